@@ -1,0 +1,102 @@
+#include "DropIntake.h"
+
+#include "FileSystem.h"
+#include "JpegFilter.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+// The folders being scanned at this moment, outermost first. A folder met
+// again on its own scan path is a link loop and is not entered.
+using TScanPath = std::vector<TFileNode>;
+
+void AddPathOn(IFileList& list, const std::string& path, TScanPath& scanPath);
+
+void ScanFolderOn(IFileList& list, const std::string& path, TScanPath& scanPath)
+{
+    TFileNode node;
+    if (!GetFileNode(path, node))
+        return;
+    if (std::find(scanPath.begin(), scanPath.end(), node) != scanPath.end())
+        return;
+
+    const std::string folder = (!path.empty() && path.back() == '/') ? path : path + '/';
+    TFolderEnumeration enumeration(folder);
+    scanPath.push_back(node);
+    try {
+        std::string name;
+        while (enumeration.Next(name)) {
+            if (name.empty() || name[0] == '.')
+                continue;
+            AddPathOn(list, folder + name, scanPath);
+        }
+    } catch (...) {
+        scanPath.pop_back();
+        throw;
+    }
+    scanPath.pop_back();
+}
+
+void AddPathOn(IFileList& list, const std::string& path, TScanPath& scanPath)
+{
+    if (IsFolder(path)) {
+        if (list.IncludeSubfolders())
+            ScanFolderOn(list, path, scanPath);
+    } else if (IsJpegName(path)) {
+        list.Append(path);
+    }
+}
+
+char LowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string LowerAscii(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](char c) { return LowerAscii(c); });
+    return text;
+}
+
+} // namespace
+
+void WMDropFiles(IFileList& list, const std::vector<std::string>& paths)
+{
+    for (const auto& path : paths) {
+        if (IsFolder(path))
+            ScanFolder(list, path);
+        else
+            AddPath(list, path);
+    }
+    char caption[32];
+    std::snprintf(caption, sizeof caption, "%d Files", list.Count());
+    list.SetCaption(caption);
+}
+
+void AddPath(IFileList& list, const std::string& path)
+{
+    TScanPath scanPath;
+    AddPathOn(list, path, scanPath);
+}
+
+void ScanFolder(IFileList& list, const std::string& path)
+{
+    TScanPath scanPath;
+    ScanFolderOn(list, path, scanPath);
+}
+
+bool IsFolder(const std::string& path)
+{
+    return (FileGetAttr(path) & faDirectory) != 0;
+}
+
+bool IsJpegName(const std::string& path)
+{
+    const auto dot = path.find_last_of('.');
+    if (dot == std::string::npos || path.find('/', dot) != std::string::npos)
+        return false;
+    const std::string extension = LowerAscii(path.substr(dot));
+    return LowerAscii(JpegFilterText()).find(extension) != std::string::npos;
+}

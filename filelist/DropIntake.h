@@ -1,0 +1,21 @@
+#pragma once
+// Turns dropped paths into list entries: JPEG files are taken, folders scanned.
+
+#include <string>
+#include <vector>
+
+class IFileList {                           // what the intake needs of the list and its window
+public:
+    virtual ~IFileList() = default;
+    virtual bool IncludeSubfolders() = 0;    // the "Inc subs" tick, read at the moment of use
+    virtual void Append(const std::string& path) = 0;  // throws Exception("Unable to insert a line") when full
+    virtual int Count() = 0;
+    virtual void SetCaption(const std::string& text) = 0;
+};
+
+// The whole drop, in order; then the caption "%d Files" with the list's count.
+void WMDropFiles(IFileList& list, const std::vector<std::string>& paths);
+void AddPath(IFileList& list, const std::string& path);
+void ScanFolder(IFileList& list, const std::string& path);
+bool IsFolder(const std::string& path);
+bool IsJpegName(const std::string& path);

@@ -1,0 +1,44 @@
+#pragma once
+// File attributes, folder enumeration, existence and deletion.
+
+#include <cstdint>
+#include <string>
+#include <sys/types.h>
+
+constexpr uint32_t faDirectory = 16;
+// What an unreadable path yields: every bit set, the folder bit included.
+constexpr uint32_t faInvalid = 0xFFFFFFFFu;
+
+// Attributes of the path, links followed; faInvalid when it cannot be read.
+uint32_t FileGetAttr(const std::string& path);
+
+// True for an existing path that is not a folder, links followed.
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+// False when the file could not be removed.
+bool DeleteFile(const std::string& path);
+
+// Device and inode of an existing path, links followed.
+struct TFileNode {
+    dev_t Device = 0;
+    ino_t Inode = 0;
+    bool operator==(const TFileNode&) const = default;
+};
+bool GetFileNode(const std::string& path, TFileNode& node);
+
+// One open enumeration of a folder, every kind of entry, in the order the
+// file system delivers them ("." and ".." included). Closed by the destructor.
+class TFolderEnumeration {
+public:
+    explicit TFolderEnumeration(const std::string& folder);
+    ~TFolderEnumeration();
+    TFolderEnumeration(const TFolderEnumeration&) = delete;
+    TFolderEnumeration& operator=(const TFolderEnumeration&) = delete;
+
+    bool IsOpen() const { return FDir != nullptr; }
+    // The next bare name; false at the end or when the folder could not be opened.
+    bool Next(std::string& name);
+
+private:
+    void* FDir = nullptr;
+};

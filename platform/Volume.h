@@ -1,0 +1,25 @@
+#pragma once
+// The volume a path lives on: removable or not, and how much room is left.
+// Both queries can be replaced, so tests can pretend a removable drive or a
+// full disk.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+using TRemovableDriveQuery = std::function<bool(const std::string& path)>;
+// Free bytes for an unprivileged writer, or -1 when the volume gives no answer.
+using TFreeSpaceQuery = std::function<int64_t(const std::string& path)>;
+
+// The path need not exist; its nearest existing folder is asked.
+bool IsRemovableDrive(const std::string& path);
+int64_t VolumeFreeSpace(const std::string& path);
+
+// An empty function puts the system query back.
+void SetRemovableDriveQuery(TRemovableDriveQuery query);
+void SetFreeSpaceQuery(TFreeSpaceQuery query);
+
+// The system queries themselves: the block device's sysfs "removable" flag
+// (unknown counts as fixed) and statvfs.
+bool SystemIsRemovableDrive(const std::string& path);
+int64_t SystemFreeSpace(const std::string& path);

@@ -1,0 +1,31 @@
+#pragma once
+// The application object: its notify catches every exception that leaves a
+// handler and shows it in the program's message box; the program goes on.
+
+#include <QApplication>
+#include <QStringList>
+
+#include <functional>
+
+class TApplication : public QApplication {
+    Q_OBJECT
+public:
+    TApplication(int& argc, char** argv);
+
+    bool notify(QObject* receiver, QEvent* event) override;
+
+    // Queues the message box for an exception's message (the "." rule applied).
+    void ShowException(const std::string& message);
+
+    // Shows one message; tests replace it to capture the texts.
+    std::function<void(const QString& text)> ShowMessage;
+
+private:
+    void ShowPending();
+
+    QStringList FPending;
+    bool FShowing = false;
+};
+
+// The default message box: critical icon, OK, titled with the application title.
+void ShowCriticalMessage(const QString& text);

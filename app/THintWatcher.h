@@ -1,0 +1,32 @@
+#pragma once
+// The application-wide hint: follows the control under the mouse and reports
+// the hint of it or of its nearest ancestor that has one, whenever that text
+// changes. Hints live in the "hint" property, never in tool tips.
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+class THintWatcher : public QObject {
+    Q_OBJECT
+public:
+    explicit THintWatcher(std::function<void(const QString&)> onHint, QObject* parent = nullptr);
+
+    // The widget now under the mouse, nullptr when outside the program.
+    void MouseOver(QWidget* widget);
+    QString CurrentHint() const { return FHint; }
+
+    static void SetHint(QWidget* widget, const QString& hint);
+    static QString HintOf(const QWidget* widget);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    std::function<void(const QString&)> FOnHint;
+    QString FHint;
+};

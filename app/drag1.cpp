@@ -1,0 +1,335 @@
+#include "drag1.h"
+
+#include "Errors.h"
+#include "TFilenameEdit.h"
+#include "THintWatcher.h"
+#include "TListBox.h"
+#include "TPanel.h"
+#include "TShape.h"
+#include "TSpinEdit.h"
+#include "drag2.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int kClientWidth = 497;
+constexpr int kClientHeight = 401;
+constexpr int kItemHeight = 16;
+
+std::string LocalName(const QString& text)
+{
+    return QFile::encodeName(text).toStdString();
+}
+
+QString DisplayName(const std::string& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+} // namespace
+
+std::vector<std::string> DroppedLocalFiles(const QMimeData* data)
+{
+    std::vector<std::string> paths;
+    if (!data)
+        return paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            paths.push_back(LocalName(url.toLocalFile()));
+    return paths;
+}
+
+// The list and caption as the drop intake sees them.
+class TForm1::TListAdapter : public IFileList {
+public:
+    explicit TListAdapter(TForm1& form) : FForm(form) {}
+
+    bool IncludeSubfolders() override { return FForm.IncSubs->isChecked(); }
+    void Append(const std::string& path) override
+    {
+        if (Count() >= FForm.ListCapacity)
+            throw Exception("Unable to insert a line");
+        auto* item = new QListWidgetItem(DisplayName(path));
+        item->setSizeHint(QSize(0, kItemHeight));
+        FForm.ListBox1->addItem(item);
+    }
+    int Count() override { return FForm.ListBox1->count(); }
+    void SetCaption(const std::string& text) override { FForm.setWindowTitle(DisplayName(text)); }
+
+private:
+    TForm1& FForm;
+};
+
+TForm1::TForm1(QWidget* parent) : QWidget(parent), FList(std::make_unique<TListAdapter>(*this))
+{
+    setWindowTitle("Plinkavorte");
+    CreateControls();
+    PlaceControls();
+    SetHints();
+    SetTabOrder();
+
+    ColorPicker = [this](const QColor& initial) -> std::optional<QColor> {
+        const QColor chosen = QColorDialog::getColor(initial, this);
+        if (!chosen.isValid())
+            return std::nullopt;
+        return chosen;
+    };
+    OpenDocument = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+
+    FormCreate();
+}
+
+TForm1::~TForm1()
+{
+    if (FHintWatcher)
+        qApp->removeEventFilter(FHintWatcher);
+}
+
+void TForm1::CreateControls()
+{
+    Panel2 = new TPanel(this);
+    IncSubs = new QCheckBox("Inc subs", Panel2);
+    ListBox1 = new TListBox(this);
+    Button1 = new QPushButton("GO", Panel2);
+    ProgressBar1 = new QProgressBar(Panel2);
+    aSize = new TSpinEdit(50, 600, 200, Panel2);
+    Frame = new QCheckBox("Frame", Panel2);
+    aFramSize = new TSpinEdit(0, 20, 10, Panel2);
+    Shape1 = new TShape(Panel2);
+    square = new QCheckBox("Square", Panel2);
+    ZipFile = new TFilenameEdit(Panel2);
+    Button2 = new QPushButton("Open", Panel2);
+    Clearit = new QCheckBox("Clear", Panel2);
+    Panel1 = new TPanel(Panel2);
+    Button3 = new QPushButton("STOP", Panel2);
+
+    Panel2->setFrameStyle(QFrame::NoFrame);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel1->setLineWidth(1);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    Shape1->SetBrushColor(16053492);
+    Shape1->SetPenColor(10651742);
+    square->setEnabled(false);
+    Button2->setEnabled(false);
+    for (QPushButton* button : {Button1, Button2, Button3})
+        button->setAutoDefault(false);
+
+    connect(Frame, &QCheckBox::clicked, this, [this] { FrameClick(); });
+    Shape1->OnMouseDown = [this](Qt::MouseButton button) { Shape1MouseDown(button); };
+    connect(ZipFile, &TFilenameEdit::TextChanged, this, [this] { ZipFileChange(); });
+    connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    ListBox1->OnDblClick = [this] { ListBox1DblClick(); };
+}
+
+void TForm1::PlaceControls()
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(5, 5, 5, 5);
+    layout->setSpacing(0);
+    layout->addWidget(Panel2);
+    layout->addWidget(ListBox1, 1);
+    Panel2->setFixedHeight(145);
+
+    aSize->setGeometry(16, 13, 53, 26);
+    aFramSize->setGeometry(75, 13, 44, 26);
+    Frame->setGeometry(129, 16, 66, 17);
+    square->setGeometry(193, 16, 66, 17);
+    Shape1->setGeometry(272, 12, 49, 24);
+    Clearit->setGeometry(334, 16, 59, 17);
+    IncSubs->setGeometry(403, 16, 76, 17);
+    ZipFile->setGeometry(16, 46, 370, 24);
+    Button2->setGeometry(403, 44, 64, 25);
+    ProgressBar1->setGeometry(16, 83, 289, 17);
+    Button3->setGeometry(323, 79, 64, 25);
+    Button1->setGeometry(403, 79, 64, 25);
+    Panel1->setGeometry(5, 115, 477, 25);
+
+    resize(kClientWidth, kClientHeight);
+    setMinimumSize(kClientWidth, kClientHeight);
+}
+
+void TForm1::SetHints()
+{
+    THintWatcher::SetHint(Shape1, "Frame colours - left button background - right button border");
+    THintWatcher::SetHint(IncSubs, "Include sub folders in file drop");
+    THintWatcher::SetHint(Button1, "Process file list");
+    THintWatcher::SetHint(aSize, "Set thumbnail max size in pixels");
+    THintWatcher::SetHint(Frame, "Frame image");
+    THintWatcher::SetHint(aFramSize, "Set frame size in pixels");
+    THintWatcher::SetHint(square, "Set frame square");
+    THintWatcher::SetHint(ZipFile, "Select ZIP file ");
+    THintWatcher::SetHint(Button2, "Open ZIP archive");
+    THintWatcher::SetHint(Clearit, "Replace existing archive items");
+    THintWatcher::SetHint(Button3, "STOP file processing");
+    THintWatcher::SetHint(ListBox1, "Dragged files list - double-click to open view  window");
+}
+
+void TForm1::SetTabOrder()
+{
+    Shape1->setFocusPolicy(Qt::NoFocus);
+    ProgressBar1->setFocusPolicy(Qt::NoFocus);
+    Panel1->setFocusPolicy(Qt::NoFocus);
+    const QWidget* order[] = {ListBox1, IncSubs, Button1, aSize, Frame, aFramSize,
+                              square, ZipFile->Edit(), Button2, Clearit, Button3};
+    for (size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+}
+
+void TForm1::FormCreate()
+{
+    setAcceptDrops(true);
+    FHintWatcher = new THintWatcher([this](const QString& hint) { AppHint(hint); }, this);
+    qApp->installEventFilter(FHintWatcher);
+}
+
+void TForm1::FormClose()
+{
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    if (!FCentred) {
+        FCentred = true;
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    QWidget::showEvent(event);
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    if (FForm2)
+        FForm2->hide();
+    event->accept();
+}
+
+void TForm1::FrameClick()
+{
+    square->setEnabled(Frame->isChecked());
+}
+
+void TForm1::Shape1MouseDown(Qt::MouseButton button)
+{
+    const bool fill = button == Qt::LeftButton;
+    if (!fill && button != Qt::RightButton && button != Qt::MiddleButton)
+        return;
+    const TColor current = fill ? Shape1->BrushColor() : Shape1->PenColor();
+    const std::optional<QColor> chosen = ColorPicker ? ColorPicker(QColorOf(current)) : std::nullopt;
+    if (!chosen)
+        return;
+    if (fill)
+        Shape1->SetBrushColor(TColorOf(*chosen));
+    else
+        Shape1->SetPenColor(TColorOf(*chosen));
+}
+
+void TForm1::ZipFileChange()
+{
+    Button2->setEnabled(!ZipFileName().empty());
+}
+
+void TForm1::Button2Click()
+{
+    if (OpenDocument)
+        OpenDocument(DisplayName(ZipFileName()));
+}
+
+void TForm1::AppHint(const QString& hint)
+{
+    const int bar = hint.indexOf('|');
+    Panel1->SetCaption(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+std::string TForm1::ZipFileName() const
+{
+    return ZipFile->FileName();
+}
+
+TThumbnailSettings TForm1::ReadSettings() const
+{
+    TThumbnailSettings settings;
+    settings.MaxSize = aSize->Value();
+    settings.Framed = Frame->isChecked();
+    settings.FrameWidth = aFramSize->Value();
+    settings.Square = square->isChecked();
+    settings.BackColor = Shape1->BrushColor();
+    settings.BorderColor = Shape1->PenColor();
+    return settings;
+}
+
+void TForm1::ListBox1DblClick()
+{
+    const int index = ListBox1->ItemIndex();
+    if (index < 0 || index >= ListBox1->count()) {
+        char message[64];
+        std::snprintf(message, sizeof message, "List index out of bounds (%d)", index);
+        throw Exception(message);
+    }
+    const std::string path = LocalName(ListBox1->item(index)->text());
+    const TThumbnailSettings settings = ReadSettings();
+
+    std::unique_ptr<TBitmap> slot;
+    // Shown on every path, with whatever the slot holds at that moment.
+    auto showSlot = [&] {
+        if (FForm2) {
+            FForm2->ShowOver(this);
+            FForm2->Image1->SetPicture(slot ? ImageOf(*slot) : QImage());
+        }
+        slot.reset();
+    };
+    try {
+        RenderPreviewBitmap(path, settings, slot);
+    } catch (...) {
+        showSlot();
+        throw;
+    }
+    showSlot();
+}
+
+void TForm1::DropPaths(const std::vector<std::string>& paths)
+{
+    WMDropFiles(*FList, paths);
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!DroppedLocalFiles(event->mimeData()).empty())
+        event->acceptProposedAction();
+}
+
+void TForm1::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (!DroppedLocalFiles(event->mimeData()).empty())
+        event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event)
+{
+    const std::vector<std::string> paths = DroppedLocalFiles(event->mimeData());
+    if (paths.empty())
+        return;
+    event->acceptProposedAction();
+    DropPaths(paths);
+}

@@ -1,0 +1,46 @@
+#pragma once
+// The preview window: one picture, centred, shrunk to fit but never enlarged.
+
+#include <QImage>
+#include <QWidget>
+
+class TBitmap;
+
+// Draws its own copy of a picture centred; shrinks it keeping the aspect ratio
+// when the area is smaller than the picture.
+class TImage : public QWidget {
+    Q_OBJECT
+public:
+    explicit TImage(QWidget* parent = nullptr);
+    void SetPicture(const QImage& picture);
+    const QImage& Picture() const { return FPicture; }
+    // Where the picture is drawn inside the widget.
+    QRect DrawRect() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage FPicture;
+};
+
+class TForm2 : public QWidget {
+    Q_OBJECT
+public:
+    explicit TForm2(QWidget* parent = nullptr);
+
+    TImage* Image1;
+
+    // Makes it visible and brings it forward; placed over the main window the
+    // first time, then left where the user put it.
+    void ShowOver(const QWidget* mainWindow);
+    bool Placed() const { return FPlaced; }
+
+private:
+    bool FPlaced = false;
+};
+
+// A deep copy of a bitmap as a 24-bit picture; an empty bitmap gives a null image.
+QImage ImageOf(const TBitmap& bitmap);
+// Top-left of a window of outer size own centred over the outer rect main; never negative.
+QPoint CentredOver(const QRect& main, const QSize& own);

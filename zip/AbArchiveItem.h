@@ -1,0 +1,71 @@
+#pragma once
+// One entry of an archive, as the archive model sees it whatever the format.
+
+#include <cstdint>
+#include <string>
+
+// What the next write does with an entry.
+enum TEntryAction : uint8_t {
+    eaKeep = 1,
+    eaAddFile = 2,
+    eaRemove = 3,
+    eaRefresh = 4,
+    eaRename = 5,
+    eaReplaceFile = 6,
+    eaFromStream = 7,
+};
+
+class TAbArchiveItem {
+public:
+    TAbArchiveItem() = default;
+    virtual ~TAbArchiveItem() = default;
+    TAbArchiveItem(const TAbArchiveItem&) = delete;
+    TAbArchiveItem& operator=(const TAbArchiveItem&) = delete;
+
+    // Format-specific entries keep these in their own records and override them.
+    virtual int32_t GetCompressedSize() const { return FCompressedSize; }
+    virtual uint32_t GetCRC32() const { return FCRC32; }
+    virtual uint32_t GetExternalFileAttributes() const { return FExternalFileAttributes; }
+    virtual std::string GetFileName() const { return FFileName; }
+    virtual bool GetIsEncrypted() const { return FIsEncrypted; }
+    virtual uint16_t GetLastModFileDate() const { return FLastModFileDate; }
+    virtual uint16_t GetLastModFileTime() const { return FLastModFileTime; }
+    virtual uint32_t GetUncompressedSize() const { return FUncompressedSize; }
+
+    virtual void SetCompressedSize(int32_t value) { FCompressedSize = value; }
+    virtual void SetCRC32(uint32_t value) { FCRC32 = value; }
+    virtual void SetExternalFileAttributes(uint32_t value) { FExternalFileAttributes = value; }
+    virtual void SetFileName(const std::string& value) { FFileName = value; }
+    virtual void SetIsEncrypted(bool value) { FIsEncrypted = value; }
+    virtual void SetLastModFileDate(uint16_t value) { FLastModFileDate = value; }
+    virtual void SetLastModFileTime(uint16_t value) { FLastModFileTime = value; }
+    virtual void SetUncompressedSize(uint32_t value) { FUncompressedSize = value; }
+
+    // Chain of the entry list's name index.
+    TAbArchiveItem* NextItem() const { return FNextItem; }
+    void SetNextItem(TAbArchiveItem* item) { FNextItem = item; }
+
+    TEntryAction Action() const { return FAction; }
+    void SetAction(TEntryAction action) { FAction = action; }
+
+    // The full path the entry was made from.
+    const std::string& DiskFileName() const { return FDiskFileName; }
+    void SetDiskFileName(const std::string& name) { FDiskFileName = name; }
+
+    bool Tagged() const { return FTagged; }
+    void SetTagged(bool value) { FTagged = value; }
+
+protected:
+    TAbArchiveItem* FNextItem = nullptr;
+    TEntryAction FAction = eaKeep;
+    int32_t FCompressedSize = 0;
+    uint32_t FCRC32 = 0;
+    std::string FDiskFileName;
+    uint32_t FExternalFileAttributes = 0;
+    std::string FFileName;
+    bool FIsEncrypted = false;
+    uint16_t FLastModFileTime = 0;
+    uint16_t FLastModFileDate = 0;
+    bool FTagged = false;
+    uint32_t FUncompressedSize = 0;
+};

@@ -1,0 +1,434 @@
+#include "AbZipTyp.h"
+
+#include "AbExcept.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
+namespace {
+
+uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+
+uint32_t Get32(const uint8_t* p)
+{
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+void Put16(uint8_t* p, uint16_t v)
+{
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+
+void Put32(uint8_t* p, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+// Short reads leave zeros: a truncated record is caught by its signature.
+std::string ReadBytes(TStream& stream, uint16_t length)
+{
+    std::string bytes(length, '\0');
+    if (length > 0)
+        stream.Read(bytes.data(), length);
+    return bytes;
+}
+
+void WriteBytes(TStream& stream, const std::string& bytes)
+{
+    stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+}
+
+uint16_t Length16(const std::string& bytes) { return static_cast<uint16_t>(bytes.size()); }
+
+} // namespace
+
+// ---- headers ----
+
+void TAbZipFileHeader::ParseCommonFields(const uint8_t* p, uint16_t& nameLength, uint16_t& extraLength)
+{
+    VersionNeededToExtract = Get16(p + 0);
+    GeneralPurposeBitFlag = Get16(p + 2);
+    CompressionMethod = Get16(p + 4);
+    LastModFileTime = Get16(p + 6);
+    LastModFileDate = Get16(p + 8);
+    CRC32 = Get32(p + 10);
+    CompressedSize = Get32(p + 14);
+    UncompressedSize = Get32(p + 18);
+    nameLength = Get16(p + 22);
+    extraLength = Get16(p + 24);
+}
+
+void TAbZipFileHeader::PutCommonFields(uint8_t* p) const
+{
+    Put16(p + 0, VersionNeededToExtract);
+    Put16(p + 2, GeneralPurposeBitFlag);
+    Put16(p + 4, CompressionMethod);
+    Put16(p + 6, LastModFileTime);
+    Put16(p + 8, LastModFileDate);
+    Put32(p + 10, CRC32);
+    Put32(p + 14, CompressedSize);
+    Put32(p + 18, UncompressedSize);
+    Put16(p + 22, Length16(FileName));
+    Put16(p + 24, Length16(ExtraField));
+}
+
+void TAbZipFileHeader::LoadFromStream(TStream& stream)
+{
+    uint8_t fixed[Ab_ZipLocalFileHeaderSize] = {};
+    stream.Read(fixed, sizeof fixed);
+    Signature = Get32(fixed);
+    uint16_t nameLength = 0, extraLength = 0;
+    ParseCommonFields(fixed + 4, nameLength, extraLength);
+    FileName = ReadBytes(stream, nameLength);
+    ExtraField = ReadBytes(stream, extraLength);
+    if (!IsValid())
+        throw EAbZipInvalid();
+}
+
+void TAbZipFileHeader::SaveToStream(TStream& stream) const
+{
+    uint8_t fixed[Ab_ZipLocalFileHeaderSize] = {};
+    Put32(fixed, ValidSignature);
+    PutCommonFields(fixed + 4);
+    stream.WriteBuffer(fixed, sizeof fixed);
+    WriteBytes(stream, FileName);
+    WriteBytes(stream, ExtraField);
+}
+
+void TAbZipDirectoryFileHeader::LoadFromStream(TStream& stream)
+{
+    uint8_t fixed[Ab_ZipDirectoryFileHeaderSize] = {};
+    stream.Read(fixed, sizeof fixed);
+    Signature = Get32(fixed);
+    VersionMadeBy = Get16(fixed + 4);
+    uint16_t nameLength = 0, extraLength = 0;
+    ParseCommonFields(fixed + 6, nameLength, extraLength);
+    const uint16_t commentLength = Get16(fixed + 32);
+    DiskNumberStart = Get16(fixed + 34);
+    InternalFileAttributes = Get16(fixed + 36);
+    ExternalFileAttributes = Get32(fixed + 38);
+    RelativeOffset = Get32(fixed + 42);
+    FileName = ReadBytes(stream, nameLength);
+    ExtraField = ReadBytes(stream, extraLength);
+    FileComment = ReadBytes(stream, commentLength);
+    if (!IsValid())
+        throw EAbZipInvalid();
+}
+
+void TAbZipDirectoryFileHeader::SaveToStream(TStream& stream) const
+{
+    uint8_t fixed[Ab_ZipDirectoryFileHeaderSize] = {};
+    Put32(fixed, ValidSignature);
+    Put16(fixed + 4, VersionMadeBy);
+    PutCommonFields(fixed + 6);
+    Put16(fixed + 32, Length16(FileComment));
+    Put16(fixed + 34, DiskNumberStart);
+    Put16(fixed + 36, InternalFileAttributes);
+    Put32(fixed + 38, ExternalFileAttributes);
+    Put32(fixed + 42, RelativeOffset);
+    stream.WriteBuffer(fixed, sizeof fixed);
+    WriteBytes(stream, FileName);
+    WriteBytes(stream, ExtraField);
+    WriteBytes(stream, FileComment);
+}
+
+void TAbZipDirectoryFileFooter::LoadFromStream(TStream& stream)
+{
+    uint8_t fixed[Ab_ZipEndCentralDirectorySize] = {};
+    stream.Read(fixed, sizeof fixed);
+    Signature = Get32(fixed);
+    DiskNumber = Get16(fixed + 4);
+    StartDiskNumber = Get16(fixed + 6);
+    EntriesOnDisk = Get16(fixed + 8);
+    TotalEntries = Get16(fixed + 10);
+    DirectorySize = Get32(fixed + 12);
+    DirectoryOffset = Get32(fixed + 16);
+    ZipfileComment = ReadBytes(stream, Get16(fixed + 20));
+    if (!IsValid())
+        throw EAbZipInvalid();
+}
+
+void TAbZipDirectoryFileFooter::SaveToStream(TStream& stream) const
+{
+    uint8_t fixed[Ab_ZipEndCentralDirectorySize] = {};
+    Put32(fixed, ValidSignature);
+    Put16(fixed + 4, DiskNumber);
+    Put16(fixed + 6, StartDiskNumber);
+    Put16(fixed + 8, EntriesOnDisk);
+    Put16(fixed + 10, TotalEntries);
+    Put32(fixed + 12, DirectorySize);
+    Put32(fixed + 16, DirectoryOffset);
+    Put16(fixed + 20, Length16(ZipfileComment));
+    stream.WriteBuffer(fixed, sizeof fixed);
+    WriteBytes(stream, ZipfileComment);
+}
+
+void TAbZipDataDescriptor::LoadFromStream(TStream& stream)
+{
+    uint8_t fixed[12] = {};
+    stream.Read(fixed, sizeof fixed);
+    CRC32 = Get32(fixed);
+    CompressedSize = Get32(fixed + 4);
+    UncompressedSize = Get32(fixed + 8);
+}
+
+void TAbZipDataDescriptor::SaveToStream(TStream& stream) const
+{
+    uint8_t fixed[12] = {};
+    Put32(fixed, CRC32);
+    Put32(fixed + 4, CompressedSize);
+    Put32(fixed + 8, UncompressedSize);
+    stream.WriteBuffer(fixed, sizeof fixed);
+}
+
+// ---- the zip entry ----
+
+TAbZipItem::TAbZipItem() : FItemInfo(std::make_unique<TAbZipDirectoryFileHeader>()) {}
+
+TAbZipItem::~TAbZipItem() = default;
+
+int32_t TAbZipItem::GetCompressedSize() const { return static_cast<int32_t>(FItemInfo->CompressedSize); }
+uint32_t TAbZipItem::GetCRC32() const { return FItemInfo->CRC32; }
+uint32_t TAbZipItem::GetExternalFileAttributes() const { return FItemInfo->ExternalFileAttributes; }
+std::string TAbZipItem::GetFileName() const { return FItemInfo->FileName; }
+bool TAbZipItem::GetIsEncrypted() const { return FItemInfo->IsEncrypted(); }
+uint16_t TAbZipItem::GetLastModFileDate() const { return FItemInfo->LastModFileDate; }
+uint16_t TAbZipItem::GetLastModFileTime() const { return FItemInfo->LastModFileTime; }
+uint32_t TAbZipItem::GetUncompressedSize() const { return FItemInfo->UncompressedSize; }
+
+void TAbZipItem::SetCompressedSize(int32_t value) { FItemInfo->CompressedSize = static_cast<uint32_t>(value); }
+void TAbZipItem::SetCRC32(uint32_t value) { FItemInfo->CRC32 = value; }
+void TAbZipItem::SetExternalFileAttributes(uint32_t value) { FItemInfo->ExternalFileAttributes = value; }
+
+void TAbZipItem::SetFileName(const std::string& value)
+{
+    FFileName = value;
+    FItemInfo->FileName = value;
+}
+
+void TAbZipItem::SetLastModFileDate(uint16_t value) { FItemInfo->LastModFileDate = value; }
+void TAbZipItem::SetLastModFileTime(uint16_t value) { FItemInfo->LastModFileTime = value; }
+
+void TAbZipItem::SetUncompressedSize(uint32_t value)
+{
+    FUncompressedSize = value;
+    FItemInfo->UncompressedSize = value;
+}
+
+void TAbZipItem::SetHostOS(uint8_t value)
+{
+    FItemInfo->VersionMadeBy = static_cast<uint16_t>((value << 8) | (FItemInfo->VersionMadeBy & 0xFF));
+}
+
+void TAbZipItem::LoadFromStream(TStream& stream)
+{
+    FItemInfo->LoadFromStream(stream);
+    FFileName = FItemInfo->FileName;
+    FUncompressedSize = FItemInfo->UncompressedSize;
+}
+
+void TAbZipItem::SaveCDHToStream(TStream& stream) const { FItemInfo->SaveToStream(stream); }
+
+void TAbZipItem::SaveLFHToStream(TStream& stream) const
+{
+    TAbZipLocalFileHeader local;
+    local.VersionNeededToExtract = FItemInfo->VersionNeededToExtract;
+    local.GeneralPurposeBitFlag = FItemInfo->GeneralPurposeBitFlag;
+    local.CompressionMethod = FItemInfo->CompressionMethod;
+    local.LastModFileTime = FItemInfo->LastModFileTime;
+    local.LastModFileDate = FItemInfo->LastModFileDate;
+    local.CRC32 = FItemInfo->CRC32;
+    local.CompressedSize = FItemInfo->CompressedSize;
+    local.UncompressedSize = FItemInfo->UncompressedSize;
+    local.FileName = FItemInfo->FileName;
+    local.ExtraField = FItemInfo->ExtraField;
+    local.SaveToStream(stream);
+}
+
+void TAbZipItem::SaveDDToStream(TStream& stream) const
+{
+    TAbZipDataDescriptor descriptor;
+    descriptor.CRC32 = FItemInfo->CRC32;
+    descriptor.CompressedSize = FItemInfo->CompressedSize;
+    descriptor.UncompressedSize = FItemInfo->UncompressedSize;
+    descriptor.SaveToStream(stream);
+}
+
+// ---- time, names ----
+
+void AbDateTimeToDos(const TLocalDateTime& when, uint16_t& dosTime, uint16_t& dosDate)
+{
+    if (when.Year < 1980 || when.Year > 2107) {
+        dosTime = 0;
+        dosDate = 0;
+        return;
+    }
+    dosTime = static_cast<uint16_t>(when.Second / 2 + 32 * when.Minute + 2048 * when.Hour);
+    dosDate = static_cast<uint16_t>(when.Day + 32 * when.Month + 512 * (when.Year - 1980));
+}
+
+void AbNowToDos(uint16_t& dosTime, uint16_t& dosDate) { AbDateTimeToDos(LocalNow(), dosTime, dosDate); }
+
+std::string AbExpandFileName(const std::string& name)
+{
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(name, error);
+    return error ? name : full.string();
+}
+
+uint8_t AbHostByteForName(const std::string& name)
+{
+    const std::string full = AbExpandFileName(name);
+    const bool high = std::any_of(full.begin(), full.end(),
+                                  [](char c) { return static_cast<uint8_t>(c) >= 0x80; });
+    return high ? Ab_HostAnsiCodePage : Ab_HostOemCodePage;
+}
+
+bool AbIsNonAsciiUtf8(const std::string& text)
+{
+    bool nonAscii = false;
+    size_t i = 0;
+    while (i < text.size()) {
+        const uint8_t lead = static_cast<uint8_t>(text[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        nonAscii = true;
+        int follow;
+        uint32_t code;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            follow = 1;
+            code = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            follow = 2;
+            code = lead & 0x0F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            follow = 3;
+            code = lead & 0x07;
+        } else {
+            return false;
+        }
+        if (i + follow >= text.size())
+            return false;
+        for (int k = 1; k <= follow; ++k) {
+            const uint8_t c = static_cast<uint8_t>(text[i + k]);
+            if ((c & 0xC0) != 0x80)
+                return false;
+            code = (code << 6) | (c & 0x3F);
+        }
+        const bool overlong = (follow == 2 && code < 0x800) || (follow == 3 && code < 0x10000);
+        const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+        if (overlong || surrogate || code > 0x10FFFF)
+            return false;
+        i += follow + 1;
+    }
+    return nonAscii;
+}
+
+// ---- end record search and content tests ----
+
+namespace {
+
+constexpr int64_t FirstTailBlock = 512;
+constexpr int64_t LargestTailBlock = 65536;
+// A block reaches this far into the one after it, so no record straddles two.
+constexpr int64_t TailOverlap = Ab_ZipEndCentralDirectorySize - 1;
+
+bool IsTailAt(const uint8_t* bytes, int64_t offset, int64_t fileSize)
+{
+    if (Get32(bytes) != Ab_ZipEndCentralDirectorySignature)
+        return false;
+    return fileSize - offset >= Ab_ZipEndCentralDirectorySize + Get16(bytes + 20);
+}
+
+int64_t SearchTailBackwards(TStream& stream, int64_t fileSize)
+{
+    std::vector<uint8_t> block;
+    int64_t blockSize = FirstTailBlock;
+    int64_t blockEnd = fileSize;
+    while (true) {
+        const int64_t blockStart = std::max<int64_t>(0, blockEnd - blockSize);
+        block.assign(static_cast<size_t>(blockEnd - blockStart), 0);
+        stream.Seek(blockStart, soFromBeginning);
+        stream.Read(block.data(), static_cast<int64_t>(block.size()));
+        for (int64_t offset = blockEnd - Ab_ZipEndCentralDirectorySize; offset >= blockStart; --offset)
+            if (IsTailAt(block.data() + (offset - blockStart), offset, fileSize))
+                return offset;
+        if (blockStart == 0)
+            return -1;
+        blockEnd = blockStart + TailOverlap;
+        blockSize = std::min(blockSize * 2, LargestTailBlock);
+    }
+}
+
+} // namespace
+
+int64_t FindCentralDirectoryTail(TStream& stream)
+{
+    const int64_t startPosition = stream.GetPosition();
+    const int64_t fileSize = stream.GetSize();
+    if (fileSize >= Ab_ZipEndCentralDirectorySize) {
+        uint8_t last[Ab_ZipEndCentralDirectorySize] = {};
+        const int64_t lastOffset = fileSize - Ab_ZipEndCentralDirectorySize;
+        stream.Seek(lastOffset, soFromBeginning);
+        stream.Read(last, sizeof last);
+        if (Get32(last) == Ab_ZipEndCentralDirectorySignature && Get16(last + 20) == 0) {
+            stream.Seek(lastOffset, soFromBeginning);
+            return lastOffset;
+        }
+        const int64_t found = SearchTailBackwards(stream, fileSize);
+        if (found >= 0) {
+            stream.Seek(found, soFromBeginning);
+            return found;
+        }
+    }
+    stream.Seek(startPosition, soFromBeginning);
+    return -1;
+}
+
+namespace {
+
+uint32_t LeadingBytes(TStream& stream)
+{
+    uint8_t lead[4] = {};
+    stream.Seek(0, soFromBeginning);
+    stream.Read(lead, sizeof lead);
+    return Get32(lead);
+}
+
+} // namespace
+
+int VerifyZip(TStream& stream)
+{
+    const int64_t startPosition = stream.GetPosition();
+    int result = Ab_VerifyNone;
+    const uint32_t lead = LeadingBytes(stream);
+    if (lead == Ab_ZipSpannedSetSignature || lead == Ab_ZipPossiblySpannedSignature) {
+        result = Ab_VerifySpanned;
+    } else if (FindCentralDirectoryTail(stream) >= 0) {
+        TAbZipDirectoryFileFooter footer;
+        try {
+            footer.LoadFromStream(stream);
+            result = Ab_VerifyZip;
+        } catch (const EAbZipInvalid&) {
+            result = Ab_VerifyNone;
+        }
+    }
+    stream.Seek(startPosition, soFromBeginning);
+    return result;
+}
+
+int VerifySelfExtracting(TStream& stream)
+{
+    const int64_t startPosition = stream.GetPosition();
+    const uint32_t lead = LeadingBytes(stream);
+    const bool executable = (lead & 0xFFFF) == Ab_WindowsExeSignature || lead == Ab_LinuxExeSignature;
+    const bool result = executable && VerifyZip(stream) == Ab_VerifyZip;
+    stream.Seek(startPosition, soFromBeginning);
+    return result ? Ab_VerifySelfExtracting : Ab_VerifyNone;
+}

@@ -1,0 +1,204 @@
+#pragma once
+// The records of a zip file as written and read, the zip entry, the search
+// for the end record and the tests that tell a zip file by its content.
+
+#include "AbArchiveItem.h"
+#include "LocalTime.h"
+#include "Stream.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+inline constexpr uint32_t Ab_ZipLocalFileHeaderSignature = 0x04034B50;
+inline constexpr uint32_t Ab_ZipCentralDirectorySignature = 0x02014B50;
+inline constexpr uint32_t Ab_ZipEndCentralDirectorySignature = 0x06054B50;
+inline constexpr uint32_t Ab_ZipSpannedSetSignature = 0x08074B50;
+inline constexpr uint32_t Ab_ZipPossiblySpannedSignature = 0x30304B50;
+inline constexpr uint16_t Ab_WindowsExeSignature = 0x5A4D;
+inline constexpr uint32_t Ab_LinuxExeSignature = 0x464C457F;
+
+inline constexpr int Ab_ZipLocalFileHeaderSize = 30;
+inline constexpr int Ab_ZipDirectoryFileHeaderSize = 46;
+inline constexpr int Ab_ZipEndCentralDirectorySize = 22;
+
+// Host byte of version made by: how the name bytes are to be read.
+inline constexpr uint8_t Ab_HostOemCodePage = 0;
+inline constexpr uint8_t Ab_HostAnsiCodePage = 11;
+
+// General purpose flag bit that marks the stored name as UTF-8.
+inline constexpr uint16_t Ab_FlagUtf8Name = 0x0800;
+inline constexpr uint16_t Ab_FlagDataDescriptor = 0x0008;
+
+enum TAbZipSupportedMethod : uint8_t { smStored, smDeflated, smBestMethod };
+enum TAbZipDeflationOption : uint8_t { doInvalid, doNormal, doMaximum, doFast, doSuperFast };
+
+// Results of VerifyZip and VerifySelfExtracting.
+enum : int { Ab_VerifyNone = 0, Ab_VerifyZip = 1, Ab_VerifySpanned = 2, Ab_VerifySelfExtracting = 3 };
+
+// Fields common to the local header and the central record.
+// Name and extra field are raw bytes; their lengths are the string sizes.
+class TAbZipFileHeader {
+public:
+    explicit TAbZipFileHeader(uint32_t validSignature) : ValidSignature(validSignature) {}
+    virtual ~TAbZipFileHeader() = default;
+
+    // Reads the fields in file order, then checks the signature (EAbZipInvalid).
+    virtual void LoadFromStream(TStream& stream);
+    // Writes the expected signature and the fields in file order.
+    virtual void SaveToStream(TStream& stream) const;
+
+    bool IsValid() const { return Signature == ValidSignature; }
+    bool IsEncrypted() const { return (GeneralPurposeBitFlag & 1) != 0; }
+
+    uint32_t ValidSignature;
+    uint32_t Signature = 0;
+    uint16_t VersionNeededToExtract = 0;
+    uint16_t GeneralPurposeBitFlag = 0;
+    uint16_t CompressionMethod = 0;
+    uint16_t LastModFileTime = 0;
+    uint16_t LastModFileDate = 0;
+    uint32_t CRC32 = 0;
+    uint32_t CompressedSize = 0;
+    uint32_t UncompressedSize = 0;
+    std::string FileName;
+    std::string ExtraField;
+
+protected:
+    // The 26 bytes from version needed to extra field length, laid out the
+    // same in both headers.
+    void ParseCommonFields(const uint8_t* bytes, uint16_t& nameLength, uint16_t& extraLength);
+    void PutCommonFields(uint8_t* bytes) const;
+};
+
+class TAbZipLocalFileHeader : public TAbZipFileHeader {
+public:
+    TAbZipLocalFileHeader() : TAbZipFileHeader(Ab_ZipLocalFileHeaderSignature) {}
+};
+
+class TAbZipDirectoryFileHeader : public TAbZipFileHeader {
+public:
+    TAbZipDirectoryFileHeader() : TAbZipFileHeader(Ab_ZipCentralDirectorySignature) {}
+
+    void LoadFromStream(TStream& stream) override;
+    void SaveToStream(TStream& stream) const override;
+
+    uint16_t VersionMadeBy = 0;
+    uint16_t DiskNumberStart = 0;
+    uint16_t InternalFileAttributes = 0;
+    uint32_t ExternalFileAttributes = 0;
+    uint32_t RelativeOffset = 0;
+    std::string FileComment;
+};
+
+// The end record. One per open archive, created empty.
+class TAbZipDirectoryFileFooter {
+public:
+    void LoadFromStream(TStream& stream);
+    void SaveToStream(TStream& stream) const;
+    bool IsValid() const { return Signature == ValidSignature; }
+
+    uint32_t ValidSignature = Ab_ZipEndCentralDirectorySignature;
+    uint32_t Signature = 0;
+    uint16_t DiskNumber = 0;
+    uint16_t StartDiskNumber = 0;
+    uint16_t EntriesOnDisk = 0;
+    uint16_t TotalEntries = 0;
+    uint32_t DirectorySize = 0;
+    uint32_t DirectoryOffset = 0;
+    std::string ZipfileComment;
+};
+
+// Written without a signature.
+class TAbZipDataDescriptor {
+public:
+    void LoadFromStream(TStream& stream);
+    void SaveToStream(TStream& stream) const;
+
+    uint32_t CRC32 = 0;
+    uint32_t CompressedSize = 0;
+    uint32_t UncompressedSize = 0;
+};
+
+// One zip entry. Every zip field lives in its central record; the base
+// accessors read and write that record.
+class TAbZipItem : public TAbArchiveItem {
+public:
+    TAbZipItem();
+    ~TAbZipItem() override;
+
+    int32_t GetCompressedSize() const override;
+    uint32_t GetCRC32() const override;
+    uint32_t GetExternalFileAttributes() const override;
+    std::string GetFileName() const override;
+    bool GetIsEncrypted() const override;
+    uint16_t GetLastModFileDate() const override;
+    uint16_t GetLastModFileTime() const override;
+    uint32_t GetUncompressedSize() const override;
+
+    void SetCompressedSize(int32_t value) override;
+    void SetCRC32(uint32_t value) override;
+    void SetExternalFileAttributes(uint32_t value) override;
+    void SetFileName(const std::string& value) override;
+    void SetLastModFileDate(uint16_t value) override;
+    void SetLastModFileTime(uint16_t value) override;
+    void SetUncompressedSize(uint32_t value) override;
+
+    TAbZipDirectoryFileHeader& ItemInfo() { return *FItemInfo; }
+    const TAbZipDirectoryFileHeader& ItemInfo() const { return *FItemInfo; }
+
+    uint16_t CompressionMethod() const { return FItemInfo->CompressionMethod; }
+    void SetCompressionMethod(uint16_t value) { FItemInfo->CompressionMethod = value; }
+    uint16_t GeneralPurposeBitFlag() const { return FItemInfo->GeneralPurposeBitFlag; }
+    void SetGeneralPurposeBitFlag(uint16_t value) { FItemInfo->GeneralPurposeBitFlag = value; }
+    uint16_t VersionMadeBy() const { return FItemInfo->VersionMadeBy; }
+    void SetVersionMadeBy(uint16_t value) { FItemInfo->VersionMadeBy = value; }
+    uint8_t HostOS() const { return static_cast<uint8_t>(FItemInfo->VersionMadeBy >> 8); }
+    // Keeps the low byte of version made by.
+    void SetHostOS(uint8_t value);
+    uint16_t VersionNeededToExtract() const { return FItemInfo->VersionNeededToExtract; }
+    void SetVersionNeededToExtract(uint16_t value) { FItemInfo->VersionNeededToExtract = value; }
+    uint32_t RelativeOffset() const { return FItemInfo->RelativeOffset; }
+    void SetRelativeOffset(uint32_t value) { FItemInfo->RelativeOffset = value; }
+    uint16_t DiskNumberStart() const { return FItemInfo->DiskNumberStart; }
+    void SetDiskNumberStart(uint16_t value) { FItemInfo->DiskNumberStart = value; }
+    uint16_t InternalFileAttributes() const { return FItemInfo->InternalFileAttributes; }
+    void SetInternalFileAttributes(uint16_t value) { FItemInfo->InternalFileAttributes = value; }
+    const std::string& ExtraField() const { return FItemInfo->ExtraField; }
+    void SetExtraField(const std::string& value) { FItemInfo->ExtraField = value; }
+    const std::string& FileComment() const { return FItemInfo->FileComment; }
+    void SetFileComment(const std::string& value) { FItemInfo->FileComment = value; }
+
+    // Loads the central record; the name read becomes the look-up name.
+    void LoadFromStream(TStream& stream);
+    void SaveCDHToStream(TStream& stream) const;
+    // The local header rebuilt from the central record.
+    void SaveLFHToStream(TStream& stream) const;
+    void SaveDDToStream(TStream& stream) const;
+
+private:
+    std::unique_ptr<TAbZipDirectoryFileHeader> FItemInfo;
+};
+
+// MS-DOS time and date of a local time; both 0 outside the years 1980..2107.
+void AbDateTimeToDos(const TLocalDateTime& when, uint16_t& dosTime, uint16_t& dosDate);
+// The current local time in MS-DOS form.
+void AbNowToDos(uint16_t& dosTime, uint16_t& dosDate);
+
+// The name expanded to a full path against the current directory.
+std::string AbExpandFileName(const std::string& name);
+// Host byte for a new entry: 11 when the expanded name has a byte of 0x80 or
+// more (file names count as the 8-bit ANSI code page here), otherwise 0.
+uint8_t AbHostByteForName(const std::string& name);
+// True when the text has a byte of 0x80 or more and is valid UTF-8 as a whole.
+bool AbIsNonAsciiUtf8(const std::string& text);
+
+// Offset of the end record, the stream left positioned there; or -1 with the
+// stream position restored.
+int64_t FindCentralDirectoryTail(TStream& stream);
+
+// Ab_VerifySpanned for a leading volume marker, Ab_VerifyZip when an end
+// record is found and valid, else Ab_VerifyNone. The stream position is restored.
+int VerifyZip(TStream& stream);
+// Ab_VerifySelfExtracting for "MZ" or an ELF start followed by a zip, else Ab_VerifyNone.
+int VerifySelfExtracting(TStream& stream);

@@ -95,7 +95,9 @@ bool TSpinEdit::AcceptsTyped(const QString& text, QChar decimalSeparator)
 void TSpinEdit::keyPressEvent(QKeyEvent* event)
 {
     const bool enterKey = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (enterKey || !AcceptsTyped(event->text(), locale().decimalPoint().front())) {
+    // Ctrl combinations are control characters whatever text the platform gives them.
+    const bool controlKey = (event->modifiers() & Qt::ControlModifier) || event->matches(QKeySequence::Paste);
+    if (enterKey || (!controlKey && !AcceptsTyped(event->text(), locale().decimalPoint().front()))) {
         QApplication::beep();
         event->accept();
         return;

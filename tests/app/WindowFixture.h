@@ -1,0 +1,84 @@
+#pragma once
+// A fresh main window and preview window per test, with the dialogs, the shell
+// open and the message box replaced by recorders.
+
+#include "TApplication.h"
+#include "drag1.h"
+#include "drag2.h"
+
+#include <QDir>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        App()->ShowMessage = [this](const QString& text) { Messages << text; };
+        Form1 = std::make_unique<TForm1>();
+        Form2 = std::make_unique<TForm2>();
+        Form1->SetPreviewWindow(Form2.get());
+        Form1->OpenDocument = [this](const QString& path) { Opened << path; };
+        Form1->ColorPicker = [this](const QColor& initial) -> std::optional<QColor> {
+            PickerStarts << initial;
+            return PickerAnswer;
+        };
+        Form1->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(Form1.get()));
+    }
+    void TearDown() override
+    {
+        Form1.reset();
+        Form2.reset();
+        App()->ShowMessage = ShowCriticalMessage;
+    }
+
+    static TApplication* App() { return static_cast<TApplication*>(qApp); }
+
+    // Lets queued calls (the message box among them) run.
+    static void Settle() { QCoreApplication::processEvents(); QCoreApplication::processEvents(); }
+
+    QString File(const QString& name) const { return Dir.filePath(name); }
+    QString Touch(const QString& name) const
+    {
+        QFile file(File(name));
+        file.open(QIODevice::WriteOnly);
+        file.write("x");
+        return file.fileName();
+    }
+    QString Folder(const QString& name) const
+    {
+        QDir().mkpath(File(name));
+        return File(name);
+    }
+    QString Jpeg(const QString& name, int width, int height) const
+    {
+        QImage image(width, height, QImage::Format_RGB32);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, 128));
+        const QString path = File(name);
+        EXPECT_TRUE(image.save(path, "JPG", 90));
+        return path;
+    }
+    QStringList ListEntries() const
+    {
+        QStringList entries;
+        for (int i = 0; i < Form1->ListBox1->count(); ++i)
+            entries << Form1->ListBox1->item(i)->text();
+        return entries;
+    }
+
+    QTemporaryDir Dir;
+    std::unique_ptr<TForm1> Form1;
+    std::unique_ptr<TForm2> Form2;
+    QStringList Messages;
+    QStringList Opened;
+    QList<QColor> PickerStarts;
+    std::optional<QColor> PickerAnswer;
+};

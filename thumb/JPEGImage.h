@@ -1,0 +1,77 @@
+#pragma once
+// A JPEG picture: the file's compressed bytes, at most one decoded bitmap, and
+// the decoder and encoder settings.
+
+#include "Bitmap.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TStream;
+
+enum class TJPEGScale { jsFullSize = 1, jsHalf = 2, jsQuarter = 4, jsEighth = 8 };
+enum class TJPEGPixelFormat { jf24Bit, jf8Bit };
+enum class TJPEGPerformance { jpBestQuality, jpBestSpeed };
+
+// The compressed bytes and what the header says of them; shared by copies.
+struct TJPEGData {
+    std::vector<uint8_t> Bytes;
+    int32_t Width = 0;
+    int32_t Height = 0;
+    bool Grayscale = false;
+    bool Progressive = false;
+    int ExifOrientation = 1;  // 1..8; 1 also when the file has no usable tag
+};
+
+class TJPEGImage {
+public:
+    TJPEGImage();
+    ~TJPEGImage();
+    TJPEGImage(const TJPEGImage&) = delete;
+    TJPEGImage& operator=(const TJPEGImage&) = delete;
+
+    // Settings, with their values at creation.
+    int CompressionQuality = 90;
+    bool GrayscaleOutput = false;
+    TJPEGPerformance Performance = TJPEGPerformance::jpBestQuality;
+    TJPEGPixelFormat PixelFormat;  // from the display depth
+    bool ProgressiveDisplay = false;
+    bool ProgressiveEncoding = false;
+    bool Smoothing = true;
+
+    TJPEGScale Scale() const { return FScale; }
+    void SetScale(TJPEGScale scale);  // drops a decoded bitmap made at another scale
+
+    // Reads the whole file, then the header. Throws EFOpenError or EJPEG.
+    void LoadFromFile(const std::string& fileName);
+    void LoadFromBytes(std::vector<uint8_t> bytes);
+
+    // The scaled size of the decoded picture.
+    int32_t Width() const;
+    int32_t Height() const;
+    bool Empty() const;
+    bool Grayscale() const;
+    int ExifOrientation() const;
+    const TJPEGData* Data() const { return FData.get(); }
+
+    // The decoded picture, made on first need. 24-bit, or 8-bit palette-indexed
+    // when the output is quantised.
+    const TBitmap& Bitmap();
+
+    // Takes a copy of the bitmap; drops the compressed bytes but keeps the
+    // progressive encoding setting.
+    void Assign(const TBitmap& bitmap);
+    // Writes the compressed bytes, encoding the held bitmap if needed. An empty
+    // picture writes nothing.
+    void SaveToStream(TStream& stream);
+
+private:
+    void Decode();
+    void Compress();
+
+    std::shared_ptr<TJPEGData> FData;
+    std::unique_ptr<TBitmap> FBitmap;
+    TJPEGScale FScale = TJPEGScale::jsFullSize;
+};

@@ -1,0 +1,60 @@
+#pragma once
+// Separable two-pass windowed-sinc resampling of 24-bit bitmaps, in integer
+// weights of 1/256 worked out once per output column and row.
+
+#include "Bitmap.h"
+
+#include <cstdint>
+#include <vector>
+
+using TFilterProc = float (*)(float);
+
+struct TFilterInfo {
+    TFilterProc Filter;
+    float Radius;  // default support radius
+};
+
+// Codes 0..6: box, triangle, Hermite, bell, B-spline, Lanczos-3, Mitchell.
+constexpr int FilterCount = 7;
+const TFilterInfo& FilterByCode(int code);  // a code outside 0..6 selects Lanczos-3
+
+float BoxFilter(float x);
+float TriangleFilter(float x);
+float HermiteFilter(float x);
+float BellFilter(float x);
+float SplineFilter(float x);
+float Lanczos3Kernel(float x);
+float MitchellFilter(float x);
+
+struct TContributor {
+    int32_t Weight;
+    int32_t Pixel;
+};
+
+// The contributors of every output pixel of one pass, in one flat block.
+class TContributorList {
+public:
+    void Build(int32_t sourceLength, int32_t targetLength, float scale, float radius,
+               TFilterProc filter);
+    int32_t Count() const { return static_cast<int32_t>(FCounts.size()); }
+    int32_t N(int32_t i) const { return FCounts[i]; }
+    const TContributor* Contributors(int32_t i) const { return FItems.data() + FOffsets[i]; }
+    int32_t Capacity() const { return FCapacity; }  // list size of every entry
+
+private:
+    std::vector<TContributor> FItems;
+    std::vector<int32_t> FCounts;
+    std::vector<size_t> FOffsets;
+    int32_t FCapacity = 0;
+};
+
+// targetLength / sourceLength for lines of one pixel, else (t - 1) / (s - 1).
+float ResampleScale(int32_t sourceLength, int32_t targetLength);
+
+// Sizes target to newWidth x newHeight (24-bit), converts source to 24 bits in
+// place, then fills target. Radius 0 means the filter's default. Target and
+// source must be different bitmaps.
+void ResampleBitmap(int32_t newWidth, int32_t newHeight, int filterCode, float radius,
+                    TBitmap& source, TBitmap& target);
+// Fills the already sized target from the 24-bit source.
+void ResampleTwoPass(TFilterProc filter, float radius, const TBitmap& source, TBitmap& target);

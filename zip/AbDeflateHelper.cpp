@@ -2,7 +2,10 @@
 
 #include "AbExcept.h"
 
+#include <algorithm>
 #include <cctype>
+#include <string>
+#include <vector>
 #include <zlib.h>
 
 namespace {
@@ -86,7 +89,119 @@ uint32_t AbCrc32(uint32_t crc, const void* data, size_t length)
         crc32(crc, static_cast<const Bytef*>(data), static_cast<uInt>(length)));
 }
 
-uint32_t Deflate(TStream&, TStream&, TAbDeflateHelper&)
+namespace {
+
+constexpr size_t DeflateChunk = 32768;
+constexpr int DeflateMemLevel = 8;
+constexpr int RawDeflateWindowBits = -15;
+constexpr int ZlibNormalLevel = 6;
+constexpr int ZlibLazyLevel = 6;   // a level zlib runs with lazy matching
+constexpr int ZlibGreedyLevel = 1; // a level zlib runs without it
+constexpr int LongestMatch = 258;
+constexpr int UnlimitedChain = 1 << 30;
+
+// Releases the encoder on every path, also when a progress hook throws.
+struct TZlibDeflater {
+    z_stream Z{};
+    bool Ready = false;
+    ~TZlibDeflater()
+    {
+        if (Ready)
+            deflateEnd(&Z);
+    }
+};
+
+std::string ZlibCause(const z_stream& z, int code)
 {
-    throw EAbDeflateError("not built yet");
+    return z.msg != nullptr ? std::string(z.msg) : std::string(zError(code));
+}
+
+int Unlimited(int32_t value, int limit) { return value == -1 ? limit : std::min<int>(value, limit); }
+
+struct TZlibEffort {
+    int Level = ZlibNormalLevel;
+    int Strategy = Z_DEFAULT_STRATEGY;
+    bool Tune = false;
+    int Good = 0, Lazy = 0, Nice = 0, Chain = 0;
+};
+
+TZlibEffort EffortFor(const TAbDeflateHelper& helper)
+{
+    TZlibEffort effort;
+    const int32_t options = helper.Options();
+    if ((options & (dfc_CanUseStatic | dfc_CanUseDynamic)) == 0) {
+        effort.Level = 0;   // stored blocks only
+        return effort;
+    }
+    if ((options & dfc_CanUseDynamic) == 0)
+        effort.Strategy = Z_FIXED;
+    // zlib's own normal effort is kept as it is.
+    if (helper.PKZipOption() == 'n' && (options & dfc_UseLazyMatch) != 0)
+        return effort;
+    effort.Level = (options & dfc_UseLazyMatch) != 0 ? ZlibLazyLevel : ZlibGreedyLevel;
+    effort.Tune = true;
+    effort.Good = Unlimited(helper.AmpleLength(), LongestMatch);
+    effort.Lazy = Unlimited(helper.MaxLazyLength(), LongestMatch);
+    effort.Chain = Unlimited(helper.ChainLength(), UnlimitedChain);
+    effort.Nice = std::min(LongestMatch, std::max(4 * effort.Good, effort.Lazy));
+    return effort;
+}
+
+void StartDeflater(TZlibDeflater& deflater, const TAbDeflateHelper& helper)
+{
+    const TZlibEffort effort = EffortFor(helper);
+    const int code = deflateInit2(&deflater.Z, effort.Level, Z_DEFLATED, RawDeflateWindowBits,
+                                  DeflateMemLevel, effort.Strategy);
+    if (code != Z_OK)
+        throw EAbDeflateError(ZlibCause(deflater.Z, code));
+    deflater.Ready = true;
+    if (effort.Tune) {
+        const int tuned = deflateTune(&deflater.Z, effort.Good, effort.Lazy, effort.Nice, effort.Chain);
+        if (tuned != Z_OK)
+            throw EAbDeflateError(ZlibCause(deflater.Z, tuned));
+    }
+}
+
+int PercentOf(int64_t done, int64_t total)
+{
+    if (total <= 0)
+        return 100;
+    return static_cast<int>(std::min<int64_t>(100, done * 100 / total));
+}
+
+} // namespace
+
+uint32_t Deflate(TStream& source, TStream& dest, TAbDeflateHelper& helper)
+{
+    if ((helper.Options() & (dfc_CanUseStored | dfc_CanUseStatic | dfc_CanUseDynamic)) == 0)
+        throw EAbDeflateError("no block type allowed");
+    TZlibDeflater deflater;
+    StartDeflater(deflater, helper);
+    std::vector<uint8_t> in(DeflateChunk), out(DeflateChunk);
+    uint32_t crc = 0;
+    int64_t read = 0, written = 0;
+    int flush = Z_NO_FLUSH;
+    while (flush != Z_FINISH) {
+        const int64_t got = source.Read(in.data(), static_cast<int64_t>(in.size()));
+        flush = got == 0 ? Z_FINISH : Z_NO_FLUSH;
+        crc = AbCrc32(crc, in.data(), static_cast<size_t>(got));
+        read += got;
+        deflater.Z.next_in = in.data();
+        deflater.Z.avail_in = static_cast<uInt>(got);
+        do {
+            deflater.Z.next_out = out.data();
+            deflater.Z.avail_out = static_cast<uInt>(out.size());
+            const int code = deflate(&deflater.Z, flush);
+            if (code == Z_STREAM_ERROR)
+                throw EAbDeflateError(ZlibCause(deflater.Z, code));
+            const int64_t produced = static_cast<int64_t>(out.size() - deflater.Z.avail_out);
+            dest.WriteBuffer(out.data(), produced);
+            written += produced;
+        } while (deflater.Z.avail_out == 0);
+        if (helper.OnProgressStep)
+            helper.OnProgressStep(PercentOf(read, helper.StreamSize));
+    }
+    helper.NormalSize = static_cast<int32_t>(read);
+    helper.CompressedSize = static_cast<int32_t>(written);
+    return crc;
 }

@@ -1,9 +1,156 @@
 #include "AbZipPrc.h"
 
 #include "AbExcept.h"
+#include "AbVMStrm.h"
 
-void AbZipFromStream(TAbZipItem&, TStream&, TStream* input, const TAbZipCompressionSettings&)
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int64_t StoreBlockSize = 1024;
+constexpr uint16_t VersionMadeByLow = 20;
+constexpr uint16_t VersionDeflated = 20;
+constexpr uint16_t VersionStored = 10;
+constexpr uint16_t MethodStored = 0;
+constexpr uint16_t MethodDeflated = 8;
+
+// done * 100 / total, rounded to nearest with halves to even.
+int RoundedPercent(int64_t done, int64_t total)
+{
+    if (total <= 0)
+        return 100;
+    const int64_t scaled = done * 100;
+    int64_t quotient = scaled / total;
+    const int64_t twice = 2 * (scaled % total);
+    if (twice > total || (twice == total && (quotient & 1) != 0))
+        ++quotient;
+    return static_cast<int>(quotient);
+}
+
+std::unique_ptr<TAbVirtualMemoryStream> NewScratch(const std::string& tempDirectory)
+{
+    auto scratch = std::make_unique<TAbVirtualMemoryStream>();
+    scratch->SetSwapFileDirectory(tempDirectory);
+    return scratch;
+}
+
+void PrepareEntry(TAbZipItem& item, uint32_t inputLength)
+{
+    item.SetUncompressedSize(inputLength);
+    // Linux names are UTF-8; saying so keeps them readable in other tools.
+    item.SetGeneralPurposeBitFlag(AbIsNonAsciiUtf8(item.GetFileName()) ? Ab_FlagUtf8Name : 0);
+    item.SetCompressedSize(0);
+    uint16_t dosTime = 0, dosDate = 0;
+    AbNowToDos(dosTime, dosDate);
+    item.SetLastModFileTime(dosTime);
+    item.SetLastModFileDate(dosDate);
+    item.SetExternalFileAttributes(0);
+    item.SetVersionMadeBy(static_cast<uint16_t>((item.VersionMadeBy() & 0xFF00) | VersionMadeByLow));
+}
+
+} // namespace
+
+char AbDeflationLetter(TAbZipDeflationOption option)
+{
+    switch (option) {
+    case doNormal: return 'n';
+    case doMaximum: return 'x';
+    case doFast: return 'f';
+    case doSuperFast: return 's';
+    case doInvalid: break;
+    }
+    return '0';
+}
+
+uint16_t AbDeflationFlagBits(TAbZipDeflationOption option)
+{
+    switch (option) {
+    case doMaximum: return 0x0002;
+    case doFast: return 0x0004;
+    case doSuperFast: return 0x0006;
+    case doInvalid:
+    case doNormal: break;
+    }
+    return 0;
+}
+
+void AbStoreStream(TAbZipItem& item, TStream& output, TStream& input, const TAbItemProgressHook& onProgress)
+{
+    item.SetCompressionMethod(MethodStored);
+    const int64_t total = input.GetSize() - input.GetPosition();
+    std::vector<uint8_t> block(StoreBlockSize);
+    uint32_t crc = 0;
+    int64_t done = 0;
+    int lastPercent = 0;
+    bool abort = false;
+    while (!abort) {
+        const int64_t got = input.Read(block.data(), StoreBlockSize);
+        if (got == 0)
+            break;
+        done += got;
+        const int percent = RoundedPercent(done, total);
+        if (percent != lastPercent && onProgress) {
+            onProgress(percent, abort);
+            lastPercent = percent;
+        }
+        crc = AbCrc32(crc, block.data(), static_cast<size_t>(got));
+        output.WriteBuffer(block.data(), got);
+    }
+    item.SetCRC32(crc);
+    if (lastPercent < 100 && onProgress)
+        onProgress(100, abort);
+    if (abort)
+        throw EAbUserAbort();
+}
+
+void AbDeflateStream(TAbZipItem& item, TStream& output, TStream& input, const TAbZipCompressionSettings& settings)
+{
+    item.SetCompressionMethod(MethodDeflated);
+    TAbDeflateHelper helper;
+    helper.StreamSize = static_cast<int32_t>(input.GetSize() - input.GetPosition());
+    helper.SetPKZipOption('0');
+    helper.SetPKZipOption(AbDeflationLetter(settings.DeflationOption));
+    item.SetGeneralPurposeBitFlag(item.GeneralPurposeBitFlag() | AbDeflationFlagBits(settings.DeflationOption));
+    const TAbItemProgressHook& hook = settings.OnProgress;
+    helper.OnProgressStep = [&hook](int percent) {
+        bool abort = false;
+        if (hook)
+            hook(percent, abort);
+        if (abort)
+            throw EAbAbortProgress();
+    };
+    helper.CheckValue = static_cast<uint32_t>(item.GetLastModFileTime()) << 16;
+    item.SetCRC32(Deflate(input, output, helper));
+}
+
+void AbZipFromStream(TAbZipItem& item, TStream& output, TStream* input, const TAbZipCompressionSettings& settings)
 {
     if (input == nullptr)
         throw EAbZipNoInsertion();
+    auto scratch = NewScratch(settings.TempDirectory);
+    const int64_t start = input->GetPosition();
+    const int64_t length = input->GetSize() - start;
+    PrepareEntry(item, static_cast<uint32_t>(length));
+    if (length <= 0) {
+        AbStoreStream(item, *scratch, *input, settings.OnProgress);
+        item.SetCRC32(0);
+    } else if (settings.CompressionMethodToUse == smStored) {
+        AbStoreStream(item, *scratch, *input, settings.OnProgress);
+    } else {
+        AbDeflateStream(item, *scratch, *input, settings);
+        if (settings.CompressionMethodToUse == smBestMethod && scratch->GetSize() > length) {
+            input->SetPosition(start);
+            scratch = NewScratch(settings.TempDirectory);
+            AbStoreStream(item, *scratch, *input, settings.OnProgress);
+        }
+    }
+    item.SetVersionNeededToExtract(item.CompressionMethod() == MethodDeflated ? VersionDeflated : VersionStored);
+    const int64_t produced = scratch->GetSize();
+    if (produced > 0) {
+        scratch->SetPosition(0);
+        output.CopyFrom(*scratch, produced);
+    }
+    item.SetCompressedSize(static_cast<int32_t>(produced));
+    item.SetInternalFileAttributes(0);
 }

@@ -1,0 +1,109 @@
+#include "TFilenameEdit.h"
+#include "TListBox.h"
+#include "TPanel.h"
+#include <QPushButton>
+#include "WindowFixture.h"
+
+#include <QCheckBox>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+#include <QWindow>
+
+namespace {
+
+// Drags the URLs over the window at the given widget's centre and drops them,
+// as the window system would deliver a drop from the desktop.
+bool DropOnto(QWidget* target, const QList<QUrl>& urls)
+{
+    QWidget* window = target->window();
+    const QPointF at = target->mapTo(window, target->rect().center());
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window->windowHandle(), &enter);
+    QDragMoveEvent move(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window->windowHandle(), &move);
+    if (!move.isAccepted())
+        return false;
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window->windowHandle(), &drop);
+    return drop.isAccepted();
+}
+
+QList<QUrl> Files(const QStringList& paths)
+{
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls << QUrl::fromLocalFile(path);
+    return urls;
+}
+
+} // namespace
+
+TEST_F(WindowTest, DropOfFilesTakesTheJpegsAndSetsTheCaption)
+{
+    const QString a = Touch("a.jpg"), b = Touch("b.JPEG"), c = Touch("c.png"), d = Touch("d.txt");
+    ASSERT_TRUE(DropOnto(Form1->ListBox1, Files({a, b, c, d})));
+    EXPECT_EQ(ListEntries(), (QStringList{a, b}));
+    EXPECT_EQ(Form1->windowTitle(), "2 Files");
+
+    ASSERT_TRUE(DropOnto(Form1->ListBox1, Files({a})));
+    EXPECT_EQ(ListEntries(), (QStringList{a, b, a}));
+    EXPECT_EQ(Form1->windowTitle(), "3 Files");
+    Settle();
+    EXPECT_TRUE(Messages.isEmpty());
+}
+
+TEST_F(WindowTest, DropOfAFolderFollowsIncSubs)
+{
+    const QString top = Folder("top");
+    const QString x = Touch("top/x.jpg");
+    Folder("top/sub");
+    const QString y = Touch("top/sub/y.jpg");
+
+    ASSERT_TRUE(DropOnto(Form1->ListBox1, Files({top})));
+    EXPECT_EQ(ListEntries(), QStringList{x});
+    EXPECT_EQ(Form1->windowTitle(), "1 Files");
+
+    Form1->IncSubs->setChecked(true);
+    ASSERT_TRUE(DropOnto(Form1->Panel2, Files({top})));   // anywhere on the window
+    QStringList added = ListEntries().mid(1);
+    QStringList both{x, y};
+    added.sort();
+    both.sort();
+    EXPECT_EQ(added, both);
+    EXPECT_EQ(Form1->windowTitle(), "3 Files");
+}
+
+TEST_F(WindowTest, OtherUrlsAreIgnored)
+{
+    const QString a = Touch("a.jpg");
+    EXPECT_FALSE(DropOnto(Form1->ListBox1, {QUrl("https://example.org/b.jpg")}));
+    EXPECT_EQ(Form1->windowTitle(), "Plinkavorte");
+    ASSERT_TRUE(DropOnto(Form1->ListBox1, {QUrl("https://example.org/b.jpg"), QUrl::fromLocalFile(a)}));
+    EXPECT_EQ(ListEntries(), QStringList{a});
+}
+
+TEST_F(WindowTest, FullListEndsTheDropWithItsMessage)
+{
+    Form1->ListCapacity = 2;
+    const QString a = Touch("a.jpg"), b = Touch("b.jpg"), c = Touch("c.jpg");
+    DropOnto(Form1->ListBox1, Files({a, b, c}));
+    Settle();
+    EXPECT_EQ(ListEntries(), (QStringList{a, b}));
+    EXPECT_EQ(Messages, QStringList{"Unable to insert a line."});
+    EXPECT_EQ(Form1->windowTitle(), "Plinkavorte");
+}
+
+TEST_F(WindowTest, FileDroppedOnTheZipFieldBecomesItsName)
+{
+    const QString spaced = Touch("my thumbs.zip");
+    const QString second = Touch("other.zip");
+    ASSERT_TRUE(DropOnto(Form1->ZipFile->Edit(), Files({spaced, second})));
+    EXPECT_EQ(Form1->ZipFile->Text(), "\"" + spaced + "\"");
+    EXPECT_EQ(Form1->ZipFileName(), spaced.toStdString());
+    EXPECT_TRUE(Form1->Button2->isEnabled());
+    EXPECT_EQ(Form1->ListBox1->count(), 0);   // not a drop on the list
+    EXPECT_EQ(Form1->windowTitle(), "Plinkavorte");
+}

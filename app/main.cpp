@@ -6,7 +6,28 @@
 #include "drag1.h"
 #include "drag2.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QMetaObject>
 #include <QScreen>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Paths handed over by the desktop (a file manager's "open with", or files
+// dropped on the launcher) arrive as one drop onto the list.
+std::vector<std::string> StartupPaths()
+{
+    std::vector<std::string> paths;
+    const QStringList arguments = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i)
+        paths.push_back(QFile::encodeName(QFileInfo(arguments[i]).absoluteFilePath()).toStdString());
+    return paths;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -19,5 +40,8 @@ int main(int argc, char** argv)
     TForm2 form2;
     form1.SetPreviewWindow(&form2);
     form1.show();
+    const std::vector<std::string> paths = StartupPaths();
+    if (!paths.empty())
+        QMetaObject::invokeMethod(&form1, [&form1, paths] { form1.DropPaths(paths); }, Qt::QueuedConnection);
     return application.exec();
 }

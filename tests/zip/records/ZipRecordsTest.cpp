@@ -1,0 +1,286 @@
+#include "AbExcept.h"
+#include "AbZipPrc.h"
+#include "AbZipTyp.h"
+#include "RecordsTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace {
+
+std::vector<uint8_t> BytesOf(TMemoryStream& s) { return s.Bytes(); }
+
+TAbZipItem& NewStoredEntry(TAbZipItem& item, const std::string& name, const std::string& data, TMemoryStream& out)
+{
+    item.SetFileName(name);
+    TMemoryStream input;
+    AppendBytes(input, data);
+    input.SetPosition(0);
+    TAbZipCompressionSettings settings;
+    settings.CompressionMethodToUse = smStored;
+    AbZipFromStream(item, out, &input, settings);
+    return item;
+}
+
+} // namespace
+
+TEST(ZipRecords, NewEntryWithSevenByteNameStartsAtZeroWithDataAt37)
+{
+    TAbZipItem item;
+    TMemoryStream data;
+    NewStoredEntry(item, "cat.jpg", "hello", data);
+    item.SetRelativeOffset(0);
+
+    TMemoryStream file;
+    item.SaveLFHToStream(file);
+    const int64_t dataStart = file.GetPosition();
+    file.CopyFrom(data, 0);
+    const int64_t directoryStart = file.GetPosition();
+    item.SaveCDHToStream(file);
+    const std::vector<uint8_t> b = BytesOf(file);
+
+    EXPECT_EQ(dataStart, 37);
+    EXPECT_EQ(Le32(b, 0), Ab_ZipLocalFileHeaderSignature);
+    EXPECT_EQ(Le16(b, 4), 10);       // stored
+    EXPECT_EQ(Le16(b, 6), 0);        // flags
+    EXPECT_EQ(Le16(b, 8), 0);        // method
+    EXPECT_EQ(Le32(b, 14), item.GetCRC32());
+    EXPECT_EQ(Le32(b, 18), 5u);
+    EXPECT_EQ(Le32(b, 22), 5u);
+    EXPECT_EQ(Le16(b, 26), 7);
+    EXPECT_EQ(Le16(b, 28), 0);
+    EXPECT_EQ(std::string(b.begin() + 30, b.begin() + 37), "cat.jpg");
+    EXPECT_EQ(std::string(b.begin() + 37, b.begin() + 42), "hello");
+
+    const size_t c = static_cast<size_t>(directoryStart);
+    EXPECT_EQ(Le32(b, c), Ab_ZipCentralDirectorySignature);
+    EXPECT_EQ(Le16(b, c + 4) & 0xFF, 20);
+    for (size_t f = 0; f < 26; ++f)   // version needed .. extra length mirror the local header
+        EXPECT_EQ(b[c + 6 + f], b[4 + f]) << "byte " << f;
+    EXPECT_EQ(Le16(b, c + 32), 0);
+    EXPECT_EQ(Le16(b, c + 34), 0);
+    EXPECT_EQ(Le16(b, c + 36), 0);
+    EXPECT_EQ(Le32(b, c + 38), 0u);
+    EXPECT_EQ(Le32(b, c + 42), 0u);
+    EXPECT_EQ(b.size(), c + 46 + 7);
+}
+
+TEST(ZipRecords, EmptyArchiveIsTheBareEndRecord)
+{
+    TAbZipDirectoryFileFooter footer;
+    TMemoryStream file;
+    footer.SaveToStream(file);
+    const std::vector<uint8_t> b = BytesOf(file);
+    ASSERT_EQ(b.size(), 22u);
+    EXPECT_EQ(Le32(b, 0), Ab_ZipEndCentralDirectorySignature);
+    for (size_t i = 4; i < 22; ++i)
+        EXPECT_EQ(b[i], 0) << "byte " << i;
+}
+
+TEST(ZipRecords, EndRecordRoundTripsCountsAndComment)
+{
+    TAbZipDirectoryFileFooter footer;
+    footer.EntriesOnDisk = 3;
+    footer.TotalEntries = 3;
+    footer.DirectorySize = 0x1234;
+    footer.DirectoryOffset = 0xABCDEF;
+    footer.ZipfileComment = std::string("note\0with zero", 14);
+    TMemoryStream file;
+    footer.SaveToStream(file);
+    EXPECT_EQ(file.GetSize(), 22 + 14);
+
+    file.SetPosition(0);
+    TAbZipDirectoryFileFooter back;
+    back.LoadFromStream(file);
+    EXPECT_EQ(back.EntriesOnDisk, 3);
+    EXPECT_EQ(back.TotalEntries, 3);
+    EXPECT_EQ(back.DirectorySize, 0x1234u);
+    EXPECT_EQ(back.DirectoryOffset, 0xABCDEFu);
+    EXPECT_EQ(back.ZipfileComment, footer.ZipfileComment);
+}
+
+TEST(ZipRecords, KeptEntryRebuildsItsLocalHeaderFromTheCentralRecord)
+{
+    TAbZipDirectoryFileHeader central;
+    central.VersionMadeBy = 0x0314;
+    central.VersionNeededToExtract = 20;
+    central.GeneralPurposeBitFlag = 0x0008;
+    central.CompressionMethod = 8;
+    central.LastModFileTime = 0x6A21;
+    central.LastModFileDate = 0x5B8C;
+    central.CRC32 = 0xDEADBEEF;
+    central.CompressedSize = 1000;
+    central.UncompressedSize = 4000;
+    central.FileName = "dir/pic.jpg";
+    central.ExtraField = std::string("\x55\x54\x05\x00\x00\x00\x00\x00\x00", 9);   // zeros inside
+    central.FileComment = "kept";
+    central.DiskNumberStart = 0;
+    central.InternalFileAttributes = 1;
+    central.ExternalFileAttributes = 0x81A40000;
+    central.RelativeOffset = 77;
+    TMemoryStream source;
+    central.SaveToStream(source);
+
+    source.SetPosition(0);
+    TAbZipItem item;
+    item.LoadFromStream(source);
+    EXPECT_EQ(item.GetFileName(), "dir/pic.jpg");
+    EXPECT_EQ(item.GetUncompressedSize(), 4000u);
+    EXPECT_EQ(item.ExtraField().size(), 9u);
+
+    TMemoryStream again;
+    item.SaveCDHToStream(again);
+    EXPECT_EQ(again.Bytes(), source.Bytes());
+
+    TMemoryStream local;
+    item.SaveLFHToStream(local);
+    const std::vector<uint8_t> l = local.Bytes();
+    const std::vector<uint8_t> c = source.Bytes();
+    ASSERT_EQ(l.size(), 30u + 11 + 9);
+    EXPECT_EQ(Le32(l, 0), Ab_ZipLocalFileHeaderSignature);
+    for (size_t f = 0; f < 26; ++f)
+        EXPECT_EQ(l[4 + f], c[6 + f]) << "byte " << f;
+    EXPECT_EQ(std::string(l.begin() + 30, l.end()), central.FileName + central.ExtraField);
+
+    TMemoryStream descriptor;
+    item.SaveDDToStream(descriptor);
+    const std::vector<uint8_t> d = descriptor.Bytes();
+    ASSERT_EQ(d.size(), 12u);
+    EXPECT_EQ(Le32(d, 0), 0xDEADBEEFu);
+    EXPECT_EQ(Le32(d, 4), 1000u);
+    EXPECT_EQ(Le32(d, 8), 4000u);
+}
+
+TEST(ZipRecords, WrongOrTruncatedSignatureIsRefused)
+{
+    TMemoryStream file;
+    TAbZipLocalFileHeader local;
+    local.FileName = "a";
+    local.SaveToStream(file);
+
+    file.SetPosition(0);
+    TAbZipDirectoryFileHeader central;
+    EXPECT_THROW(central.LoadFromStream(file), EAbZipInvalid);
+
+    file.SetPosition(0);
+    TAbZipDirectoryFileFooter footer;
+    try {
+        footer.LoadFromStream(file);
+        FAIL() << "no exception";
+    } catch (const EAbZipInvalid& e) {
+        EXPECT_STREQ(e.what(), "Invalid file - not a PKZip file");
+        EXPECT_EQ(e.ErrorCode(), 28);
+    }
+
+    TMemoryStream truncated;
+    AppendBytes(truncated, "PK\x03");
+    truncated.SetPosition(0);
+    TAbZipLocalFileHeader partial;
+    EXPECT_THROW(partial.LoadFromStream(truncated), EAbZipInvalid);
+    EXPECT_EQ(partial.CompressedSize, 0u);
+}
+
+TEST(ZipRecords, ItemAccessorsWriteThroughToTheCentralRecord)
+{
+    TAbZipItem item;
+    TAbArchiveItem& base = item;
+    base.SetFileName("x/y.jpg");
+    base.SetUncompressedSize(99);
+    base.SetCompressedSize(42);
+    base.SetCRC32(7);
+    base.SetLastModFileTime(11);
+    base.SetLastModFileDate(12);
+    base.SetExternalFileAttributes(13);
+    EXPECT_EQ(item.ItemInfo().FileName, "x/y.jpg");
+    EXPECT_EQ(item.ItemInfo().UncompressedSize, 99u);
+    EXPECT_EQ(item.ItemInfo().CompressedSize, 42u);
+    EXPECT_EQ(item.ItemInfo().CRC32, 7u);
+    EXPECT_EQ(item.ItemInfo().LastModFileTime, 11);
+    EXPECT_EQ(item.ItemInfo().LastModFileDate, 12);
+    EXPECT_EQ(item.ItemInfo().ExternalFileAttributes, 13u);
+    item.ItemInfo().GeneralPurposeBitFlag = 1;
+    EXPECT_TRUE(base.GetIsEncrypted());
+
+    item.SetVersionMadeBy(0x0014);
+    item.SetHostOS(Ab_HostAnsiCodePage);
+    EXPECT_EQ(item.VersionMadeBy(), 0x0B14);
+}
+
+TEST(ZipRecords, DosTimeAndDateAndTheirRange)
+{
+    uint16_t t = 1, d = 1;
+    AbDateTimeToDos({1979, 12, 31, 23, 59, 58}, t, d);
+    EXPECT_EQ(t, 0);
+    EXPECT_EQ(d, 0);
+    AbDateTimeToDos({2108, 1, 1, 0, 0, 0}, t, d);
+    EXPECT_EQ(t, 0);
+    EXPECT_EQ(d, 0);
+
+    AbDateTimeToDos({1980, 1, 1, 0, 0, 0}, t, d);
+    EXPECT_EQ(t, 0);
+    EXPECT_EQ(d, 1 + 32);
+    AbDateTimeToDos({2107, 12, 31, 23, 59, 59}, t, d);
+    EXPECT_EQ(t, 29 + 32 * 59 + 2048 * 23);
+    EXPECT_EQ(d, 31 + 32 * 12 + 512 * 127);
+    AbDateTimeToDos({2026, 6, 15, 14, 30, 17}, t, d);
+    EXPECT_EQ(t >> 11, 14);
+    EXPECT_EQ((t >> 5) & 63, 30);
+    EXPECT_EQ((t & 31) * 2, 16);
+    EXPECT_EQ(d >> 9, 46);
+    EXPECT_EQ((d >> 5) & 15, 6);
+    EXPECT_EQ(d & 31, 15);
+}
+
+TEST(ZipRecords, HostByteFollowsTheExpandedPath)
+{
+    char saved[4096];
+    ASSERT_NE(getcwd(saved, sizeof saved), nullptr);
+    TScratchFolder ascii;
+    ASSERT_EQ(chdir(ascii.Path().c_str()), 0);
+    EXPECT_EQ(AbHostByteForName("cat.jpg"), Ab_HostOemCodePage);
+    EXPECT_EQ(AbHostByteForName("k\xC3\xA4tzchen.jpg"), Ab_HostAnsiCodePage);
+
+    const std::string nonAsciiDir = ascii.File("gr\xC3\xBC\xC3\x9F");
+    ASSERT_TRUE(std::filesystem::create_directory(nonAsciiDir));
+    ASSERT_EQ(chdir(nonAsciiDir.c_str()), 0);
+    EXPECT_EQ(AbHostByteForName("cat.jpg"), Ab_HostAnsiCodePage);
+    ASSERT_EQ(chdir(saved), 0);
+}
+
+TEST(ZipRecords, Utf8NameDetection)
+{
+    EXPECT_FALSE(AbIsNonAsciiUtf8("plain.jpg"));
+    EXPECT_TRUE(AbIsNonAsciiUtf8("k\xC3\xA4tzchen.jpg"));
+    EXPECT_TRUE(AbIsNonAsciiUtf8("\xE6\x97\xA5\xE6\x9C\xAC.jpg"));
+    EXPECT_TRUE(AbIsNonAsciiUtf8("\xF0\x9F\x90\xB1.jpg"));
+    EXPECT_FALSE(AbIsNonAsciiUtf8("k\xE4tzchen.jpg"));        // Latin-1
+    EXPECT_FALSE(AbIsNonAsciiUtf8("cut\xC3"));                // truncated sequence
+    EXPECT_FALSE(AbIsNonAsciiUtf8("\xC0\xAF"));               // overlong
+    EXPECT_FALSE(AbIsNonAsciiUtf8("\xED\xA0\x80"));           // surrogate
+    EXPECT_FALSE(AbIsNonAsciiUtf8("\xF4\x90\x80\x80"));       // beyond U+10FFFF
+}
+
+TEST(ZipRecords, MessageTableHoldsTheProgramsTexts)
+{
+    EXPECT_EQ(AbStrRes(AbZipNoInsertion), "Cannot insert file - no insertion support provided");
+    EXPECT_EQ(AbStrRes(AbDuplicateName), "Cannot insert file - duplicates stored name");
+    EXPECT_EQ(AbStrRes(AbUserAbort), "Process aborted by user");
+    EXPECT_EQ(AbStrRes(AbNoSuchDirectory), "Directory does not exist");
+    EXPECT_EQ(AbStrRes(AbNoArchive), "Archive does not exist - Filename is blank");
+    EXPECT_EQ(AbStrRes(AbErrZipInvalid), "Invalid file - not a PKZip file");
+    EXPECT_EQ(AbStrRes(AbUnhandledType), "Unhandled Archive Type");
+    EXPECT_EQ(AbStrRes(AbZipNoInsertion), EAbZipNoInsertion().what());
+    EXPECT_EQ(AbStrRes(-5), "");
+
+    EXPECT_STREQ(EAbBadStream("Stream write error").what(), "Invalid Stream\r\nStream write error");
+    EXPECT_STREQ(EAbDeflateError("buffer error").what(), "Zlib deflate error. (Internal cause: buffer error)");
+    EXPECT_STREQ(EAbVMSInvalidOrigin(3).what(), "VMS: invalid origin 3, should be 0, 1, 2");
+    EXPECT_STREQ(EAbVMSWriteFail(4096, "/tmp/VMSx").what(), "VMS: Failed to write 4096 bytes to swap file /tmp/VMSx");
+    EXPECT_STREQ(EAbVMSReadFail(4096, "/tmp/VMSx").what(), "VMS: Failed to read 4096 bytes from swap file /tmp/VMSx");
+    EXPECT_STREQ(EAbVMSSeekFail("/tmp/VMSx").what(), "VMS: Failed to seek in swap file /tmp/VMSx");
+    EXPECT_STREQ(EAbVMSErrorOpenSwap("/tmp/VMSx").what(), "VMS: Cannot open swap file /tmp/VMSx");
+    EXPECT_STREQ(EAbSpanningNotSupported().what(), "Spanning not supported by this Archive type");
+    EXPECT_STREQ(EAbZipSpanOverwrite().what(), "Cannot update an existing spanned disk set");
+    EXPECT_EQ(EAbAbortProgress().Message(), EAbUserAbort().Message());
+}

@@ -1,6 +1,9 @@
 #include "drag1.h"
 
+#include "AbZipper.h"
+#include "BatchRun.h"
 #include "Errors.h"
+#include "ZipperSetup.h"
 #include "TFilenameEdit.h"
 #include "THintWatcher.h"
 #include "TListBox.h"
@@ -31,6 +34,13 @@ namespace {
 constexpr int kClientWidth = 497;
 constexpr int kClientHeight = 401;
 constexpr int kItemHeight = 16;
+
+Exception ListIndexError(int index)
+{
+    char message[64];
+    std::snprintf(message, sizeof message, "List index out of bounds (%d)", index);
+    return Exception(message);
+}
 
 std::string LocalName(const QString& text)
 {
@@ -76,8 +86,44 @@ private:
     TForm1& FForm;
 };
 
-TForm1::TForm1(QWidget* parent) : QWidget(parent), FList(std::make_unique<TListAdapter>(*this))
+// The controls as a batch run sees them.
+class TForm1::TBatchHost : public IBatchHost {
+public:
+    explicit TBatchHost(TForm1& form) : FForm(form) {}
+
+    std::string ArchiveName() override { return FForm.ZipFileName(); }
+    bool ClearTicked() override { return FForm.Clearit->isChecked(); }
+    int ListCount() override { return FForm.ListBox1->count(); }
+    std::string ListEntry(int index) override
+    {
+        if (index < 0 || index >= ListCount())
+            throw ListIndexError(index);
+        return LocalName(FForm.ListBox1->item(index)->text());
+    }
+    TThumbnailSettings ReadSettings() override { return FForm.ReadSettings(); }
+    void SetCaption(const std::string& text) override { FForm.setWindowTitle(DisplayName(text)); }
+    void SetProgressMax(int max) override { FForm.ProgressBar1->setMaximum(max); }
+    void SetProgressPosition(int position) override { FForm.ProgressBar1->setValue(position); }
+    int ProgressPosition() override { return FForm.ProgressBar1->value(); }
+    void ProcessMessages() override
+    {
+        QCoreApplication::processEvents();
+        if (FForm.AfterProcessMessages)
+            FForm.AfterProcessMessages();
+    }
+
+private:
+    TForm1& FForm;
+};
+
+TForm1::TForm1(QWidget* parent)
+    : QWidget(parent),
+      AbZipper1(std::make_unique<TAbZipper>()),
+      FList(std::make_unique<TListAdapter>(*this)),
+      FBatchHost(std::make_unique<TBatchHost>(*this)),
+      FBatch(std::make_unique<TBatchRun>(*AbZipper1))
 {
+    ConfigureThumbnailZipper(*AbZipper1);
     setWindowTitle("Plinkavorte");
     CreateControls();
     PlaceControls();
@@ -136,6 +182,8 @@ void TForm1::CreateControls()
     Shape1->OnMouseDown = [this](Qt::MouseButton button) { Shape1MouseDown(button); };
     connect(ZipFile, &TFilenameEdit::TextChanged, this, [this] { ZipFileChange(); });
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
     ListBox1->OnDblClick = [this] { ListBox1DblClick(); };
 }
 
@@ -219,10 +267,34 @@ void TForm1::showEvent(QShowEvent* event)
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
-    FormClose();
+    if (!FClosed) {
+        FClosed = true;
+        FormClose();
+    }
+    // A run still going on ends after its current item, as with STOP; the
+    // program ends once it has returned to the message loop.
+    FBatch->Stop();
+    setAcceptDrops(false);
     if (FForm2)
         FForm2->hide();
     event->accept();
+}
+
+void TForm1::Button1Click()
+{
+    if (FClosed)
+        return;
+    FBatch->Go(*FBatchHost);   // ignored while a run is going on
+}
+
+void TForm1::Button3Click()
+{
+    FBatch->Stop();
+}
+
+bool TForm1::Running() const
+{
+    return FBatch->Running();
 }
 
 void TForm1::FrameClick()
@@ -282,11 +354,8 @@ TThumbnailSettings TForm1::ReadSettings() const
 void TForm1::ListBox1DblClick()
 {
     const int index = ListBox1->ItemIndex();
-    if (index < 0 || index >= ListBox1->count()) {
-        char message[64];
-        std::snprintf(message, sizeof message, "List index out of bounds (%d)", index);
-        throw Exception(message);
-    }
+    if (index < 0 || index >= ListBox1->count())
+        throw ListIndexError(index);
     const std::string path = LocalName(ListBox1->item(index)->text());
     const TThumbnailSettings settings = ReadSettings();
 
@@ -327,6 +396,8 @@ void TForm1::dragMoveEvent(QDragMoveEvent* event)
 
 void TForm1::dropEvent(QDropEvent* event)
 {
+    if (FClosed)
+        return;
     const std::vector<std::string> paths = DroppedLocalFiles(event->mimeData());
     if (paths.empty())
         return;

@@ -15,6 +15,8 @@
 #include <optional>
 
 class QCheckBox;
+class TAbZipper;
+class TBatchRun;
 class QPushButton;
 class QProgressBar;
 class TFilenameEdit;
@@ -46,6 +48,7 @@ public:
     QCheckBox* Clearit;
     TPanel* Panel1;
     QPushButton* Button3;
+    std::unique_ptr<TAbZipper> AbZipper1;
 
     // The preview window the program entry created.
     void SetPreviewWindow(TForm2* form) { FForm2 = form; }
@@ -58,6 +61,9 @@ public:
     void AppHint(const QString& hint);
     void ListBox1DblClick();
     void DropPaths(const std::vector<std::string>& paths);
+    void Button1Click();
+    void Button3Click();
+    bool Running() const;
 
     TThumbnailSettings ReadSettings() const;
     std::string ZipFileName() const;
@@ -67,6 +73,8 @@ public:
     std::function<void(const QString& path)> OpenDocument;
     // How many lines the list can take.
     int ListCapacity = std::numeric_limits<int>::max();
+    // Runs after the waiting messages are handled between two items of a run.
+    std::function<void()> AfterProcessMessages;
 
     THintWatcher* HintWatcher() const { return FHintWatcher; }
 
@@ -86,7 +94,12 @@ private:
     void FormClose();
 
     class TListAdapter;
+    class TBatchHost;
     std::unique_ptr<TListAdapter> FList;
+    std::unique_ptr<TBatchHost> FBatchHost;
+    std::unique_ptr<TBatchRun> FBatch;
+    // Set once the window was closed; a run still going on then ends after its item.
+    bool FClosed = false;
     THintWatcher* FHintWatcher = nullptr;
     TForm2* FForm2 = nullptr;
     bool FCentred = false;

@@ -28,6 +28,15 @@ int RoundedPercent(int64_t done, int64_t total)
     return static_cast<int>(quotient);
 }
 
+// Each report starts from "go on"; a hook cannot take back an earlier abort.
+bool AskAbort(const TAbItemProgressHook& onProgress, int percent)
+{
+    bool abort = false;
+    if (onProgress)
+        onProgress(percent, abort);
+    return abort;
+}
+
 std::unique_ptr<TAbVirtualMemoryStream> NewScratch(const std::string& tempDirectory)
 {
     auto scratch = std::make_unique<TAbVirtualMemoryStream>();
@@ -90,16 +99,16 @@ void AbStoreStream(TAbZipItem& item, TStream& output, TStream& input, const TAbI
             break;
         done += got;
         const int percent = RoundedPercent(done, total);
-        if (percent != lastPercent && onProgress) {
-            onProgress(percent, abort);
+        if (percent != lastPercent) {
+            abort = AskAbort(onProgress, percent) || abort;
             lastPercent = percent;
         }
         crc = AbCrc32(crc, block.data(), static_cast<size_t>(got));
         output.WriteBuffer(block.data(), got);
     }
     item.SetCRC32(crc);
-    if (lastPercent < 100 && onProgress)
-        onProgress(100, abort);
+    if (lastPercent < 100)
+        abort = AskAbort(onProgress, 100) || abort;
     if (abort)
         throw EAbUserAbort();
 }

@@ -1,0 +1,100 @@
+#include "AbArcTyp.h"
+#include "AbZipTyp.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+std::unique_ptr<TAbArchiveItem> Entry(const std::string& name, TEntryAction action = eaKeep)
+{
+    auto item = std::make_unique<TAbZipItem>();
+    item->SetFileName(name);
+    item->SetAction(action);
+    return item;
+}
+
+// p0.jpg, p857.jpg and p2343.jpg all fall into bucket 153.
+const char* const kSameBucket[] = {"p0.jpg", "p857.jpg", "p2343.jpg"};
+
+} // namespace
+
+TEST(ArchiveListHash, MatchesHandComputedValuesAndIgnoresCase)
+{
+    EXPECT_EQ(TAbArchiveList::GenerateHash(""), 0u);
+    EXPECT_EQ(TAbArchiveList::GenerateHash("A"), 65u);
+    EXPECT_EQ(TAbArchiveList::GenerateHash("ab"), 65u * 16 + 66);
+    // Long enough for the high nibble to fold back in.
+    EXPECT_EQ(TAbArchiveList::GenerateHash("IMG_20240101_123456.jpg"), 27395143u);
+    EXPECT_EQ(TAbArchiveList::GenerateHash("a_rather_long_thumbnail_name.jpeg"), 185230103u);
+    EXPECT_EQ(TAbArchiveList::GenerateHash("cat.jpg"), TAbArchiveList::GenerateHash("CAT.JPG"));
+    for (const char* name : kSameBucket)
+        EXPECT_EQ(TAbArchiveList::GenerateHash(name) % TAbArchiveList::BucketCount, 153u) << name;
+}
+
+TEST(ArchiveListHash, NamesCompareIgnoringAsciiCaseOnly)
+{
+    EXPECT_TRUE(TAbArchiveList::NamesEqual("Cat.JPG", "cAT.jpg"));
+    EXPECT_FALSE(TAbArchiveList::NamesEqual("cat.jpg", "cat.jpeg"));
+    EXPECT_FALSE(TAbArchiveList::NamesEqual("cat.jpg", "cat.jpg "));
+    // Bytes above 0x7F are compared as they are.
+    EXPECT_FALSE(TAbArchiveList::NamesEqual("\xc3\xa9.jpg", "\xc3\x89.jpg"));
+}
+
+TEST(ArchiveList, FindsEveryEntryOfASharedChainAndKeepsArchiveOrder)
+{
+    TAbArchiveList list;
+    list.Add(Entry("first.jpg"));
+    for (const char* name : kSameBucket)
+        list.Add(Entry(name));
+    ASSERT_EQ(list.Count(), 4);
+    EXPECT_EQ(list.Item(0)->GetFileName(), "first.jpg");
+    EXPECT_EQ(list.Find("P0.JPG"), 1);
+    EXPECT_EQ(list.Find("p857.jpg"), 2);
+    EXPECT_EQ(list.Find("p2343.jpg"), 3);
+    EXPECT_EQ(list.Find("p1.jpg"), -1);
+}
+
+TEST(ArchiveList, DeletingFromTheMiddleOfAChainKeepsTheOthersFindable)
+{
+    TAbArchiveList list;
+    for (const char* name : kSameBucket)
+        list.Add(Entry(name));
+    list.Delete(1);
+    ASSERT_EQ(list.Count(), 2);
+    EXPECT_EQ(list.Find("p857.jpg"), -1);
+    EXPECT_EQ(list.Find("p0.jpg"), 0);
+    EXPECT_EQ(list.Find("p2343.jpg"), 1);
+    list.Delete(1);  // head of the chain
+    EXPECT_EQ(list.Find("p2343.jpg"), -1);
+    EXPECT_EQ(list.Find("p0.jpg"), 0);
+    list.Add(Entry("p857.jpg"));
+    EXPECT_EQ(list.Find("p857.jpg"), 1);
+}
+
+TEST(ArchiveList, EntriesAboutToBeRemovedAreNoLiveDuplicates)
+{
+    TAbArchiveList list;
+    list.Add(Entry("cat.jpg", eaRemove));
+    EXPECT_FALSE(list.IsActiveDupe("CAT.jpg"));
+    EXPECT_EQ(list.Find("cat.jpg"), 0);
+    list.Add(Entry("Cat.jpg", eaFromStream));
+    EXPECT_TRUE(list.IsActiveDupe("cat.JPG"));
+}
+
+TEST(ArchivePercentage, RisesToOneHundredAndScalesLargeCounts)
+{
+    EXPECT_EQ(AbPercentage(9, 10), 90);
+    EXPECT_EQ(AbPercentage(9 * 1, 10 * 3), 30);
+    EXPECT_EQ(AbPercentage(5, 0), 0);
+    EXPECT_EQ(AbPercentage(5, -3), 0);
+    EXPECT_EQ(AbPercentage(12, 12), 100);
+    EXPECT_EQ(AbPercentage(13, 12), 100);
+    // Above 16384000 both are scaled down by 256 first, so no overflow.
+    EXPECT_EQ(AbPercentage(1LL << 31, 1LL << 33), 25);
+    EXPECT_EQ(AbPercentage(16383999, 16384200), 99);
+    // Scaling can make a just-below count equal: then it is complete.
+    EXPECT_EQ(AbPercentage(16384000, 16384001), 100);
+}

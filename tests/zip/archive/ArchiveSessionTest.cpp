@@ -1,0 +1,238 @@
+#include "ArchiveTestSupport.h"
+
+#include "AbExcept.h"
+#include "AbZipper.h"
+#include "FileSystem.h"
+
+using namespace archive_test;
+
+namespace {
+
+class Session : public ::testing::Test {
+protected:
+    Session()
+    {
+        FHooks.Removable(false);
+        FZipper.SetAutoSave(true);
+        FZipper.SetStoreOptions(AbDefaultStoreOptions | AbOption(soStripPath));
+    }
+    std::string Name(const std::string& file = "thumbs.zip") const { return FScratch.File(file); }
+
+    TPlatformHooks FHooks;
+    TScratch FScratch;
+    TAbZipper FZipper;
+};
+
+std::string MessageOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const Exception& e) {
+        return e.Message();
+    }
+    return "(no exception)";
+}
+
+} // namespace
+
+TEST_F(Session, NewNameCreatesAnEmptyFileAndCloseWritesTheEndRecordAlone)
+{
+    int changes = 0;
+    FZipper.OnChange = [&](TAbZipper&) { ++changes; };
+    FZipper.SetFileName(Name());
+    EXPECT_EQ(changes, 1);
+    ASSERT_TRUE(FileExists(Name()));
+    EXPECT_TRUE(ReadAll(Name()).empty());
+    FZipper.Close();
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(FZipper.Archive(), nullptr);
+    const Bytes file = ReadAll(Name());
+    ASSERT_EQ(file.size(), 22u);
+    EXPECT_EQ(Get32(file, 0), 0x06054B50u);
+    EXPECT_EQ(Get16(file, 10), 0);   // entries
+    EXPECT_EQ(Get32(file, 12), 0u);  // directory size
+    EXPECT_EQ(Get32(file, 16), 0u);  // directory offset
+    EXPECT_EQ(PythonListing(Name()).Status, 0);
+}
+
+TEST_F(Session, NamesThatAreNoFullPathAreRefusedWithoutMakingAFile)
+{
+    const std::string cwd = std::filesystem::current_path().string();
+    std::filesystem::current_path(FScratch.Path());
+    const std::string message = MessageOf([&] { FZipper.SetFileName("thumbs.zip"); });
+    std::filesystem::current_path(cwd);
+    EXPECT_EQ(message, "Full Path Required");
+    EXPECT_EQ(FZipper.Archive(), nullptr);
+    EXPECT_FALSE(FileExists(Name()));
+}
+
+TEST_F(Session, KindsOtherThanZipAreUnhandled)
+{
+    for (const char* file : {"thumbs.txt", "thumbs.tar", "thumbs.gz", "thumbs.tgz", "thumbs.cab", "thumbs"}) {
+        EXPECT_EQ(MessageOf([&] { FZipper.SetFileName(Name(file)); }), "Unhandled Archive Type") << file;
+        EXPECT_EQ(FZipper.Archive(), nullptr) << file;
+        EXPECT_FALSE(FileExists(Name(file))) << file;
+    }
+    WriteAll(Name("text.zip"), Bytes{'h', 'e', 'l', 'l', 'o', '\n'});
+    EXPECT_EQ(MessageOf([&] { FZipper.SetFileName(Name("text.zip")); }), "Unhandled Archive Type");
+    EXPECT_EQ(ReadAll(Name("text.zip")).size(), 6u);
+}
+
+TEST_F(Session, DetectionLooksAtContentOnlyWhenThereIsSome)
+{
+    EXPECT_EQ(DetectArchiveKind(Name("none.ZIP")), atZip);
+    EXPECT_EQ(DetectArchiveKind(Name("none.jar")), atZip);
+    EXPECT_EQ(DetectArchiveKind(Name("none.Tgz")), atGzippedTar);
+    EXPECT_EQ(DetectArchiveKind(Name("none.exe")), atUnknown);
+    WriteAll(Name("empty.zip"), {});
+    EXPECT_EQ(DetectArchiveKind(Name("empty.zip")), atZip);
+    WriteAll(Name("fake.gz"), Bytes{'P', 'K'});
+    EXPECT_EQ(DetectArchiveKind(Name("fake.gz")), atUnknown);
+    WriteAll(Name("real.gz"), Bytes{0x1F, 0x8B, 8, 0});
+    EXPECT_EQ(DetectArchiveKind(Name("real.gz")), atGzip);
+    EXPECT_EQ(AbArchiveExtension("/a.b/c"), "");
+    EXPECT_EQ(AbArchiveExtension("C:\\x\\thumbs.zIp"), ".ZIP");
+}
+
+TEST_F(Session, AnExistingEmptyZipOpensEmptyAndTheFirstAddFillsIt)
+{
+    WriteAll(Name(), {});
+    FZipper.SetFileName(Name());
+    ASSERT_NE(FZipper.Archive(), nullptr);
+    EXPECT_EQ(FZipper.Count(), 0);
+    const Bytes picture = PhotoLikeBytes(5000, 1);
+    AddBytes(FZipper, "cat.jpg", picture);
+    EXPECT_TRUE(UnzipAccepts(Name()));
+    EXPECT_EQ(FZipper.ArchiveType(), atZip);
+}
+
+TEST_F(Session, EveryAddIsOnDiskAtOnceAndKeptEntriesKeepBytesAndOffsets)
+{
+    FZipper.SetFileName(Name());
+    std::vector<Bytes> pictures;
+    std::string expected;
+    Bytes previous;
+    for (int i = 0; i < 4; ++i) {
+        pictures.push_back(PhotoLikeBytes(3000 + 7000 * static_cast<size_t>(i), static_cast<uint32_t>(i)));
+        const std::string name = "pic" + std::to_string(i) + ".jpg";
+        AddBytes(FZipper, name, pictures.back());
+        expected += Sha1Line(name, pictures.back()) + "\n";
+
+        ASSERT_TRUE(UnzipAccepts(Name())) << "after add " << i;
+        const TRun listing = PythonListing(Name());
+        ASSERT_EQ(listing.Status, 0) << listing.Output;
+        EXPECT_EQ(listing.Output, expected + "comment:\n");
+
+        // Everything before the old central directory is carried over as it was.
+        const Bytes now = ReadAll(Name());
+        if (!previous.empty()) {
+            const uint32_t oldDirectory = Get32(previous, previous.size() - 22 + 16);
+            ASSERT_GE(now.size(), oldDirectory);
+            EXPECT_TRUE(std::equal(previous.begin(), previous.begin() + oldDirectory, now.begin()));
+        }
+        previous = now;
+    }
+    EXPECT_EQ(Get32(previous, 0), 0x04034B50u);  // fixed drive: no marker, first entry at 0
+    EXPECT_EQ(FZipper.Archive()->ZipItem(0)->RelativeOffset(), 0u);
+}
+
+TEST_F(Session, ASecondNameDifferingOnlyInCaseIsSkippedSilently)
+{
+    std::vector<int32_t> codes;
+    FZipper.OnProcessItemFailure = [&](TAbZipper&, TAbArchiveItem* item, TAbProcessType type, TAbErrorClass cls,
+                                       int32_t code) {
+        EXPECT_EQ(type, ptAdd);
+        EXPECT_EQ(cls, ecArchiveError);
+        EXPECT_EQ(item->GetFileName(), "CAT.JPG");
+        codes.push_back(code);
+    };
+    FZipper.SetFileName(Name());
+    AddBytes(FZipper, "cat.jpg", PhotoLikeBytes(2000, 1));
+    const Bytes before = ReadAll(Name());
+    AddBytes(FZipper, "CAT.JPG", PhotoLikeBytes(2000, 2));
+    EXPECT_EQ(codes, std::vector<int32_t>{AbDuplicateName});
+    EXPECT_EQ(AbStrRes(AbDuplicateName), "Cannot insert file - duplicates stored name");
+    EXPECT_EQ(ReadAll(Name()), before);
+    EXPECT_EQ(FZipper.Count(), 1);
+}
+
+TEST_F(Session, ReopeningTheArchiveAddsOnlyNewNamesAndLeavesOldOnesAlone)
+{
+    const Bytes cat = PhotoLikeBytes(4000, 1);
+    FZipper.SetFileName(Name());
+    AddBytes(FZipper, "cat.jpg", cat);
+    FZipper.Close();
+
+    TAbZipper second;
+    second.SetFileName(Name());
+    ASSERT_EQ(second.Count(), 1);
+    AddBytes(second, "Cat.jpg", PhotoLikeBytes(4000, 9));
+    AddBytes(second, "dog.jpg", PhotoLikeBytes(4000, 2));
+    second.Close();
+    const TRun listing = PythonListing(Name());
+    ASSERT_EQ(listing.Status, 0) << listing.Output;
+    EXPECT_EQ(listing.Output.substr(0, listing.Output.find('\n')), Sha1Line("cat.jpg", cat));
+    EXPECT_NE(listing.Output.find("dog.jpg:4000:"), std::string::npos);
+}
+
+TEST_F(Session, CommentIsWrittenAtCloseEvenWhenUnchangedAndKeptWhenReopened)
+{
+    FZipper.SetFileName(Name());
+    AddBytes(FZipper, "cat.jpg", PhotoLikeBytes(1000, 1));
+    FZipper.SetComment("made by hand");
+    int saves = 0;
+    FZipper.OnSave = [&](TAbZipper&) { ++saves; };
+    FZipper.Close();
+    EXPECT_EQ(saves, 1);
+    EXPECT_NE(PythonListing(Name()).Output.find("comment:6d6164652062792068616e64"), std::string::npos);
+
+    FZipper.OnSave = nullptr;
+    FZipper.SetFileName(Name());
+    EXPECT_EQ(FZipper.Archive()->Comment(), "made by hand");
+    FZipper.SetComment("made by hand");
+    TFileIdentity before, after;
+    ASSERT_TRUE(GetFileIdentity(Name(), before));
+    FZipper.Close();
+    ASSERT_TRUE(GetFileIdentity(Name(), after));
+    EXPECT_NE(before.Inode, after.Inode);  // rewritten, not left alone
+    EXPECT_NE(PythonListing(Name()).Output.find("comment:6d6164652062792068616e64"), std::string::npos);
+}
+
+TEST_F(Session, NoModelMeansNoArchive)
+{
+    EXPECT_EQ(MessageOf([&] { FZipper.SetComment("x"); }), "Archive does not exist - Filename is blank");
+    FZipper.SetFileName(Name());
+    FZipper.Close();
+    TMemoryStream stream;
+    EXPECT_EQ(MessageOf([&] { FZipper.AddStream("a.jpg", stream); }), "Archive does not exist - Filename is blank");
+}
+
+TEST_F(Session, SettingsReachTheModelAndABadBaseDirectoryIsRefused)
+{
+    FZipper.SetCompressionMethodToUse(smStored);
+    FZipper.SetFileName(Name());
+    EXPECT_EQ(FZipper.Archive()->CompressionMethodToUse, smStored);
+    FZipper.SetDeflationOption(doMaximum);
+    EXPECT_EQ(FZipper.Archive()->DeflationOption, doMaximum);
+    EXPECT_TRUE(AbHasOption(FZipper.Archive()->StoreOptions(), soStripPath));
+    AddBytes(FZipper, "plain.jpg", Bytes(3000, 'a'));
+    FZipper.Close();
+    EXPECT_EQ(Get16(ReadAll(Name()), 8), 0);  // stored
+
+    FZipper.SetBaseDirectory(FScratch.File("missing"));
+    EXPECT_EQ(MessageOf([&] { FZipper.SetFileName(Name("other.zip")); }), "Directory does not exist");
+    EXPECT_EQ(FZipper.Archive(), nullptr);
+}
+
+TEST_F(Session, DestroyingTheSessionDropsUnwrittenChanges)
+{
+    {
+        TAbZipper zipper;
+        zipper.SetFileName(Name());
+        AddBytes(zipper, "cat.jpg", PhotoLikeBytes(1000, 1));
+        zipper.SetComment("never written");
+    }
+    const TRun listing = PythonListing(Name());
+    EXPECT_NE(listing.Output.find("comment:\n"), std::string::npos) << listing.Output;
+    EXPECT_NE(listing.Output.find("cat.jpg:1000:"), std::string::npos);
+}

@@ -1,0 +1,82 @@
+#include "ArchiveTestSupport.h"
+
+#include "AbZipArchive.h"
+#include "FileStream.h"
+
+using namespace archive_test;
+
+namespace {
+
+class StoredName : public ::testing::Test {
+protected:
+    StoredName() : FArchive(FScratch.File("names.zip"), fmCreate) {}
+    std::string Stored(const std::string& name, TAbStoreOptions options)
+    {
+        FArchive.SetStoreOptions(options);
+        return FArchive.MakeStoredName(name);
+    }
+    TScratch FScratch;
+    TAbZipArchive FArchive;
+};
+
+constexpr TAbStoreOptions kSessionDefault = AbOption(soStripDrive) | AbOption(soRemoveDots);
+constexpr TAbStoreOptions kThisProgram = kSessionDefault | AbOption(soStripPath);
+
+} // namespace
+
+TEST_F(StoredName, BareNamesStayAsGiven)
+{
+    EXPECT_EQ(Stored("cat.jpg", kThisProgram), "cat.jpg");
+    EXPECT_EQ(Stored("Cat Photo.JPEG", kThisProgram), "Cat Photo.JPEG");
+    EXPECT_EQ(Stored("x", kSessionDefault), "x");
+}
+
+TEST_F(StoredName, DrivesAndShareNamesAreStripped)
+{
+    EXPECT_EQ(Stored("C:\\photos\\cat.jpg", kSessionDefault), "photos/cat.jpg");
+    EXPECT_EQ(Stored("C:cat.jpg", kSessionDefault), "C:cat.jpg");  // no folder part: nothing to strip
+    EXPECT_EQ(Stored("\\\\server\\share\\photos\\cat.jpg", kSessionDefault), "photos/cat.jpg");
+    EXPECT_EQ(Stored("/home/ann/cat.jpg", kSessionDefault), "home/ann/cat.jpg");
+}
+
+TEST_F(StoredName, NoStoredNameStartsWithASeparatorOrParentSteps)
+{
+    EXPECT_EQ(Stored("\\cat.jpg", kSessionDefault), "cat.jpg");
+    EXPECT_EQ(Stored("..\\..\\cat.jpg", kSessionDefault), "cat.jpg");
+    EXPECT_EQ(Stored("../../pics/cat.jpg", kSessionDefault), "pics/cat.jpg");
+    // Without soRemoveDots the steps stay, turned into forward slashes.
+    EXPECT_EQ(Stored("..\\cat.jpg", AbOption(soStripDrive)), "../cat.jpg");
+    // A lone separator is longer than nothing only by itself: it stays.
+    EXPECT_EQ(Stored("\\", kSessionDefault), "/");
+}
+
+TEST_F(StoredName, StripPathKeepsTheFilePartOnly)
+{
+    EXPECT_EQ(Stored("C:\\photos\\2024\\cat.jpg", kThisProgram), "cat.jpg");
+    EXPECT_EQ(Stored("/home/ann/cat.jpg", kThisProgram), "cat.jpg");
+    EXPECT_EQ(Stored("C:cat.jpg", kThisProgram), "cat.jpg");
+}
+
+TEST_F(StoredName, StripDriveIsAlwaysOnForZipModels)
+{
+    FArchive.SetStoreOptions(0);
+    EXPECT_TRUE(AbHasOption(FArchive.StoreOptions(), soStripDrive));
+    EXPECT_EQ(FArchive.MakeStoredName("D:\\a\\b.jpg"), "a/b.jpg");
+}
+
+TEST_F(StoredName, NewEntryFillsDefaultsAndTheHostByte)
+{
+    auto entry = FArchive.NewEntry("cat.jpg");
+    auto& item = static_cast<TAbZipItem&>(*entry);
+    EXPECT_EQ(item.Action(), eaKeep);
+    EXPECT_EQ(item.CompressionMethod(), 8);
+    EXPECT_EQ(item.GeneralPurposeBitFlag(), 0);
+    EXPECT_EQ(item.GetCompressedSize(), 0);
+    EXPECT_EQ(item.RelativeOffset(), 0u);
+    EXPECT_EQ(item.GetFileName(), "cat.jpg");
+    EXPECT_EQ(item.DiskFileName().front(), '/');
+    EXPECT_EQ(item.DiskFileName().substr(item.DiskFileName().size() - 8), "/cat.jpg");
+
+    auto accented = FArchive.NewEntry("caf\xc3\xa9.jpg");
+    EXPECT_EQ(static_cast<TAbZipItem&>(*accented).HostOS(), 11);
+}

@@ -4,6 +4,7 @@
 // ScanLine; rows may be padded.
 
 #include <cstdint>
+#include <cstddef>
 #include <vector>
 
 using TColor = int32_t;  // 0x00BBGGRR, -1 = no colour

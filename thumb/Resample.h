@@ -5,6 +5,7 @@
 #include "Bitmap.h"
 
 #include <cstdint>
+#include <cstddef>
 #include <vector>
 
 using TFilterProc = float (*)(float);
@@ -39,14 +40,31 @@ public:
     int32_t Count() const { return static_cast<int32_t>(FCounts.size()); }
     int32_t N(int32_t i) const { return FCounts[i]; }
     const TContributor* Contributors(int32_t i) const { return FItems.data() + FOffsets[i]; }
+    int32_t Total(int32_t i) const { return FTotals[i]; }  // sum of the entry's weights
     int32_t Capacity() const { return FCapacity; }  // list size of every entry
 
 private:
     std::vector<TContributor> FItems;
     std::vector<int32_t> FCounts;
+    std::vector<int32_t> FTotals;
     std::vector<size_t> FOffsets;
     int32_t FCapacity = 0;
 };
+
+// One line of pixels as integers, a channel to an array. Each thread has its own.
+struct TLineCache {
+    std::vector<int32_t> Red, Green, Blue;
+    std::vector<int32_t> Sums;  // running sums of a whole output row, vertical pass
+    // Reads count blue-green-red pixels starting at first, step bytes apart.
+    void Load(int32_t count, std::ptrdiff_t step, const uint8_t* first);
+    void Release();
+};
+TLineCache& ThreadLineCache();
+
+// The output pixel of one entry over the cache, written as blue, green, red.
+// A zero weight total takes each sum shifted right by 8 as unsigned.
+void WeightedPixel(const TLineCache& cache, int32_t count, const TContributor* contributors,
+                   uint8_t* bgr);
 
 // targetLength / sourceLength for lines of one pixel, else (t - 1) / (s - 1).
 float ResampleScale(int32_t sourceLength, int32_t targetLength);

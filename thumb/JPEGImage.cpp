@@ -1,0 +1,158 @@
+#include "JPEGImage.h"
+
+#include "FileStream.h"
+#include "FullPath.h"
+#include "JpegCodec.h"
+#include "JpegErrors.h"
+#include "Stream.h"
+#include "ThumbnailRecipe.h"
+
+namespace {
+
+int32_t Scaled(int32_t full, TJPEGScale scale)
+{
+    const int32_t denom = static_cast<int32_t>(scale);
+    return (full + denom - 1) / denom;  // libjpeg rounds scaled sizes up
+}
+
+void Check(int code)
+{
+    if (code != 0)
+        throw EJPEG(code);
+}
+
+}  // namespace
+
+TJPEGImage::TJPEGImage()
+    : PixelFormat(DisplayBitsPerPixel() <= 8 ? TJPEGPixelFormat::jf8Bit : TJPEGPixelFormat::jf24Bit)
+{
+}
+
+TJPEGImage::~TJPEGImage() = default;
+
+void TJPEGImage::SetScale(TJPEGScale scale)
+{
+    if (scale == FScale)
+        return;
+    FScale = scale;
+    if (FData && !FData->Bytes.empty())
+        FBitmap.reset();
+}
+
+void TJPEGImage::LoadFromFile(const std::string& fileName)
+{
+    const std::string fullName = ExpandFileName(fileName);
+    std::vector<uint8_t> bytes;
+    {
+        TFileStream file(fullName, fmOpenRead | fmShareDenyWrite);
+        bytes.resize(static_cast<size_t>(file.GetSize()));
+        file.ReadBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+    }
+    LoadFromBytes(std::move(bytes));
+}
+
+void TJPEGImage::LoadFromBytes(std::vector<uint8_t> bytes)
+{
+    auto data = std::make_shared<TJPEGData>();
+    data->Bytes = std::move(bytes);
+    TJpegHeaderInfo header;
+    Check(ReadJpegHeader(data->Bytes.data(), data->Bytes.size(), header));
+    data->Width = header.Width;
+    data->Height = header.Height;
+    data->Grayscale = header.Grayscale;
+    data->Progressive = header.Progressive;
+    data->ExifOrientation = header.ExifOrientation;
+    FBitmap.reset();
+    FData = std::move(data);
+    ProgressiveEncoding = FData->Progressive;
+}
+
+int32_t TJPEGImage::Width() const
+{
+    if (FBitmap)
+        return FBitmap->Width();
+    return FData ? Scaled(FData->Width, FScale) : 0;
+}
+
+int32_t TJPEGImage::Height() const
+{
+    if (FBitmap)
+        return FBitmap->Height();
+    return FData ? Scaled(FData->Height, FScale) : 0;
+}
+
+bool TJPEGImage::Empty() const
+{
+    return Width() <= 0 || Height() <= 0;
+}
+
+bool TJPEGImage::Grayscale() const
+{
+    return FData && FData->Grayscale;
+}
+
+int TJPEGImage::ExifOrientation() const
+{
+    return FData ? FData->ExifOrientation : 1;
+}
+
+const TBitmap& TJPEGImage::Bitmap()
+{
+    if (!FBitmap)
+        Decode();
+    return *FBitmap;
+}
+
+void TJPEGImage::Decode()
+{
+    auto bitmap = std::make_unique<TBitmap>();
+    if (FData && !FData->Bytes.empty()) {
+        TJpegDecodeOptions options;
+        options.ScaleDenom = static_cast<int>(FScale);
+        options.Smoothing = Smoothing;
+        options.Quantise = PixelFormat == TJPEGPixelFormat::jf8Bit;
+        options.ForceGrey = GrayscaleOutput;
+        options.BestSpeed = Performance == TJPEGPerformance::jpBestSpeed;
+        Check(DecodeJpeg(FData->Bytes.data(), FData->Bytes.size(), options, *bitmap));
+    }
+    FBitmap = std::move(bitmap);
+}
+
+void TJPEGImage::Assign(const TBitmap& bitmap)
+{
+    auto copy = std::make_unique<TBitmap>();
+    copy->Assign(bitmap);
+    FBitmap = std::move(copy);
+    FData.reset();
+}
+
+void TJPEGImage::Compress()
+{
+    auto data = std::make_shared<TJPEGData>();
+    if (FBitmap && !FBitmap->Empty()) {
+        const TBitmap* source = FBitmap.get();
+        TBitmap converted;
+        if (source->PixelFormat() != TPixelFormat::pf24bit) {
+            converted.Assign(*source);
+            converted.SetPixelFormat(TPixelFormat::pf24bit);
+            source = &converted;
+        }
+        TJpegEncodeOptions options;
+        options.Quality = CompressionQuality;
+        options.Progressive = ProgressiveEncoding;
+        options.ForceGrey = GrayscaleOutput;
+        Check(EncodeJpeg(*source, options, data->Bytes));
+        data->Width = source->Width();
+        data->Height = source->Height();
+        data->Grayscale = GrayscaleOutput;
+        data->Progressive = ProgressiveEncoding;
+    }
+    FData = std::move(data);
+}
+
+void TJPEGImage::SaveToStream(TStream& stream)
+{
+    if (!FData)
+        Compress();
+    stream.WriteBuffer(FData->Bytes.data(), static_cast<int64_t>(FData->Bytes.size()));
+}

@@ -1,0 +1,38 @@
+#pragma once
+// The libjpeg calls of the JPEG image object. Each entry returns 0, or the
+// libjpeg message code of the error that stopped it; the codec is destroyed
+// before the entry returns, so the caller throws on a clean stack.
+
+#include "Bitmap.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+struct TJpegHeaderInfo {
+    int32_t Width = 0;
+    int32_t Height = 0;
+    bool Grayscale = false;
+    bool Progressive = false;
+    int ExifOrientation = 1;
+};
+
+struct TJpegDecodeOptions {
+    int ScaleDenom = 1;       // 1, 2, 4 or 8
+    bool Smoothing = true;    // block smoothing of progressive pictures
+    bool Quantise = false;    // 236 levels into an 8-bit palette bitmap
+    bool ForceGrey = false;
+    bool BestSpeed = false;
+};
+
+struct TJpegEncodeOptions {
+    int Quality = 90;
+    bool Progressive = false;
+    bool ForceGrey = false;
+};
+
+int ReadJpegHeader(const uint8_t* data, size_t size, TJpegHeaderInfo& header);
+// bitmap becomes 24-bit BGR, or 8-bit with the quantiser's palette.
+int DecodeJpeg(const uint8_t* data, size_t size, const TJpegDecodeOptions& options, TBitmap& bitmap);
+// bitmap must be 24-bit and not empty.
+int EncodeJpeg(const TBitmap& bitmap, const TJpegEncodeOptions& options, std::vector<uint8_t>& out);

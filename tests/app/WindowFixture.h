@@ -5,6 +5,7 @@
 #include "TApplication.h"
 #include "drag1.h"
 #include "drag2.h"
+#include "TListBox.h"
 
 #include <QDir>
 #include <QImage>

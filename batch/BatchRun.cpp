@@ -1,0 +1,116 @@
+#include "BatchRun.h"
+
+#include "AbZipper.h"
+#include "Bitmap.h"
+#include "ClearGuard.h"
+#include "EntryName.h"
+#include "FileSystem.h"
+#include "MemoryStream.h"
+#include "bitmapstuff.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+constexpr const char* ArchiveComment = "Made with Plinkavorte";
+
+std::string FilesCaption(int current, int count)
+{
+    char caption[48];
+    std::snprintf(caption, sizeof caption, "Files %d/%d", current, count);
+    return caption;
+}
+
+// Marks a run as going on for exactly as long as it is in scope.
+class TRunningMark {
+public:
+    explicit TRunningMark(bool& flag) : FFlag(flag) { FFlag = true; }
+    ~TRunningMark() { FFlag = false; }
+    TRunningMark(const TRunningMark&) = delete;
+    TRunningMark& operator=(const TRunningMark&) = delete;
+
+private:
+    bool& FFlag;
+};
+
+} // namespace
+
+TBatchRun::TBatchRun(TAbZipper& zipper) : FZipper(zipper) {}
+
+void TBatchRun::Stop()
+{
+    FStopped = true;
+}
+
+bool TBatchRun::Running() const
+{
+    return FRunning;
+}
+
+void TBatchRun::Go(IBatchHost& host)
+{
+    // Reached again from the messages handled between items: a nested run
+    // would pull the work objects from under the outer one.
+    if (FRunning)
+        return;
+    TRunningMark running(FRunning);
+
+    FStopped = false;
+    if (host.ArchiveName().empty())
+        return;
+    if (host.ListCount() == 0)
+        return;
+
+    OpenArchive(host, host.ArchiveName());
+
+    const int count = host.ListCount();
+    host.SetProgressMax(count);
+    host.SetProgressPosition(count);
+
+    RunItems(host);
+
+    FZipper.SetComment(ArchiveComment);
+    FZipper.Close();
+}
+
+void TBatchRun::OpenArchive(IBatchHost& host, const std::string& archiveName)
+{
+    if (host.ClearTicked() && FileExists(archiveName)) {
+        RequireNewZipName(archiveName);
+        // An archive a failed run left open would otherwise be written back
+        // over the fresh start when the session lets go of it.
+        if (!FZipper.FileName().empty())
+            FZipper.Close();
+        DeleteFile(archiveName);  // a failed deletion is ignored; opening then reports
+    }
+    FZipper.Open(archiveName);
+}
+
+void TBatchRun::RunItems(IBatchHost& host)
+{
+    // Made once per run and released on every path when this scope ends.
+    std::unique_ptr<TBitmap> workBitmap = NewBitmap24();
+    TMemoryStream workStream;
+
+    const int n = host.ListCount();
+    for (int i = 0; i < n && !FStopped; ++i) {
+        host.SetCaption(FilesCaption(i + 1, host.ListCount()));
+        const std::string path = host.ListEntry(i);
+        ProcessFile(host, path, *workBitmap, workStream);
+    }
+}
+
+void TBatchRun::ProcessFile(IBatchHost& host, const std::string& path,
+                            TBitmap& workBitmap, TMemoryStream& workStream)
+{
+    try {
+        host.SetProgressPosition(host.ProgressPosition() - 1);
+        RenderThumbnailJpeg(path, host.ReadSettings(), workBitmap, workStream);
+        FZipper.AddStream(EntryNameOf(path), workStream);
+    } catch (...) {
+        host.ProcessMessages();
+        throw;
+    }
+    host.ProcessMessages();
+}

@@ -1,0 +1,7 @@
+#include "EntryName.h"
+
+std::string EntryNameOf(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}

@@ -1,0 +1,10 @@
+#include "ZipperSetup.h"
+
+#include "AbZipper.h"
+
+void ConfigureThumbnailZipper(TAbZipper& zipper)
+{
+    zipper.SetAutoSave(true);
+    zipper.SetDOSMode(false);
+    zipper.SetStoreOptions(AbOption(soStripDrive) | AbOption(soStripPath) | AbOption(soRemoveDots));
+}

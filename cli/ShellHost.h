@@ -1,0 +1,45 @@
+#pragma once
+// What a batch run sees of plinkavorte-batch: fixed settings from the
+// command line, the shell list, progress on standard error, and a stop
+// request from a signal handled between pictures.
+
+#include "BatchRun.h"
+#include "ProgressReport.h"
+#include "ShellList.h"
+
+#include <functional>
+
+class TShellHost : public IBatchHost {
+public:
+    TShellHost(std::string archiveName, bool clear, const TThumbnailSettings& settings,
+               const TShellList& list, TProgressReport& report);
+
+    // Called between pictures; true asks the run to stop.
+    std::function<bool()> StopPending;
+    std::function<void()> OnStop;
+
+    std::string ArchiveName() override { return FArchiveName; }
+    bool ClearTicked() override { return FClear; }
+    int ListCount() override;
+    std::string ListEntry(int index) override;
+    TThumbnailSettings ReadSettings() override { return FSettings; }
+    void SetCaption(const std::string& text) override;
+    void SetProgressMax(int max) override;
+    void SetProgressPosition(int position) override;
+    int ProgressPosition() override { return FPosition; }
+    void ProcessMessages() override;
+
+    int ItemsSeen() const { return FItemsSeen; }
+    bool Stopped() const { return FStopped; }
+
+private:
+    std::string FArchiveName;
+    bool FClear;
+    TThumbnailSettings FSettings;
+    const TShellList& FList;
+    TProgressReport& FReport;
+    int FPosition = 0;
+    int FItemsSeen = 0;
+    bool FStopped = false;
+    std::string FCurrentPath;
+};

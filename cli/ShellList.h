@@ -1,0 +1,25 @@
+#pragma once
+// The file list of plinkavorte-batch: what the drop intake appends, in order.
+
+#include "DropIntake.h"
+
+#include <string>
+#include <vector>
+
+class TShellList : public IFileList {
+public:
+    explicit TShellList(bool includeSubfolders) : FIncludeSubfolders(includeSubfolders) {}
+
+    bool IncludeSubfolders() override { return FIncludeSubfolders; }
+    void Append(const std::string& path) override { FEntries.push_back(path); }
+    int Count() override { return Size(); }
+    int Size() const { return static_cast<int>(FEntries.size()); }
+    void SetCaption(const std::string&) override {}  // no window to title
+
+    // Throws "List index out of bounds (%d)" as the window's list does.
+    const std::string& Entry(int index) const;
+
+private:
+    bool FIncludeSubfolders;
+    std::vector<std::string> FEntries;
+};

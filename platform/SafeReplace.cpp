@@ -49,9 +49,7 @@ TSafeReplace::TSafeReplace(const std::string& target) : FTarget(target)
     FTempName = name.data();
     try {
         FStream = std::make_unique<TFileStream>(FTempName, fmOpenReadWrite);
-        Stage(TReplaceStage::Created);
     } catch (...) {
-        FStream.reset();
         ::unlink(FTempName.c_str());
         throw;
     }

@@ -13,7 +13,7 @@
 
 // Written: the content is in the temporary file; Synced: it reached the disk
 // and carries the old permission bits, the rename comes next.
-enum class TReplaceStage { Created, Written, Synced };
+enum class TReplaceStage { Written, Synced };
 
 class TSafeReplace {
 public:

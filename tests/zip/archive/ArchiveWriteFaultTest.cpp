@@ -1,0 +1,304 @@
+#include "ArchiveTestSupport.h"
+
+#include "AbExcept.h"
+#include "AbZipper.h"
+#include "FileSystem.h"
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace archive_test;
+
+namespace {
+
+class WriteFault : public ::testing::Test {
+protected:
+    WriteFault()
+    {
+        FHooks.Removable(false);
+        FZipper.SetStoreOptions(AbDefaultStoreOptions | AbOption(soStripPath));
+    }
+    std::string Name() const { return FScratch.File("thumbs.zip"); }
+
+    // An archive with a few entries, closed and opened again as the batch run would.
+    void MakeArchive(int entries, size_t size = 3000)
+    {
+        FZipper.SetFileName(Name());
+        for (int i = 0; i < entries; ++i)
+            AddBytes(FZipper, "old" + std::to_string(i) + ".jpg", PhotoLikeBytes(size, static_cast<uint32_t>(i)));
+        FZipper.Close();
+        FZipper.SetFileName(Name());
+        FBefore = ReadAll(Name());
+    }
+    std::string AddAndCatch(const std::string& name, size_t size = 2000)
+    {
+        try {
+            AddBytes(FZipper, name, PhotoLikeBytes(size, 77));
+        } catch (const Exception& e) {
+            return e.Message();
+        }
+        return "(no exception)";
+    }
+    // Nothing but the archive itself is left in its folder.
+    void ExpectNoLeftovers() const
+    {
+        int files = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(FScratch.Path()))
+            files += entry.path().filename() != "thumbs.zip";
+        EXPECT_EQ(files, 0);
+    }
+    // The model still works: a new name is added and every entry is readable.
+    void ExpectUsableAfterwards(int oldEntries)
+    {
+        ASSERT_EQ(AddAndCatch("later.jpg"), "(no exception)");
+        EXPECT_TRUE(UnzipAccepts(Name()));
+        const TRun listing = PythonListing(Name());
+        ASSERT_EQ(listing.Status, 0) << listing.Output;
+        for (int i = 0; i < oldEntries; ++i)
+            EXPECT_NE(listing.Output.find("old" + std::to_string(i) + ".jpg:"), std::string::npos);
+        EXPECT_NE(listing.Output.find("later.jpg:2000:"), std::string::npos);
+    }
+
+    TPlatformHooks FHooks;
+    TScratch FScratch;
+    TAbZipper FZipper;
+    Bytes FBefore;
+};
+
+} // namespace
+
+TEST_F(WriteFault, ADataHookFailureDropsOnlyThatEntry)
+{
+    MakeArchive(2);
+    TAbZipArchive& model = *FZipper.Archive();
+    auto produce = model.InsertFromStreamHelper;
+    model.InsertFromStreamHelper = [&](TAbZipArchive& a, TAbZipItem& item, TStream* source, TStream& output) {
+        if (item.GetFileName() == "bad.jpg")
+            throw EFOpenError("bad.jpg", EIO);
+        produce(a, item, source, output);
+    };
+    std::vector<std::tuple<std::string, TAbProcessType, TAbErrorClass, int32_t>> failures;
+    FZipper.OnProcessItemFailure = [&](TAbZipper&, TAbArchiveItem* item, TAbProcessType type, TAbErrorClass cls,
+                                       int32_t code) { failures.emplace_back(item->GetFileName(), type, cls, code); };
+
+    EXPECT_EQ(AddAndCatch("bad.jpg"), "(no exception)");
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0], std::make_tuple(std::string("bad.jpg"), ptAdd, ecFileOpenError, 0));
+    EXPECT_EQ(FZipper.Count(), 2);
+    EXPECT_EQ(FZipper.Archive()->FindFile("bad.jpg"), -1);
+    EXPECT_EQ(ReadAll(Name()), FBefore);
+    ExpectUsableAfterwards(2);
+}
+
+TEST_F(WriteFault, AnAbortFromTheProgressHookLeavesTheFileAndTheOffsetsAlone)
+{
+    // On a removable drive the first write leads with a marker and the next
+    // one moves every entry 4 bytes down: the aborted write has moved the
+    // first entry already when it stops.
+    FHooks.Removable(true);
+    FZipper.SetFileName(Name());
+    AddBytes(FZipper, "old0.jpg", PhotoLikeBytes(3000, 0));
+    FBefore = ReadAll(Name());
+    ASSERT_EQ(Get32(FBefore, 0), 0x30304B50u);
+    FZipper.OnArchiveProgress = [&](TAbZipper&, uint8_t, bool& abort) { abort = true; };
+    {
+        // The source goes away with the failed add.
+        EXPECT_EQ(AddAndCatch("gone.jpg"), "Process aborted by user");
+    }
+    FZipper.OnArchiveProgress = nullptr;
+    EXPECT_EQ(ReadAll(Name()), FBefore);
+    EXPECT_EQ(FZipper.Archive()->Status(), stIdle);
+    EXPECT_TRUE(FZipper.Archive()->IsDirty());
+    EXPECT_EQ(FZipper.Archive()->ZipItem(0)->RelativeOffset(), 4u);
+    ExpectNoLeftovers();
+    ExpectUsableAfterwards(1);
+    EXPECT_EQ(PythonListing(Name()).Output.find("gone.jpg"), std::string::npos);
+    // The name of the failed add is free again.
+    EXPECT_EQ(AddAndCatch("gone.jpg"), "(no exception)");
+    EXPECT_NE(PythonListing(Name()).Output.find("gone.jpg:2000:"), std::string::npos);
+}
+
+TEST_F(WriteFault, FailuresWhileReplacingTheFileKeepThePreviousOne)
+{
+    for (TReplaceStage stage : {TReplaceStage::Written, TReplaceStage::Synced}) {
+        SCOPED_TRACE(static_cast<int>(stage));
+        MakeArchive(3);
+        TSafeReplace::SetStageHook([stage](TReplaceStage now) {
+            if (now == stage)
+                throw EWriteError();
+        });
+        EXPECT_EQ(AddAndCatch("new.jpg"), "Invalid Stream\r\nStream write error");
+        TSafeReplace::SetStageHook(nullptr);
+        EXPECT_EQ(ReadAll(Name()), FBefore);
+        ExpectNoLeftovers();
+        ExpectUsableAfterwards(3);
+        FZipper.Close();
+        std::filesystem::remove(Name());
+    }
+}
+
+TEST_F(WriteFault, ASwapFileThatCannotGrowFailsTheWriteAndKeepsTheFile)
+{
+    MakeArchive(8, 20000);  // about 160 KB: the image spills to its swap file
+    rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 40000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const std::string message = AddAndCatch("new.jpg");
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_NE(message.find("VMS: Failed to write 4096 bytes to swap file "), std::string::npos) << message;
+    EXPECT_EQ(ReadAll(Name()), FBefore);
+    ExpectNoLeftovers();
+    ExpectUsableAfterwards(8);
+}
+
+TEST_F(WriteFault, ASwapFileExistsDuringALargeWriteAndIsGoneAfterwards)
+{
+    const std::string swapDir = FScratch.File("swap");
+    std::filesystem::create_directory(swapDir);
+    FZipper.SetTempDirectory(swapDir);
+    MakeArchive(15, 20000);  // 300 KB
+    auto swapFiles = [&] {
+        int n = 0;
+        for (const auto& e : std::filesystem::directory_iterator(swapDir))
+            n += e.path().filename().string().rfind("VMS", 0) == 0;
+        return n;
+    };
+    int seen = 0;
+    FZipper.OnArchiveProgress = [&](TAbZipper&, uint8_t progress, bool&) {
+        if (progress == 90)
+            seen = swapFiles();
+    };
+    AddBytes(FZipper, "new.jpg", PhotoLikeBytes(1000, 1));
+    EXPECT_GE(seen, 1);
+    EXPECT_EQ(swapFiles(), 0);
+}
+
+TEST_F(WriteFault, AFolderThatTakesNoNewFileClosesTheModel)
+{
+    MakeArchive(2);
+    // Every descriptor number below the limit is taken, so no file can be opened.
+    const int lowestFree = ::dup(0);
+    ASSERT_GE(lowestFree, 0);
+    ::close(lowestFree);
+    rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
+    rlimit none = old;
+    none.rlim_cur = static_cast<rlim_t>(lowestFree);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &none), 0);
+    const std::string message = AddAndCatch("new.jpg");
+    ::setrlimit(RLIMIT_NOFILE, &old);
+    EXPECT_EQ(message.rfind("Cannot create file \"", 0), 0u) << message;
+    EXPECT_EQ(ReadAll(Name()), FBefore);
+    EXPECT_EQ(FZipper.Archive()->Status(), stInvalid);
+    EXPECT_EQ(AddAndCatch("next.jpg"), "Archive file could not be opened for writing - open the archive again");
+    FZipper.Close();
+    EXPECT_EQ(ReadAll(Name()), FBefore);
+    ExpectNoLeftovers();
+}
+
+TEST_F(WriteFault, TooLittleFreeSpaceIsRefusedBeforeTheFileIsTouched)
+{
+    MakeArchive(2);
+    FHooks.FreeSpace(static_cast<int64_t>(FBefore.size()) + 100);
+    EXPECT_EQ(AddAndCatch("new.jpg"), AbMsgNoRoom);
+    EXPECT_EQ(ReadAll(Name()), FBefore);
+    FHooks.FreeSpace(0);
+    EXPECT_EQ(AddAndCatch("new.jpg"), AbMsgNoRoom);
+    // With room enough, or a volume that gives no answer, it goes through.
+    FHooks.FreeSpace(-1);
+    ExpectUsableAfterwards(2);
+}
+
+TEST_F(WriteFault, ASpanningThresholdIsAMaximumNotASecondVolume)
+{
+    FZipper.SetSpanningThreshold(5000);
+    MakeArchive(0);
+    EXPECT_EQ(AddAndCatch("big.jpg", 20000), AbMsgBeyondThreshold);
+    EXPECT_EQ(ReadAll(Name()), FBefore);
+    FZipper.SetSpanningThreshold(1000000);
+    EXPECT_EQ(AddAndCatch("big.jpg", 20000), "(no exception)");
+    const Bytes file = ReadAll(Name());
+    EXPECT_EQ(Get32(file, 0), 0x30304B50u);
+    EXPECT_TRUE(UnzipAccepts(Name()));
+}
+
+TEST_F(WriteFault, AFileChangedByAnotherWriterIsNeverOverwritten)
+{
+    MakeArchive(1);
+    TAbZipper other;
+    other.SetFileName(Name());
+    AddBytes(other, "theirs.jpg", PhotoLikeBytes(1500, 5));
+    const Bytes theirs = ReadAll(Name());
+
+    EXPECT_EQ(AddAndCatch("mine.jpg"), AbMsgArchiveChanged);
+    EXPECT_EQ(ReadAll(Name()), theirs);
+    // Closing does not write it either: the other writer's entry survives.
+    EXPECT_EQ(AddAndCatch("mine2.jpg"), AbMsgArchiveChanged);
+    other.Close();
+    const TRun listing = PythonListing(Name());
+    EXPECT_NE(listing.Output.find("theirs.jpg:1500:"), std::string::npos) << listing.Output;
+
+    // A program that appends to the file in place is noticed as well.
+    TAbZipper third;
+    third.SetFileName(Name());
+    {
+        std::ofstream append(Name(), std::ios::binary | std::ios::app);
+        append << "tail";
+    }
+    const Bytes appended = ReadAll(Name());
+    try {
+        AddBytes(third, "x.jpg", PhotoLikeBytes(100, 1));
+        ADD_FAILURE() << "no refusal";
+    } catch (const EAbZipWriteRefused& e) {
+        EXPECT_EQ(e.Message(), AbMsgArchiveChanged);
+    }
+    EXPECT_EQ(ReadAll(Name()), appended);
+}
+
+TEST_F(WriteFault, ARemovableDriveGetsTheMarkerOnTheFirstWriteOfAnEmptyFileOnly)
+{
+    FHooks.Removable(true);
+    FZipper.SetFileName(Name());
+    FZipper.Close();
+    Bytes file = ReadAll(Name());
+    ASSERT_EQ(file.size(), 26u);
+    EXPECT_EQ(Get32(file, 0), 0x30304B50u);
+    EXPECT_EQ(Get32(file, 4 + 16), 4u);  // directory offset after the marker
+
+    std::filesystem::remove(Name());
+    FZipper.SetFileName(Name());
+    const Bytes first = PhotoLikeBytes(3000, 1);
+    AddBytes(FZipper, "a.jpg", first);
+    file = ReadAll(Name());
+    EXPECT_EQ(Get32(file, 0), 0x30304B50u);
+    EXPECT_EQ(Get32(file, 4), 0x04034B50u);
+    EXPECT_EQ(FZipper.Archive()->ZipItem(0)->RelativeOffset(), 4u);
+    EXPECT_TRUE(UnzipAccepts(Name()));
+
+    AddBytes(FZipper, "b.jpg", PhotoLikeBytes(3000, 2));
+    file = ReadAll(Name());
+    EXPECT_EQ(Get32(file, 0), 0x04034B50u);
+    EXPECT_EQ(FZipper.Archive()->ZipItem(0)->RelativeOffset(), 0u);
+    EXPECT_TRUE(UnzipAccepts(Name()));
+    EXPECT_EQ(PythonListing(Name()).Output.substr(0, PythonListing(Name()).Output.find('\n')),
+              Sha1Line("a.jpg", first));
+}
+
+TEST_F(WriteFault, AMarkedArchiveReopensOnAFixedDrive)
+{
+    FHooks.Removable(true);
+    FZipper.SetFileName(Name());
+    AddBytes(FZipper, "a.jpg", PhotoLikeBytes(3000, 1));
+    FZipper.Close();
+    FHooks.Removable(false);
+    FZipper.SetFileName(Name());
+    ASSERT_EQ(FZipper.Count(), 1);
+    AddBytes(FZipper, "b.jpg", PhotoLikeBytes(3000, 2));
+    EXPECT_EQ(Get32(ReadAll(Name()), 0), 0x04034B50u);
+    EXPECT_TRUE(UnzipAccepts(Name()));
+}

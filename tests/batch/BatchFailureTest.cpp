@@ -1,0 +1,84 @@
+#include "BatchRunFixture.h"
+
+#include <unistd.h>
+
+using ::testing::ElementsAre;
+
+TEST_F(BatchRunFixture, PictureDeletedSinceListedEndsTheRunAndKeepsEarlierEntries)
+{
+    Host.List = {Picture("one.jpg"), Picture("gone.jpg"), Picture("three.jpg")};
+    ::unlink(Host.List[1].c_str());
+
+    EXPECT_EQ(MessageOf([&] { Run.Go(Host); }),
+              "Cannot open file \"" + Host.List[1] + "\". No such file or directory");
+
+    const TZipListing zip = Archive();
+    EXPECT_THAT(zip.Names(), ElementsAre("one.jpg"));
+    EXPECT_EQ(zip.Comment, "");
+    EXPECT_EQ(Zipper.FileName(), Host.Archive) << "the archive stays open until the next GO";
+    EXPECT_EQ(Host.Caption, "Files 2/3");
+    EXPECT_EQ(Host.Position, 1) << "the failing item has been counted";
+    EXPECT_EQ(Host.MessagesHandled, 2) << "messages are handled after a failing item too";
+    EXPECT_FALSE(Run.Running());
+}
+
+TEST_F(BatchRunFixture, NotAJpegEndsTheRunWithTheDecoderMessage)
+{
+    Host.List = {Picture("one.jpg"), Dir.File("fake.jpg")};
+    WriteBytes(Host.List[1], {'n', 'o', 't', ' ', 'a', ' ', 'j', 'p', 'e', 'g'});
+    const std::string message = MessageOf([&] { Run.Go(Host); });
+    EXPECT_EQ(message.rfind("JPEG error #", 0), 0u) << message;
+    EXPECT_THAT(Archive().Names(), ElementsAre("one.jpg"));
+}
+
+TEST_F(BatchRunFixture, NextGoAfterAFailureAddsToTheArchiveItLeftOpen)
+{
+    Host.List = {Picture("one.jpg"), Dir.File("missing.jpg")};
+    MessageOf([&] { Run.Go(Host); });
+
+    Host.List = {Picture("two.jpg")};
+    Run.Go(Host);
+    const TZipListing zip = Archive();
+    EXPECT_THAT(zip.Names(), ElementsAre("one.jpg", "two.jpg"));
+    EXPECT_EQ(zip.Comment, "Made with Plinkavorte");
+    EXPECT_TRUE(Zipper.FileName().empty());
+}
+
+TEST_F(BatchRunFixture, ClearAfterAFailureStartsAfreshInsteadOfKeepingTheOpenArchive)
+{
+    Host.List = {Picture("one.jpg"), Dir.File("missing.jpg")};
+    MessageOf([&] { Run.Go(Host); });
+    ASSERT_EQ(Zipper.FileName(), Host.Archive);
+
+    Host.Clear = true;
+    Host.List = {Picture("two.jpg")};
+    Run.Go(Host);
+    const TZipListing zip = Archive();
+    EXPECT_THAT(zip.Names(), ElementsAre("two.jpg"));
+    EXPECT_EQ(zip.Comment, "Made with Plinkavorte");
+}
+
+TEST_F(BatchRunFixture, ClearAfterAFailureOnTheFirstItemStartsAfreshToo)
+{
+    // The open model then holds no entries, the case in which closing writes it.
+    Host.List = {Dir.File("missing.jpg")};
+    MessageOf([&] { Run.Go(Host); });
+
+    Host.Clear = true;
+    Host.List = {Picture("two.jpg")};
+    Run.Go(Host);
+    EXPECT_THAT(Archive().Names(), ElementsAre("two.jpg"));
+}
+
+TEST_F(BatchRunFixture, OpeningFailureLeavesCaptionBarAndListAlone)
+{
+    ListPictures(2);
+    Host.Archive = Dir.File("thumbs.txt");
+    Host.Position = 5;
+    EXPECT_EQ(MessageOf([&] { Run.Go(Host); }), "Unhandled Archive Type");
+    EXPECT_EQ(Host.Caption, "Plinkavorte");
+    EXPECT_EQ(Host.Position, 5);
+    EXPECT_EQ(Host.ProgressMax, 100);
+    EXPECT_TRUE(Host.SettingsRead.empty());
+    EXPECT_FALSE(Run.Running());
+}

@@ -1,0 +1,197 @@
+#include "BatchRunFixture.h"
+
+using ::testing::ElementsAre;
+
+namespace {
+
+std::vector<std::string> FirstNames(int count)
+{
+    std::vector<std::string> names;
+    for (int k = 1; k <= count; ++k)
+        names.push_back("p" + std::to_string(k) + ".jpg");
+    return names;
+}
+
+} // namespace
+
+TEST_F(BatchRunFixture, CompleteRunStoresEveryPictureUnderItsBareNameThenCommentsAndCloses)
+{
+    Host.List = {Picture("a/IMG_0001.JPEG"), Picture("b/c/holiday.jfif", 240, 320), Picture("Sea.jpe")};
+    Run.Go(Host);
+
+    const TZipListing zip = Archive();
+    EXPECT_THAT(zip.Names(), ElementsAre("IMG_0001.JPEG", "holiday.jfif", "Sea.jpe"));
+    EXPECT_EQ(zip.Comment, "Made with Plinkavorte");
+    EXPECT_TRUE(Zipper.FileName().empty()) << "the archive is closed after the run";
+
+    const TDecodedJpeg landscape = Thumbnail(zip, "IMG_0001.JPEG");
+    EXPECT_EQ(landscape.Width, 200);
+    EXPECT_EQ(landscape.Height, 150);
+    const TDecodedJpeg portrait = Thumbnail(zip, "holiday.jfif");
+    EXPECT_EQ(portrait.Width, 150);
+    EXPECT_EQ(portrait.Height, 200);
+
+    EXPECT_EQ(Host.Caption, "Files 3/3");
+    EXPECT_EQ(Host.ProgressMax, 3);
+    EXPECT_EQ(Host.Position, 0) << "the bar counts down to empty";
+    EXPECT_EQ(Host.MessagesHandled, 3);
+    EXPECT_FALSE(Run.Running());
+}
+
+TEST_F(BatchRunFixture, StopDuringItemThreeOfTenFinishesThatItemAndStillClosesWithComment)
+{
+    ListPictures(10);
+    std::vector<int> positionsSeen;
+    Host.OnMessages = [&](int handled) {
+        positionsSeen.push_back(Host.Position);
+        if (handled == 3)
+            Run.Stop();
+    };
+    Run.Go(Host);
+
+    const TZipListing zip = Archive();
+    EXPECT_EQ(zip.Names(), FirstNames(3));
+    EXPECT_EQ(zip.Comment, "Made with Plinkavorte");
+    EXPECT_TRUE(Zipper.FileName().empty());
+    EXPECT_EQ(Host.Caption, "Files 3/10");
+    EXPECT_EQ(Host.ProgressMax, 10);
+    EXPECT_EQ(Host.Position, 7);
+    EXPECT_THAT(positionsSeen, ElementsAre(9, 8, 7));
+}
+
+TEST_F(BatchRunFixture, StopOutsideARunIsClearedByTheNextGo)
+{
+    ListPictures(2);
+    Run.Stop();
+    Run.Go(Host);
+    EXPECT_EQ(Archive().Names(), FirstNames(2));
+}
+
+TEST_F(BatchRunFixture, EmptyArchiveNameOrEmptyListChangesNothing)
+{
+    ListPictures(2);
+    Host.Archive.clear();
+    Host.Position = 42;
+    Run.Go(Host);
+    EXPECT_EQ(Host.Caption, "Plinkavorte");
+    EXPECT_EQ(Host.Position, 42);
+    EXPECT_EQ(Host.ProgressMax, 100);
+    EXPECT_EQ(Host.MessagesHandled, 0);
+    EXPECT_TRUE(Zipper.FileName().empty());
+
+    Host.Archive = Dir.File("never.zip");
+    Host.List.clear();
+    Run.Go(Host);
+    EXPECT_EQ(Host.Caption, "Plinkavorte");
+    EXPECT_EQ(Host.Position, 42);
+    EXPECT_TRUE(Zipper.FileName().empty());
+    struct stat info{};
+    EXPECT_NE(::stat(Host.Archive.c_str(), &info), 0) << "no archive may be created";
+}
+
+TEST_F(BatchRunFixture, ArchiveNameIsAskedTwiceAndTheSecondAnswerIsUsed)
+{
+    ListPictures(1);
+    const std::string second = Dir.File("second.zip");
+    struct TTwoNames : TFakeBatchHost {
+        std::string Second;
+        std::string ArchiveName() override
+        {
+            return ++ArchiveNameCalls == 1 ? Archive : Second;
+        }
+    } host;
+    host.Archive = Host.Archive;
+    host.Second = second;
+    host.List = Host.List;
+    Run.Go(host);
+    EXPECT_EQ(host.ArchiveNameCalls, 2);
+    EXPECT_EQ(ReadZipListing(second).Names(), FirstNames(1));
+}
+
+TEST_F(BatchRunFixture, DuplicateNamesIgnoringCaseKeepTheFirstPicture)
+{
+    Host.List = {Picture("a/Cat.JPG", 320, 240), Picture("b/cat.jpg", 240, 320), Picture("b/dog.jpg")};
+    Run.Go(Host);
+
+    const TZipListing zip = Archive();
+    EXPECT_THAT(zip.Names(), ElementsAre("Cat.JPG", "dog.jpg"));
+    const TDecodedJpeg cat = Thumbnail(zip, "Cat.JPG");
+    EXPECT_GT(cat.Width, cat.Height) << "the landscape picture listed first is kept";
+    EXPECT_EQ(Host.Caption, "Files 3/3") << "a skipped duplicate is no failure";
+}
+
+TEST_F(BatchRunFixture, SettingsChangedBetweenItemsApplyFromTheNextItem)
+{
+    ListPictures(3);
+    Host.OnMessages = [&](int handled) {
+        if (handled == 1)
+            Host.Settings.MaxSize = 100;
+        if (handled == 2) {
+            Host.Settings.Framed = true;
+            Host.Settings.Square = true;
+            Host.Settings.MaxSize = 120;
+        }
+    };
+    Run.Go(Host);
+
+    ASSERT_EQ(Host.SettingsRead.size(), 3u) << "settings are read for every item";
+    const TZipListing zip = Archive();
+    const TDecodedJpeg first = Thumbnail(zip, "p1.jpg");
+    const TDecodedJpeg second = Thumbnail(zip, "p2.jpg");
+    const TDecodedJpeg third = Thumbnail(zip, "p3.jpg");
+    EXPECT_EQ(first.Width, 200);
+    EXPECT_EQ(second.Width, 100);
+    EXPECT_EQ(second.Height, 75);
+    EXPECT_EQ(third.Width, 120);
+    EXPECT_EQ(third.Height, 120) << "framed square";
+}
+
+TEST_F(BatchRunFixture, GoDuringARunIsIgnored)
+{
+    ListPictures(3);
+    bool runningInside = false;
+    int namesAskedInside = -1;
+    Host.OnMessages = [&](int handled) {
+        if (handled != 1)
+            return;
+        runningInside = Run.Running();
+        const int before = Host.ArchiveNameCalls;
+        const std::string caption = Host.Caption;
+        Run.Go(Host);
+        namesAskedInside = Host.ArchiveNameCalls - before;
+        EXPECT_EQ(Host.Caption, caption);
+    };
+    Run.Go(Host);
+
+    EXPECT_TRUE(runningInside);
+    EXPECT_EQ(namesAskedInside, 0);
+    EXPECT_FALSE(Run.Running());
+    EXPECT_EQ(Archive().Names(), FirstNames(3));
+    EXPECT_EQ(Host.MessagesHandled, 3);
+}
+
+TEST_F(BatchRunFixture, EntriesAddedDuringARunAreCountedButNotProcessed)
+{
+    ListPictures(2);
+    const std::string late = Picture("late.jpg");
+    Host.OnMessages = [&](int handled) {
+        if (handled == 1)
+            Host.List.push_back(late);
+    };
+    Run.Go(Host);
+    EXPECT_EQ(Archive().Names(), FirstNames(2));
+    EXPECT_EQ(Host.Caption, "Files 2/3");
+}
+
+TEST_F(BatchRunFixture, EntriesRemovedDuringARunEndItWithTheListIndexFailure)
+{
+    ListPictures(3);
+    Host.OnMessages = [&](int handled) {
+        if (handled == 1)
+            Host.List.resize(1);
+    };
+    EXPECT_EQ(MessageOf([&] { Run.Go(Host); }), "List index out of bounds (1)");
+    EXPECT_EQ(Archive().Names(), FirstNames(1));
+    EXPECT_EQ(Archive().Comment, "");
+    EXPECT_FALSE(Run.Running()) << "a failed run is over";
+}

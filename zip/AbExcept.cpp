@@ -27,6 +27,7 @@ const TAbMessage AbMessages[] = {
     {AbVMSSeekFail, "VMS: Failed to seek in swap file %s"},
     {AbVMSWriteFail, "VMS: Failed to write %d bytes to swap file %s"},
     {AbVMSReadFail, "VMS: Failed to read %d bytes from swap file %s"},
+    {AbFieldTooLong, "Zip record field longer than 65535 bytes"},
 };
 
 // Fills the first %d with number and the first %s with text.

@@ -26,6 +26,7 @@ enum : int {
     AbVMSSeekFail = 43,          // "VMS: Failed to seek in swap file %s"
     AbVMSWriteFail = 44,         // "VMS: Failed to write %d bytes to swap file %s"
     AbVMSReadFail = 45,          // "VMS: Failed to read %d bytes from swap file %s"
+    AbFieldTooLong = 46,         // "Zip record field longer than 65535 bytes"
 };
 
 // The table text for a code, with its %d / %s left in; empty for an unknown code.

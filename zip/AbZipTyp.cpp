@@ -42,7 +42,13 @@ void WriteBytes(TStream& stream, const std::string& bytes)
     stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
 }
 
-uint16_t Length16(const std::string& bytes) { return static_cast<uint16_t>(bytes.size()); }
+// A longer field would be written with a wrong length and break the archive.
+uint16_t Length16(const std::string& bytes)
+{
+    if (bytes.size() > 0xFFFF)
+        throw EAbException(AbFieldTooLong);
+    return static_cast<uint16_t>(bytes.size());
+}
 
 } // namespace
 

@@ -181,6 +181,23 @@ TEST(ZipRecords, WrongOrTruncatedSignatureIsRefused)
     EXPECT_EQ(partial.CompressedSize, 0u);
 }
 
+TEST(ZipRecords, FieldsLongerThanSixteenBitsAreRefusedNotCut)
+{
+    TMemoryStream out;
+    TAbZipDirectoryFileFooter footer;
+    footer.ZipfileComment.assign(65535, 'c');
+    footer.SaveToStream(out);
+    EXPECT_EQ(out.GetSize(), 22 + 65535);
+    footer.ZipfileComment += 'c';
+    EXPECT_THROW(footer.SaveToStream(out), EAbException);
+
+    TAbZipItem item;
+    item.SetExtraField(std::string(70000, 'x'));
+    TMemoryStream local;
+    EXPECT_THROW(item.SaveLFHToStream(local), EAbException);
+    EXPECT_EQ(local.GetSize(), 0);
+}
+
 TEST(ZipRecords, ItemAccessorsWriteThroughToTheCentralRecord)
 {
     TAbZipItem item;
@@ -261,16 +278,11 @@ TEST(ZipRecords, Utf8NameDetection)
     EXPECT_FALSE(AbIsNonAsciiUtf8("\xF4\x90\x80\x80"));       // beyond U+10FFFF
 }
 
-TEST(ZipRecords, MessageTableHoldsTheProgramsTexts)
+TEST(ZipRecords, ExceptionsFillTheirMessagesFromTheTable)
 {
-    EXPECT_EQ(AbStrRes(AbZipNoInsertion), "Cannot insert file - no insertion support provided");
+    EXPECT_EQ(EAbZipNoInsertion().ErrorCode(), 5);
+    EXPECT_EQ(AbStrRes(EAbZipNoInsertion().ErrorCode()), EAbZipNoInsertion().what());
     EXPECT_EQ(AbStrRes(AbDuplicateName), "Cannot insert file - duplicates stored name");
-    EXPECT_EQ(AbStrRes(AbUserAbort), "Process aborted by user");
-    EXPECT_EQ(AbStrRes(AbNoSuchDirectory), "Directory does not exist");
-    EXPECT_EQ(AbStrRes(AbNoArchive), "Archive does not exist - Filename is blank");
-    EXPECT_EQ(AbStrRes(AbErrZipInvalid), "Invalid file - not a PKZip file");
-    EXPECT_EQ(AbStrRes(AbUnhandledType), "Unhandled Archive Type");
-    EXPECT_EQ(AbStrRes(AbZipNoInsertion), EAbZipNoInsertion().what());
     EXPECT_EQ(AbStrRes(-5), "");
 
     EXPECT_STREQ(EAbBadStream("Stream write error").what(), "Invalid Stream\r\nStream write error");
@@ -280,7 +292,6 @@ TEST(ZipRecords, MessageTableHoldsTheProgramsTexts)
     EXPECT_STREQ(EAbVMSReadFail(4096, "/tmp/VMSx").what(), "VMS: Failed to read 4096 bytes from swap file /tmp/VMSx");
     EXPECT_STREQ(EAbVMSSeekFail("/tmp/VMSx").what(), "VMS: Failed to seek in swap file /tmp/VMSx");
     EXPECT_STREQ(EAbVMSErrorOpenSwap("/tmp/VMSx").what(), "VMS: Cannot open swap file /tmp/VMSx");
-    EXPECT_STREQ(EAbSpanningNotSupported().what(), "Spanning not supported by this Archive type");
-    EXPECT_STREQ(EAbZipSpanOverwrite().what(), "Cannot update an existing spanned disk set");
     EXPECT_EQ(EAbAbortProgress().Message(), EAbUserAbort().Message());
+    EXPECT_EQ(EAbException("Full Path Required").ErrorCode(), 0);
 }

@@ -334,8 +334,9 @@ void TAbZipArchive::BuildImage(TStream& image, const TCapacity& capacity, bool m
             AddNewEntry(item, image, directory, swapDir);
             break;
         }
-        if (item.Action() != eaRemove && item.CompressionMethod() == 8 &&
-            (item.GeneralPurposeBitFlag() & Ab_FlagDataDescriptor) != 0)
+        // Readers size an entry flagged for a descriptor with the descriptor,
+        // whatever its method: leaving it out makes entries overlap for them.
+        if (item.Action() != eaRemove && (item.GeneralPurposeBitFlag() & Ab_FlagDataDescriptor) != 0)
             item.SaveDDToStream(image);
         if (DoArchiveProgress(static_cast<uint8_t>(AbPercentage(9LL * (i + 1), 10LL * count))))
             throw EAbUserAbort();

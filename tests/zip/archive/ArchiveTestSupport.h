@@ -82,7 +82,7 @@ struct TRun {
     std::string Output;
 };
 
-inline TRun Run(const std::string& command)
+inline TRun RunCommand(const std::string& command)
 {
     TRun result;
     FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
@@ -108,7 +108,7 @@ inline std::string Quote(const std::string& text)
 // `unzip -t` accepts the archive.
 inline ::testing::AssertionResult UnzipAccepts(const std::string& path)
 {
-    const TRun run = Run("unzip -tq " + Quote(path));
+    const TRun run = RunCommand("unzip -tq " + Quote(path));
     if (run.Status == 0)
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "unzip -t: " << run.Output;
@@ -118,7 +118,7 @@ inline ::testing::AssertionResult UnzipAccepts(const std::string& path)
 // lines in archive order, then "comment:<hex>".
 inline TRun PythonListing(const std::string& path)
 {
-    return Run("python3 -c " + Quote("import sys,zipfile,hashlib\n"
+    return RunCommand("python3 -c " + Quote("import sys,zipfile,hashlib\n"
                                      "z=zipfile.ZipFile(sys.argv[1])\n"
                                      "bad=z.testzip()\n"
                                      "assert bad is None, bad\n"
@@ -132,7 +132,7 @@ inline std::string Sha1Line(const std::string& name, const Bytes& bytes)
 {
     TScratch scratch;
     WriteAll(scratch.File("b"), bytes);
-    const TRun run = Run("sha1sum " + Quote(scratch.File("b")));
+    const TRun run = RunCommand("sha1sum " + Quote(scratch.File("b")));
     return name + ":" + std::to_string(bytes.size()) + ":" + run.Output.substr(0, 40);
 }
 

@@ -1,5 +1,6 @@
 #include "TListBox.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 TListBox::TListBox(QWidget* parent) : QListWidget(parent)
@@ -13,6 +14,12 @@ void TListBox::keyPressEvent(QKeyEvent* event)
 {
     if (OnKeyDown)
         OnKeyDown(event);
+    // The view would put the current entry's text on the clipboard, over the
+    // block the window's own Ctrl+C has just written.
+    if (event->matches(QKeySequence::Copy)) {
+        event->accept();
+        return;
+    }
     QListWidget::keyPressEvent(event);
 }
 

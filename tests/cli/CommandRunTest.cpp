@@ -193,6 +193,7 @@ TEST_F(CommandRun, ExitStatusTellsUsageErrorsFromFailures)
 
 TEST_F(CommandRun, NoPicturesFoundWritesNothing)
 {
+    ASSERT_EQ(::mkdir(Dir.File("docs").c_str(), 0755), 0);
     WriteBytes(Dir.File("docs/readme.txt"), {'x'});
     const std::string archive = Dir.File("t.zip");
     const TChildResult run = RunChild(Program, {archive, Dir.File("docs"), Dir.File("nowhere")});

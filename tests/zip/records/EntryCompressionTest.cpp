@@ -120,8 +120,9 @@ TEST(EntryCompression, CompressibleInputIsDeflatedAndInflatesBack)
         EXPECT_EQ(item.GetCompressedSize(), static_cast<int32_t>(p.Data.size()));
         EXPECT_EQ(item.GetCRC32(), ZlibCrc(input));
         EXPECT_EQ(RawInflate(p.Data, input.size()), input) << size;
-        if (size >= 100)
+        if (size >= 100) {
             EXPECT_LT(p.Data.size(), input.size() / 2);
+        }
     }
 }
 
@@ -207,8 +208,9 @@ TEST(EntryCompression, EveryEffortMakesValidRawDeflate)
         ASSERT_FALSE(steps.empty());
         EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
         EXPECT_EQ(steps.back(), 100);
-        if (letter == '0')
+        if (letter == '0') {
             EXPECT_GT(out.GetSize(), static_cast<int64_t>(input.size()));
+        }
     }
 }
 

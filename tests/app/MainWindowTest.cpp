@@ -258,3 +258,16 @@ TEST_F(WindowTest, MessageShownWhileAnotherIsOpenWaitsForIt)
     Settle();
     EXPECT_EQ(order, (QStringList{"open first.", "close first.", "open second.", "close second."}));
 }
+
+TEST_F(WindowTest, PressingGoMovesTheFocusSoTheSizeIsClampedFirst)
+{
+    Form1->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Form1.get()));
+    Form1->aSize->setFocus();
+    Form1->aSize->SetText("");
+    QTest::keyClicks(Form1->aSize, "5000");
+    EXPECT_EQ(Form1->ReadSettings().MaxSize, 5000);   // read as typed while focused
+    QTest::mouseClick(Form1->Button1, Qt::LeftButton);
+    EXPECT_EQ(Form1->aSize->Text(), "600");
+    EXPECT_EQ(Form1->ReadSettings().MaxSize, 600);
+}

@@ -27,6 +27,9 @@ class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // For a look at what a test wrote: PLK_KEEP_TEST_FILES=1 keeps its folder.
+        if (qEnvironmentVariableIsSet("PLK_KEEP_TEST_FILES"))
+            Dir.setAutoRemove(false);
         App()->ShowMessage = [this](const QString& text) { Messages << text; };
         Form1 = std::make_unique<TForm1>();
         Form2 = std::make_unique<TForm2>();

@@ -169,8 +169,8 @@ void TAbArchive::AddStream(const std::string& name, TStream& source)
 {
     std::unique_ptr<TAbArchiveItem> entry = NewEntry(name);
     if (FStatus == stInvalid) {
-        if (FWriteClosed)
-            throw EAbException("Archive file could not be opened for writing - open the archive again", AbNoArchive);
+        if (!FClosedMessage.empty())
+            throw EAbException(FClosedMessage, AbNoArchive);
         throw EAbNoArchive();
     }
     TAbProcessType processType = ptAdd;
@@ -199,16 +199,27 @@ void TAbArchive::AddStream(const std::string& name, TStream& source)
     if (processType == ptAdd)
         FItemList.Add(std::move(entry));
     FIsDirty = true;
+    // The source is the caller's and goes away with this call: an entry that
+    // did not reach the disk now (failed or declined write) is given up, so
+    // no later write reads a released source.
+    auto giveUpUnwritten = [&] {
+        FInStream = nullptr;
+        if (FItemList.IndexOf(target) >= 0 && target->Action() == eaFromStream)
+            target->SetAction(processType == ptAdd ? eaRemove : previous);
+    };
     try {
         SaveChanges();
     } catch (...) {
-        FInStream = nullptr;
-        // The source is the caller's and goes away: no later write may read it.
-        if (FItemList.IndexOf(target) >= 0 && target->Action() == eaFromStream)
-            target->SetAction(processType == ptAdd ? eaRemove : previous);
+        giveUpUnwritten();
         throw;
     }
-    FInStream = nullptr;
+    giveUpUnwritten();
+}
+
+void TAbArchive::CloseForWriting(const std::string& message)
+{
+    FStatus = stInvalid;
+    FClosedMessage = message;
 }
 
 void TAbArchive::SaveChanges()

@@ -159,8 +159,9 @@ protected:
     bool FOwnsStream = true;
     bool FSpanned = false;
     TAbStoreOptions FStoreOptions = 0;
-    // Set when the file could not be opened for writing: the model is closed.
-    bool FWriteClosed = false;
+    // Closes the model to further writes; the next add fails with the message.
+    void CloseForWriting(const std::string& message);
+    std::string FClosedMessage;
 
 private:
     std::recursive_mutex FPadLock;

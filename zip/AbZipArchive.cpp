@@ -145,13 +145,16 @@ void TAbZipArchive::RememberIdentity(int handle)
     FHaveIdentity = GetHandleIdentity(handle, FIdentity);
 }
 
-void TAbZipArchive::CheckUnchangedOnDisk() const
+void TAbZipArchive::CheckUnchangedOnDisk()
 {
     if (!FHaveIdentity)
         return;
     TFileIdentity now;
-    if (!GetFileIdentity(FArchiveName, now) || !(now == FIdentity))
-        throw EAbZipWriteRefused(AbMsgArchiveChanged);
+    if (GetFileIdentity(FArchiveName, now) && now == FIdentity)
+        return;
+    // Never again: whatever this model writes would drop the other writer's entries.
+    CloseForWriting(AbMsgArchiveChanged);
+    throw EAbZipWriteRefused(AbMsgArchiveChanged);
 }
 
 // ---- reading
@@ -370,8 +373,7 @@ void TAbZipArchive::ReplaceFile(TStream& image)
     try {
         replace = std::make_unique<TSafeReplace>(FArchiveName);
     } catch (...) {
-        FWriteClosed = true;
-        FStatus = stInvalid;
+        CloseForWriting(AbMsgNotWritable);
         throw;
     }
     try {
@@ -432,8 +434,7 @@ void TAbZipArchive::WriteArchive()
     try {
         FStream = std::make_unique<TFileStream>(FArchiveName, fmOpenReadWrite | fmShareDenyWrite);
     } catch (...) {
-        FWriteClosed = true;
-        FStatus = stInvalid;
+        CloseForWriting(AbMsgNotWritable);
         throw;
     }
     FStream->Seek(0, soFromEnd);

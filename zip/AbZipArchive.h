@@ -26,6 +26,8 @@ public:
 
 inline constexpr const char* AbMsgArchiveChanged =
     "The archive file was changed or replaced by another program since it was opened - nothing written";
+inline constexpr const char* AbMsgNotWritable =
+    "The archive file could not be opened for writing - open the archive again";
 inline constexpr const char* AbMsgNoRoom = "Not enough free space on the disk for the archive - nothing written";
 inline constexpr const char* AbMsgTooLarge = "The archive would reach 2 GB, the largest this program writes - nothing written";
 inline constexpr const char* AbMsgTooManyEntries =
@@ -79,7 +81,7 @@ private:
     };
     struct TImageLayout;
 
-    void CheckUnchangedOnDisk() const;
+    void CheckUnchangedOnDisk();
     void RememberIdentity(int handle);
     void ReopenForReading();
     TCapacity VolumeCapacity(bool& marker);

@@ -236,3 +236,49 @@ TEST_F(Session, DestroyingTheSessionDropsUnwrittenChanges)
     EXPECT_NE(listing.Output.find("comment:\n"), std::string::npos) << listing.Output;
     EXPECT_NE(listing.Output.find("cat.jpg:1000:"), std::string::npos);
 }
+
+TEST_F(Session, ConfirmationsCanDeclineAnAddOrAWrite)
+{
+    FZipper.SetFileName(Name());
+    FZipper.OnConfirmProcessItem = [](TAbZipper&, TAbArchiveItem* item, TAbProcessType type, bool& confirm) {
+        EXPECT_EQ(type, ptAdd);
+        confirm = item->GetFileName() != "no.jpg";
+    };
+    AddBytes(FZipper, "no.jpg", PhotoLikeBytes(100, 1));
+    EXPECT_EQ(FZipper.Count(), 0);
+    EXPECT_TRUE(ReadAll(Name()).empty());
+
+    FZipper.OnConfirmSave = [](TAbZipper&, bool& confirm) { confirm = false; };
+    AddBytes(FZipper, "yes.jpg", PhotoLikeBytes(100, 1));
+    EXPECT_EQ(FZipper.Count(), 1);
+    EXPECT_TRUE(ReadAll(Name()).empty());
+    EXPECT_TRUE(FZipper.Archive()->IsDirty());
+    // Its source is gone with the call, so the entry is given up, not
+    // written later from a released stream.
+    EXPECT_EQ(FZipper.Archive()->Item(0)->Action(), eaRemove);
+    int failures = 0;
+    FZipper.OnProcessItemFailure = [&](TAbZipper&, TAbArchiveItem*, TAbProcessType, TAbErrorClass, int32_t) {
+        ++failures;
+    };
+    FZipper.OnConfirmSave = nullptr;
+    AddBytes(FZipper, "yes.jpg", PhotoLikeBytes(100, 2));
+    FZipper.Close();
+    EXPECT_EQ(failures, 0);
+    EXPECT_NE(PythonListing(Name()).Output.find("yes.jpg:100:"), std::string::npos);
+}
+
+TEST_F(Session, TheFirstEntryOfANewArchiveSitsAtTheStart)
+{
+    FZipper.SetFileName(Name());
+    const Bytes data = PhotoLikeBytes(3000, 1);
+    AddBytes(FZipper, "abc.jpg", data);  // 7-byte name
+    const Bytes file = ReadAll(Name());
+    const uint32_t directory = Get32(file, file.size() - 22 + 16);
+    EXPECT_EQ(Get32(file, 0), 0x04034B50u);
+    EXPECT_EQ(Get16(file, 26), 7);
+    EXPECT_EQ(Get32(file, directory + 42), 0u);
+    if (Get16(file, 8) == 0) {  // stored: the data follows the header at 37
+        EXPECT_TRUE(std::equal(data.begin(), data.end(), file.begin() + 37));
+    }
+    EXPECT_EQ(directory, 37 + Get32(file, 18));
+}

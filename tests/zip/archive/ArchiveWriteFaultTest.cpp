@@ -195,7 +195,7 @@ TEST_F(WriteFault, AFolderThatTakesNoNewFileClosesTheModel)
     EXPECT_EQ(message.rfind("Cannot create file \"", 0), 0u) << message;
     EXPECT_EQ(ReadAll(Name()), FBefore);
     EXPECT_EQ(FZipper.Archive()->Status(), stInvalid);
-    EXPECT_EQ(AddAndCatch("next.jpg"), "Archive file could not be opened for writing - open the archive again");
+    EXPECT_EQ(AddAndCatch("next.jpg"), AbMsgNotWritable);
     FZipper.Close();
     EXPECT_EQ(ReadAll(Name()), FBefore);
     ExpectNoLeftovers();
@@ -237,8 +237,11 @@ TEST_F(WriteFault, AFileChangedByAnotherWriterIsNeverOverwritten)
 
     EXPECT_EQ(AddAndCatch("mine.jpg"), AbMsgArchiveChanged);
     EXPECT_EQ(ReadAll(Name()), theirs);
-    // Closing does not write it either: the other writer's entry survives.
+    // The model is closed for good; closing it writes nothing.
+    EXPECT_EQ(FZipper.Archive()->Status(), stInvalid);
     EXPECT_EQ(AddAndCatch("mine2.jpg"), AbMsgArchiveChanged);
+    FZipper.Close();
+    EXPECT_EQ(ReadAll(Name()), theirs);
     other.Close();
     const TRun listing = PythonListing(Name());
     EXPECT_NE(listing.Output.find("theirs.jpg:1500:"), std::string::npos) << listing.Output;

@@ -82,3 +82,24 @@ TEST_F(BatchRunFixture, OpeningFailureLeavesCaptionBarAndListAlone)
     EXPECT_TRUE(Host.SettingsRead.empty());
     EXPECT_FALSE(Run.Running());
 }
+
+TEST_F(BatchRunFixture, ClearAfterAFailedWriteDoesNotBringTheOldArchiveBack)
+{
+    // A write that fails leaves the open model with changes to write, which
+    // it would write back over the deleted file when the session let go of it.
+    int writes = 0;
+    Zipper.OnConfirmSave = [&](TAbZipper&, bool&) {
+        if (++writes == 2)
+            throw Exception("disk trouble");
+    };
+    Host.List = {Picture("one.jpg"), Picture("two.jpg")};
+    EXPECT_EQ(MessageOf([&] { Run.Go(Host); }), "disk trouble");
+    ASSERT_THAT(Archive().Names(), ElementsAre("one.jpg"));
+
+    Host.Clear = true;
+    Host.List = {Picture("three.jpg")};
+    Run.Go(Host);
+    const TZipListing zip = Archive();
+    EXPECT_THAT(zip.Names(), ElementsAre("three.jpg"));
+    EXPECT_EQ(zip.Comment, "Made with Plinkavorte");
+}

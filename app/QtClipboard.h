@@ -23,8 +23,8 @@ public:
     bool Has(uint16_t format, const std::string& formatName) override;
     std::vector<uint8_t> Get(uint16_t format, const std::string& formatName) override;
 
-    // application/x-plinkavorte-format;name="<lower-cased name>", or text/plain for "".
-    static QString MimeTypeFor(const std::string& formatName);
+    // text/plain for CF_TEXT, else application/x-plinkavorte-format;name="<lower-cased name>".
+    static QString MimeTypeFor(uint16_t format, const std::string& formatName);
 
 private:
     // Collected during one opening, handed to the system clipboard at Release.

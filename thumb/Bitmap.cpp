@@ -23,14 +23,16 @@ void TBitmap::Reallocate(int32_t width, int32_t height, TPixelFormat format, boo
     width = std::max(width, 0);
     height = std::max(height, 0);
     const std::ptrdiff_t stride = StrideFor(width, format);
-    std::vector<uint8_t> pixels(static_cast<size_t>(stride) * static_cast<size_t>(height));
+    const size_t total = static_cast<size_t>(stride) * static_cast<size_t>(height);
+    std::unique_ptr<uint8_t[]> pixels(total ? new uint8_t[total] : nullptr);
     if (keepPixels && format == FPixelFormat) {
         const int32_t rows = std::min(height, FHeight);
         const size_t bytes = static_cast<size_t>(std::min(stride, FStride));
         for (int32_t y = 0; y < rows; ++y)
-            std::memcpy(pixels.data() + y * stride, FPixels.data() + y * FStride, bytes);
+            std::memcpy(pixels.get() + y * stride, FPixels.get() + y * FStride, bytes);
     }
-    FPixels.swap(pixels);
+    FPixels = std::move(pixels);
+    FPixelBytes = total;
     FWidth = width;
     FHeight = height;
     FStride = stride;
@@ -65,11 +67,12 @@ void TBitmap::SetPixelFormat(TPixelFormat format)
     }
     // 8 -> 24: every index becomes its palette colour; a missing entry is black.
     const std::ptrdiff_t stride = StrideFor(FWidth, format);
-    std::vector<uint8_t> pixels(static_cast<size_t>(stride) * static_cast<size_t>(FHeight));
+    const size_t total = static_cast<size_t>(stride) * static_cast<size_t>(FHeight);
+    std::unique_ptr<uint8_t[]> pixels(total ? new uint8_t[total] : nullptr);
     const size_t paletteSize = FPalette.size();
     for (int32_t y = 0; y < FHeight; ++y) {
-        const uint8_t* src = FPixels.data() + y * FStride;
-        uint8_t* dst = pixels.data() + y * stride;
+        const uint8_t* src = FPixels.get() + y * FStride;
+        uint8_t* dst = pixels.get() + y * stride;
         for (int32_t x = 0; x < FWidth; ++x, dst += 3) {
             const uint8_t index = src[x];
             const TPaletteEntry entry = index < paletteSize ? FPalette[index] : TPaletteEntry{};
@@ -78,7 +81,8 @@ void TBitmap::SetPixelFormat(TPixelFormat format)
             dst[2] = entry.Red;
         }
     }
-    FPixels.swap(pixels);
+    FPixels = std::move(pixels);
+    FPixelBytes = total;
     FStride = stride;
     FPixelFormat = format;
 }
@@ -87,21 +91,25 @@ uint8_t* TBitmap::ScanLine(int32_t row)
 {
     if (row < 0 || row >= FHeight)
         throw Exception("Scan line index out of range");
-    return FPixels.data() + row * FStride;
+    return FPixels.get() + row * FStride;
 }
 
 const uint8_t* TBitmap::ScanLine(int32_t row) const
 {
     if (row < 0 || row >= FHeight)
         throw Exception("Scan line index out of range");
-    return FPixels.data() + row * FStride;
+    return FPixels.get() + row * FStride;
 }
 
 void TBitmap::Assign(const TBitmap& other)
 {
     if (&other == this)
         return;
-    FPixels = other.FPixels;
+    std::unique_ptr<uint8_t[]> pixels(other.FPixelBytes ? new uint8_t[other.FPixelBytes] : nullptr);
+    if (other.FPixelBytes)
+        std::memcpy(pixels.get(), other.FPixels.get(), other.FPixelBytes);
+    FPixels = std::move(pixels);
+    FPixelBytes = other.FPixelBytes;
     FPalette = other.FPalette;
     FWidth = other.FWidth;
     FHeight = other.FHeight;
@@ -111,7 +119,8 @@ void TBitmap::Assign(const TBitmap& other)
 
 void TBitmap::ReleasePixels()
 {
-    std::vector<uint8_t>().swap(FPixels);
+    FPixels.reset();
+    FPixelBytes = 0;
     FWidth = 0;
     FHeight = 0;
     FStride = StrideFor(0, FPixelFormat);

@@ -3,8 +3,9 @@
 // 8-bit palette-indexed rows until converted. Pixels are reached only through
 // ScanLine; rows may be padded.
 
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <vector>
 
 using TColor = int32_t;  // 0x00BBGGRR, -1 = no colour
@@ -101,7 +102,8 @@ private:
     int32_t FHeight = 0;
     TPixelFormat FPixelFormat = TPixelFormat::pf24bit;
     std::ptrdiff_t FStride = 0;
-    std::vector<uint8_t> FPixels;
+    std::unique_ptr<uint8_t[]> FPixels;  // left uninitialised: every caller paints what it makes
+    size_t FPixelBytes = 0;
     std::vector<TPaletteEntry> FPalette;
     TCanvas FCanvas;
 };

@@ -51,9 +51,10 @@ private:
     int32_t FCapacity = 0;
 };
 
-// One line of pixels as integers, a channel to an array. Each thread has its own.
+// One line of pixels as integers: blue, green, red and a zero side by side, so
+// one tap reads one place. Each thread has its own.
 struct TLineCache {
-    std::vector<int32_t> Red, Green, Blue;
+    std::vector<int16_t> Values;  // 4 per pixel
     std::vector<int32_t> Sums;  // running sums of a whole output row, vertical pass
     // Reads count blue-green-red pixels starting at first, step bytes apart.
     void Load(int32_t count, std::ptrdiff_t step, const uint8_t* first);

@@ -74,11 +74,10 @@ bool TAbArchiveList::NamesEqual(const std::string& a, const std::string& b)
 void TAbArchiveList::Add(std::unique_ptr<TAbArchiveItem> item)
 {
     const uint32_t bucket = Bucket(item->GetFileName());
-    FList.reserve(FList.size() + 1);
+    FList.push_back(item.get());
     TAbArchiveItem* raw = item.release();
     raw->SetNextItem(FBuckets[bucket]);
     FBuckets[bucket] = raw;
-    FList.push_back(raw);
 }
 
 int TAbArchiveList::IndexOf(const TAbArchiveItem* item) const

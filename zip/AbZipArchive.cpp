@@ -187,17 +187,26 @@ void TAbZipArchive::ReadArchive()
 
 void TAbZipArchive::ReadDirectory(int64_t tail)
 {
-    FStream->Seek(FInfo.DirectoryOffset, soFromBeginning);
+    // The records lie between the directory offset and the end record: read
+    // them in one go rather than field by field from the file.
+    TMemoryStream directory;
+    if (FInfo.DirectoryOffset < tail) {
+        if (FStream->Seek(FInfo.DirectoryOffset, soFromBeginning) != FInfo.DirectoryOffset)
+            throw EAbZipInvalid();
+        directory.CopyFrom(*FStream, tail - FInfo.DirectoryOffset);
+        directory.Seek(0, soFromBeginning);
+    }
+    const int64_t end = directory.GetSize();
     int64_t smallestOffset = INT32_MAX;
     int64_t read = 0;
-    while (FStream->GetPosition() < tail || FCurrentDisk != FInfo.DiskNumber) {
+    while (directory.GetPosition() < end) {
         // Records the end record does not count: the counts cannot be trusted.
         if (FInfo.TotalEntries == 0)
             throw EAbZipInvalid();
         auto item = std::make_unique<TAbZipItem>();
-        const int64_t before = FStream->GetPosition();
-        item->LoadFromStream(*FStream);
-        if (IsZip64Item(item->ItemInfo()) || FStream->GetPosition() <= before)
+        const int64_t before = directory.GetPosition();
+        item->LoadFromStream(directory);
+        if (IsZip64Item(item->ItemInfo()) || directory.GetPosition() <= before)
             throw EAbZipInvalid();
         if (FIsExecutable)
             smallestOffset = std::min<int64_t>(smallestOffset, item->RelativeOffset());

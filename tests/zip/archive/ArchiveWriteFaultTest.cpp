@@ -305,3 +305,46 @@ TEST_F(WriteFault, AMarkedArchiveReopensOnAFixedDrive)
     EXPECT_EQ(Get32(ReadAll(Name()), 0), 0x04034B50u);
     EXPECT_TRUE(UnzipAccepts(Name()));
 }
+
+TEST_F(WriteFault, ASplitSetVolumeOnARemovableDriveIsNeverRewritten)
+{
+    FHooks.Removable(true);
+    FZipper.SetFileName(Name());
+    AddBytes(FZipper, "a.jpg", PhotoLikeBytes(3000, 1));
+    FZipper.Close();
+    Bytes marked = ReadAll(Name());
+    ASSERT_EQ(Get32(marked, 0), 0x30304B50u);
+    marked[2] = 0x07;  // now the multi-volume marker
+    marked[3] = 0x08;
+    WriteAll(Name(), marked);
+
+    FZipper.SetFileName(Name());
+    EXPECT_TRUE(FZipper.Archive()->Spanned());
+    EXPECT_EQ(AddAndCatch("b.jpg"), "Cannot update an existing spanned disk set");
+    FZipper.Close();
+    EXPECT_EQ(ReadAll(Name()), marked);
+
+    // On a fixed drive the same file is an ordinary archive.
+    FHooks.Removable(false);
+    FZipper.SetFileName(Name());
+    EXPECT_FALSE(FZipper.Archive()->Spanned());
+    EXPECT_EQ(AddAndCatch("b.jpg"), "(no exception)");
+    EXPECT_TRUE(UnzipAccepts(Name()));
+}
+
+TEST_F(WriteFault, MoreEntriesThanTheEndRecordCanCountAreRefused)
+{
+    const TRun made = RunCommand("python3 -c " +
+                                 Quote("import sys,zipfile\n"
+                                       "with zipfile.ZipFile(sys.argv[1],'w') as z:\n"
+                                       "  for i in range(65534): z.writestr('%05d'%i, b'')\n") +
+                                 " " + Quote(Name()));
+    ASSERT_EQ(made.Status, 0) << made.Output;
+    FZipper.SetFileName(Name());
+    ASSERT_EQ(FZipper.Count(), 65534);
+    EXPECT_EQ(AddAndCatch("last.jpg", 10), "(no exception)");
+    const Bytes full = ReadAll(Name());
+    EXPECT_EQ(Get16(full, full.size() - 22 + 10), 65535);
+    EXPECT_EQ(AddAndCatch("one-too-many.jpg", 10), AbMsgTooManyEntries);
+    EXPECT_EQ(ReadAll(Name()), full);
+}

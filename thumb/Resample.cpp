@@ -238,6 +238,13 @@ void ResampleTwoPass(TFilterProc filter, float radius, const TBitmap& source, TB
 void ResampleBitmap(int32_t newWidth, int32_t newHeight, int filterCode, float radius, TBitmap& source,
                     TBitmap& target)
 {
+    if (&source == &target) {
+        // Sizing the target first would destroy the source.
+        TBitmap copy;
+        copy.Assign(source);
+        ResampleBitmap(newWidth, newHeight, filterCode, radius, copy, target);
+        return;
+    }
     const TFilterInfo& info = FilterByCode(filterCode);
     if (radius == 0.0f)
         radius = info.Radius;

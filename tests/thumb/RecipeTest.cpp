@@ -145,6 +145,21 @@ TEST_F(Recipe, SquareCentresThePictureWithTheOddRowBelow)
     ExpectBand(*odd->Bitmap, {0, 33, 200, 166}, flush);
 }
 
+TEST_F(Recipe, FramesAroundNothingHoldOnlyBandColours)
+{
+    WriteTestJpeg(Own.File("needle.jpg"), 4, 8000);
+    const TThumbnailSettings cases[] = {Framed(200, 10, false), Framed(200, 10, true), Framed(10, 10, false),
+                                        Framed(10, 10, true)};
+    for (const TThumbnailSettings& s : cases) {
+        auto r = Batch(Own.File("needle.jpg"), s);
+        ASSERT_FALSE(r->Bitmap->Empty());
+        ExpectBand(*r->Bitmap, {}, s);
+        EXPECT_GT(r->Stream.GetSize(), 0);
+    }
+    for (const TThumbnailSettings& s : {Framed(10, 10, false), Framed(16, 9, true)})  // no room inside
+        ExpectBand(*Batch(Land(), s)->Bitmap, {}, s);
+}
+
 TEST_F(Recipe, FrameWidthZeroIsThePlainThumbnail)
 {
     EXPECT_TRUE(SamePixels(*Batch(Land(), Framed(200, 0, false))->Bitmap, *Batch(Land())->Bitmap));

@@ -221,6 +221,15 @@ TEST(Resample, SameSizeCopiesEveryPixel)
     EXPECT_TRUE(SamePixels(*source, *out));
 }
 
+TEST(Resample, ABitmapResampledIntoItselfKeepsItsPicture)
+{
+    auto b = Busy(40, 30);
+    auto expected = NewBitmap24();
+    ResampleBitmap(13, 9, 5, 0, *b, *expected);
+    ResampleBitmap(13, 9, 5, 0, *b, *b);
+    EXPECT_TRUE(SamePixels(*b, *expected));
+}
+
 TEST(Resample, ZeroSidesDoNothingAndGreyBecomesTwentyFourBit)
 {
     auto source = Busy(8, 8);

@@ -108,12 +108,3 @@ TEST(CommandLine, HelpAndVersionNeedNoOperandsAndHelpWins)
     EXPECT_EQ(ParseCommandLine({"-V", "--help"}).Mode, TCommandMode::cmHelp);
     EXPECT_EQ(ParseCommandLine({"--help", "-V"}).Mode, TCommandMode::cmHelp);
 }
-
-TEST(CommandLine, HelpNamesEveryOption)
-{
-    const std::string help = HelpText();
-    for (const char* option : {"-s, --size N", "-f, --frame", "-w, --frame-width N", "-q, --square",
-                               "-b, --background RRGGBB", "-B, --border RRGGBB", "-r, --subfolders",
-                               "-c, --clear", "--preview OUTPUT.png", "-h, --help", "-V, --version"})
-        EXPECT_NE(help.find(option), std::string::npos) << option;
-}

@@ -36,20 +36,6 @@ TEST(PngWriter, DecodesBackToTheSamePixelsInRgbOrder)
     }
 }
 
-TEST(PngWriter, HeaderCarriesSizeAndRgbFormat)
-{
-    TBitmap bitmap;
-    Paint(bitmap, 300, 2);
-    const std::vector<uint8_t> png = EncodePng(bitmap);
-    ASSERT_GT(png.size(), 33u);
-    EXPECT_EQ(std::string(png.begin() + 12, png.begin() + 16), "IHDR");
-    EXPECT_EQ((png[16] << 24) | (png[17] << 16) | (png[18] << 8) | png[19], 300);
-    EXPECT_EQ((png[20] << 24) | (png[21] << 16) | (png[22] << 8) | png[23], 2);
-    EXPECT_EQ(png[24], 8);
-    EXPECT_EQ(png[25], 2);
-    EXPECT_EQ(std::string(png.end() - 8, png.end() - 4), "IEND");
-}
-
 TEST(PngWriter, PaletteBitmapIsWrittenThroughItsPalette)
 {
     TBitmap grey;

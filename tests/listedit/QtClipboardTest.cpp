@@ -121,17 +121,4 @@ TEST_F(QtClipboardTest, CopyAndPasteThroughAListWidget)
     EXPECT_EQ(list.Caption, "2 Files");
 }
 
-TEST(QtKeyMapping, MapsTheEditingKeysAndModifiers)
-{
-    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_A), VK_A);
-    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_C), VK_C);
-    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_V), VK_V);
-    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Delete), VK_DELETE);
-    EXPECT_NE(VirtualKeyFromQt(Qt::Key_Backspace), VK_DELETE);
-    EXPECT_NE(VirtualKeyFromQt(Qt::Key_Control), VK_C);
-    EXPECT_EQ(ShiftFromQt(Qt::NoModifier), 0u);
-    EXPECT_EQ(ShiftFromQt(Qt::ControlModifier | Qt::AltModifier), unsigned(ssCtrl | ssAlt));
-    EXPECT_EQ(ShiftFromQt(Qt::ShiftModifier | Qt::KeypadModifier), unsigned(ssShift));
-}
-
 } // namespace

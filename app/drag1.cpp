@@ -3,6 +3,9 @@
 #include "AbZipper.h"
 #include "BatchRun.h"
 #include "Errors.h"
+#include "ListEditing.h"
+#include "QtClipboard.h"
+#include "myclipboard.h"
 #include "ZipperSetup.h"
 #include "TFilenameEdit.h"
 #include "THintWatcher.h"
@@ -19,6 +22,7 @@
 #include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QFile>
 #include <QMimeData>
 #include <QProgressBar>
@@ -116,12 +120,58 @@ private:
     TForm1& FForm;
 };
 
+// The list as its editing keys see it.
+class TForm1::TEditableList : public IEditableList {
+public:
+    explicit TEditableList(TForm1& form) : FForm(form) {}
+
+    int Count() override { return FForm.ListBox1->count(); }
+    std::string Entry(int i) override
+    {
+        if (i < 0 || i >= Count())
+            throw ListIndexError(i);
+        return LocalName(FForm.ListBox1->item(i)->text());
+    }
+    bool Selected(int i) override { return i >= 0 && i < Count() && FForm.ListBox1->item(i)->isSelected(); }
+    void SelectAll() override { FForm.ListBox1->selectAll(); }
+    void Remove(int i) override { delete FForm.ListBox1->takeItem(i); }
+    void Append(const std::string& line) override { FForm.FList->Append(line); }
+    void SetCaption(const std::string& text) override { FForm.FList->SetCaption(text); }
+
+private:
+    TForm1& FForm;
+};
+
+// The key as a Windows virtual key code: letters and digits are their
+// upper-case character, the rest that the list keys use mapped one by one.
+uint16_t VirtualKeyOf(int key)
+{
+    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9))
+        return static_cast<uint16_t>(key);
+    if (key == Qt::Key_Delete)
+        return VK_DELETE;
+    return 0;
+}
+
+unsigned ShiftOf(Qt::KeyboardModifiers modifiers)
+{
+    unsigned shift = 0;
+    if (modifiers & Qt::ShiftModifier)
+        shift |= ssShift;
+    if (modifiers & Qt::AltModifier)
+        shift |= ssAlt;
+    if (modifiers & Qt::ControlModifier)
+        shift |= ssCtrl;
+    return shift;
+}
+
 TForm1::TForm1(QWidget* parent)
     : QWidget(parent),
       AbZipper1(std::make_unique<TAbZipper>()),
       FList(std::make_unique<TListAdapter>(*this)),
       FBatchHost(std::make_unique<TBatchHost>(*this)),
-      FBatch(std::make_unique<TBatchRun>(*AbZipper1))
+      FBatch(std::make_unique<TBatchRun>(*AbZipper1)),
+      FEditable(std::make_unique<TEditableList>(*this))
 {
     ConfigureThumbnailZipper(*AbZipper1);
     setWindowTitle("Plinkavorte");
@@ -185,6 +235,7 @@ void TForm1::CreateControls()
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
     ListBox1->OnDblClick = [this] { ListBox1DblClick(); };
+    ListBox1->OnKeyDown = [this](QKeyEvent* event) { ListBox1KeyDown(event); };
 }
 
 void TForm1::PlaceControls()
@@ -246,10 +297,23 @@ void TForm1::FormCreate()
     setAcceptDrops(true);
     FHintWatcher = new THintWatcher([this](const QString& hint) { AppHint(hint); }, this);
     qApp->installEventFilter(FHintWatcher);
+    FClipboardBackend = std::make_unique<TQtClipboard>();
+    FMyFormat = RegisterClipboardFormat("My format");
+    FMyClipboard = std::make_unique<tMyClipboard>(*FClipboardBackend);
 }
 
 void TForm1::FormClose()
 {
+    FMyClipboard.reset();
+}
+
+void TForm1::ListBox1KeyDown(QKeyEvent* event)
+{
+    // After FormClose the clipboard object is gone; keys that still arrive
+    // while a run winds down must not reach it.
+    if (!FMyClipboard || FClosed)
+        return;
+    ::ListBox1KeyDown(*FEditable, *FMyClipboard, FMyFormat, VirtualKeyOf(event->key()), ShiftOf(event->modifiers()));
 }
 
 void TForm1::showEvent(QShowEvent* event)

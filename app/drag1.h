@@ -15,7 +15,10 @@
 #include <optional>
 
 class QCheckBox;
+class QKeyEvent;
 class TAbZipper;
+class TQtClipboard;
+class tMyClipboard;
 class TBatchRun;
 class QPushButton;
 class QProgressBar;
@@ -61,6 +64,7 @@ public:
     void AppHint(const QString& hint);
     void ListBox1DblClick();
     void DropPaths(const std::vector<std::string>& paths);
+    void ListBox1KeyDown(QKeyEvent* event);
     void Button1Click();
     void Button3Click();
     bool Running() const;
@@ -95,9 +99,14 @@ private:
 
     class TListAdapter;
     class TBatchHost;
+    class TEditableList;
     std::unique_ptr<TListAdapter> FList;
     std::unique_ptr<TBatchHost> FBatchHost;
     std::unique_ptr<TBatchRun> FBatch;
+    std::unique_ptr<TEditableList> FEditable;
+    std::unique_ptr<TQtClipboard> FClipboardBackend;
+    uint16_t FMyFormat = 0;
+    std::unique_ptr<tMyClipboard> FMyClipboard;
     // Set once the window was closed; a run still going on then ends after its item.
     bool FClosed = false;
     THintWatcher* FHintWatcher = nullptr;

@@ -41,19 +41,6 @@ TEST(Volume, SystemQueriesAnswerForPathsThatDoNotExistYet)
     EXPECT_FALSE(SystemIsRemovableDrive("/proc/self"));
 }
 
-TEST(Volume, QueriesCanBeReplacedAndPutBack)
-{
-    {
-        TPlatformHooks hooks;
-        hooks.Removable(true);
-        hooks.FreeSpace(1234);
-        EXPECT_TRUE(IsRemovableDrive("/anything"));
-        EXPECT_EQ(VolumeFreeSpace("/anything"), 1234);
-    }
-    EXPECT_EQ(IsRemovableDrive("/tmp"), SystemIsRemovableDrive("/tmp"));
-    EXPECT_EQ(VolumeFreeSpace("/proc"), SystemFreeSpace("/proc"));
-}
-
 TEST(SafeReplace, TheNewFileTakesTheOldPermissionBitsAndIdentity)
 {
     TScratch scratch;

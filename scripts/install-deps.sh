@@ -6,7 +6,7 @@ packages=(
   g++ cmake make pkg-config
   libjpeg62-turbo-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev xvfb xauth fonts-dejavu-core x11-apps
+  qt6-base-dev xvfb xauth fonts-dejavu-core x11-apps x11-utils libxtst6
   unzip zip python3
 )
 

@@ -14,12 +14,25 @@ bool TApplication::notify(QObject* receiver, QEvent* event)
 {
     try {
         return QApplication::notify(receiver, event);
-    } catch (const std::exception& e) {
-        ShowException(e.what());
     } catch (...) {
-        ShowException("Unknown exception");
+        ShowCurrentException();
     }
     return true;
+}
+
+void ShowCurrentException()
+{
+    std::string message = "Unknown exception";
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        message = e.what();
+    } catch (...) {
+    }
+    if (auto* application = qobject_cast<TApplication*>(QCoreApplication::instance()))
+        application->ShowException(message);
+    else
+        qWarning("%s", MessageBoxText(message).c_str());
 }
 
 void TApplication::ShowException(const std::string& message)

@@ -29,3 +29,19 @@ private:
 
 // The default message box: critical icon, OK, titled with the application title.
 void ShowCriticalMessage(const QString& text);
+
+// Hands the exception being handled to the application's message box.
+void ShowCurrentException();
+
+// Runs a handler and catches what leaves it before it unwinds through Qt's
+// own frames, which are built without exception support and would skip their
+// cleanup; notify stays as the backstop for anything else.
+template <class F>
+void Guarded(F&& handler)
+{
+    try {
+        handler();
+    } catch (...) {
+        ShowCurrentException();
+    }
+}

@@ -1,6 +1,7 @@
 #include "TFilenameEdit.h"
 
 #include "FileSystem.h"
+#include "TApplication.h"
 #include "ZipFileName.h"
 
 #include <QCompleter>
@@ -80,7 +81,7 @@ TFilenameEdit::TFilenameEdit(QWidget* parent)
     FEdit->setCompleter(completer);
 
     BrowseDialog = [this](const QString& start) { return ShowBrowseDialog(this, start); };
-    connect(FBrowse, &QToolButton::clicked, this, &TFilenameEdit::Browse);
+    connect(FBrowse, &QToolButton::clicked, this, [this] { Guarded([this] { Browse(); }); });
     connect(FEdit, &QLineEdit::textChanged, this, &TFilenameEdit::TextChanged);
 }
 

@@ -5,6 +5,7 @@
 #include "Errors.h"
 #include "ListEditing.h"
 #include "QtClipboard.h"
+#include "TApplication.h"
 #include "myclipboard.h"
 #include "ZipperSetup.h"
 #include "TFilenameEdit.h"
@@ -228,14 +229,14 @@ void TForm1::CreateControls()
     for (QPushButton* button : {Button1, Button2, Button3})
         button->setAutoDefault(false);
 
-    connect(Frame, &QCheckBox::clicked, this, [this] { FrameClick(); });
-    Shape1->OnMouseDown = [this](Qt::MouseButton button) { Shape1MouseDown(button); };
-    connect(ZipFile, &TFilenameEdit::TextChanged, this, [this] { ZipFileChange(); });
-    connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
-    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
-    connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
-    ListBox1->OnDblClick = [this] { ListBox1DblClick(); };
-    ListBox1->OnKeyDown = [this](QKeyEvent* event) { ListBox1KeyDown(event); };
+    connect(Frame, &QCheckBox::clicked, this, [this] { Guarded([this] { FrameClick(); }); });
+    Shape1->OnMouseDown = [this](Qt::MouseButton button) { Guarded([&] { Shape1MouseDown(button); }); };
+    connect(ZipFile, &TFilenameEdit::TextChanged, this, [this] { Guarded([this] { ZipFileChange(); }); });
+    connect(Button2, &QPushButton::clicked, this, [this] { Guarded([this] { Button2Click(); }); });
+    connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
+    connect(Button3, &QPushButton::clicked, this, [this] { Guarded([this] { Button3Click(); }); });
+    ListBox1->OnDblClick = [this] { Guarded([this] { ListBox1DblClick(); }); };
+    ListBox1->OnKeyDown = [this](QKeyEvent* event) { Guarded([&] { ListBox1KeyDown(event); }); };
 }
 
 void TForm1::PlaceControls()
@@ -466,5 +467,5 @@ void TForm1::dropEvent(QDropEvent* event)
     if (paths.empty())
         return;
     event->acceptProposedAction();
-    DropPaths(paths);
+    Guarded([&] { DropPaths(paths); });
 }

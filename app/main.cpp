@@ -42,6 +42,6 @@ int main(int argc, char** argv)
     form1.show();
     const std::vector<std::string> paths = StartupPaths();
     if (!paths.empty())
-        QMetaObject::invokeMethod(&form1, [&form1, paths] { form1.DropPaths(paths); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(&form1, [&form1, paths] { Guarded([&] { form1.DropPaths(paths); }); }, Qt::QueuedConnection);
     return application.exec();
 }

@@ -1,3 +1,4 @@
+#include "Errors.h"
 #include "THintWatcher.h"
 #include "TListBox.h"
 #include "TPanel.h"
@@ -210,20 +211,6 @@ TEST_F(WindowTest, BrowseStartsInTheNamesFolderAndQuotesBlanks)
     EXPECT_EQ(Form1->ZipFile->Text(), File("plain.zip"));
 }
 
-TEST_F(WindowTest, ZipFieldNameRule)
-{
-    const QString folder = Folder("out dir");
-    Form1->ZipFile->SetText(folder + "/a.zip");
-    EXPECT_EQ(Form1->ZipFileName(), File("out").toStdString());
-    Form1->ZipFile->SetText("\"" + folder + "/a.zip\"");
-    EXPECT_EQ(Form1->ZipFileName(), (folder + "/a.zip").toStdString());
-    Touch("out dir/a.zip");
-    Form1->ZipFile->SetText(folder + "/a.zip");
-    EXPECT_EQ(Form1->ZipFileName(), (folder + "/a.zip").toStdString());
-    Form1->ZipFile->SetText(folder);
-    EXPECT_EQ(Form1->ZipFileName(), (folder + "/").toStdString());
-}
-
 TEST_F(WindowTest, UnhandledExceptionShowsTheMessageWithTheFullStopRule)
 {
     // The window's own handler throws here: no entry has the focus.
@@ -270,4 +257,25 @@ TEST_F(WindowTest, PressingGoMovesTheFocusSoTheSizeIsClampedFirst)
     QTest::mouseClick(Form1->Button1, Qt::LeftButton);
     EXPECT_EQ(Form1->aSize->Text(), "600");
     EXPECT_EQ(Form1->ReadSettings().MaxSize, 600);
+}
+
+namespace {
+class TThrowingObject : public QObject {
+protected:
+    bool event(QEvent* e) override
+    {
+        if (e->type() == QEvent::User)
+            throw Exception("Thrown from a handler");
+        return QObject::event(e);
+    }
+};
+} // namespace
+
+TEST_F(WindowTest, NotifyCatchesWhatLeavesAnyOtherHandler)
+{
+    TThrowingObject object;
+    QEvent event(QEvent::User);
+    EXPECT_TRUE(QCoreApplication::sendEvent(&object, &event));
+    Settle();
+    EXPECT_EQ(Messages, QStringList{"Thrown from a handler."});
 }

@@ -2,6 +2,8 @@
 """Starts the real program on the X server of xvfb-run, takes screenshots of
 the main window and of the preview window (opened by a double-click on the
 first list entry), writes them as PNG files and checks they are not blank.
+Between the two it types an archive name and presses GO, and checks the
+archive with Python's zipfile and unzip -t.
 
 usage: screenshots.py PLINKAVORTE MAKE_TEST_JPEG OUTPUT_FOLDER"""
 
@@ -42,6 +44,13 @@ x11.XFlush.argtypes = [ctypes.c_void_p]
 x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
 xtst.XTestFakeMotionEvent.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int, ctypes.c_int, ctypes.c_ulong]
 xtst.XTestFakeButtonEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+x11.XStringToKeysym.restype = ctypes.c_ulong
+x11.XStringToKeysym.argtypes = [ctypes.c_char_p]
+x11.XKeysymToKeycode.restype = ctypes.c_ubyte
+x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+x11.XKeycodeToKeysym.restype = ctypes.c_ulong
+x11.XKeycodeToKeysym.argtypes = [ctypes.c_void_p, ctypes.c_ubyte, ctypes.c_int]
 
 ZPixmap = 2
 AllPlanes = 0xFFFFFFFF
@@ -135,6 +144,48 @@ def double_click(display, x, y):
         time.sleep(0.05)
 
 
+KEYSYM_NAMES = {"/": "slash", ".": "period", "-": "minus", "_": "underscore", " ": "space"}
+
+
+def type_text(display, text):
+    shift = x11.XKeysymToKeycode(display, x11.XStringToKeysym(b"Shift_L"))
+    for c in text:
+        sym = x11.XStringToKeysym(KEYSYM_NAMES.get(c, c).encode())
+        code = x11.XKeysymToKeycode(display, sym)
+        if not code:
+            raise SystemExit(f"no key for {c!r}")
+        shifted = x11.XKeycodeToKeysym(display, code, 0) != sym
+        if shifted:
+            xtst.XTestFakeKeyEvent(display, shift, 1, 0)
+        xtst.XTestFakeKeyEvent(display, code, 1, 0)
+        xtst.XTestFakeKeyEvent(display, code, 0, 0)
+        if shifted:
+            xtst.XTestFakeKeyEvent(display, shift, 0, 0)
+        x11.XFlush(display)
+        time.sleep(0.02)
+
+
+def click(display, x, y):
+    xtst.XTestFakeMotionEvent(display, -1, x, y, 0)
+    x11.XFlush(display)
+    time.sleep(0.2)
+    xtst.XTestFakeButtonEvent(display, 1, 1, 0)
+    xtst.XTestFakeButtonEvent(display, 1, 0, 0)
+    x11.XFlush(display)
+
+
+def check_archive(path):
+    """The run's archive as independent readers see it."""
+    import zipfile
+    wait_for(lambda: os.path.exists(path) and zipfile.is_zipfile(path) and
+             zipfile.ZipFile(path).comment == b"Made with Plinkavorte", "the archive with its comment")
+    with zipfile.ZipFile(path) as archive:
+        if archive.namelist() != ["photo.jpg"] or archive.testzip() is not None:
+            raise SystemExit(f"unexpected archive contents {archive.namelist()}")
+    subprocess.run(["unzip", "-tq", path], check=True)
+    print(f"{path}: photo.jpg stored, comment set, unzip -t passes")
+
+
 def shoot(display, window, path, minimum_colours):
     geometry = window_geometry(display, window)
     rows = grab(display, window, geometry[2], geometry[3])
@@ -166,6 +217,20 @@ def main():
             x11.XFlush(display)
             time.sleep(1.0)
             shoot(display, window, os.path.join(out_dir, "main-window.png"), 20)
+            # GO into a new archive named in the ZIP field: the whole job once.
+            archive = os.path.join(work, "thumbs.zip")
+            click(display, left + 5 + 100, top + 5 + 46 + 12)
+            time.sleep(0.3)
+            type_text(display, archive)
+            xtst.XTestFakeKeyEvent(display, x11.XKeysymToKeycode(display, x11.XStringToKeysym(b"Escape")), 1, 0)
+            xtst.XTestFakeKeyEvent(display, x11.XKeysymToKeycode(display, x11.XStringToKeysym(b"Escape")), 0, 0)
+            time.sleep(0.3)
+            click(display, left + 5 + 403 + 32, top + 5 + 79 + 12)
+            check_archive(archive)
+            wait_for(lambda: [w for w in top_windows(display) if w[1] == "Files 1/1"], "the caption Files 1/1")
+            time.sleep(0.5)
+            shoot(display, window, os.path.join(out_dir, "main-window-after-run.png"), 20)
+
             # Over the first entry of the list (below the 150-pixel settings area).
             double_click(display, left + 60, top + 150 + 10)
             preview = wait_for(lambda: [w for w in top_windows(display)

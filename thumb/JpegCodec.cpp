@@ -17,6 +17,11 @@
 
 namespace {
 
+// What libjpeg may hold for one picture. Multi-scan files keep every
+// coefficient until the end, so a small file claiming 65500 x 65500 would
+// otherwise take tens of gigabytes; past this it fails with a JPEG error.
+constexpr long DecodeMemoryLimit = 1L << 30;
+
 struct TErrorTrap {
     jpeg_error_mgr Manager;
     std::jmp_buf Jump;
@@ -229,6 +234,7 @@ int DecodeProtected(TDecompressor& d, const uint8_t* data, size_t size, const TJ
         return d.Trap.Code;
     jpeg_create_decompress(&d.Info);
     d.Created = true;
+    d.Info.mem->max_memory_to_use = DecodeMemoryLimit;
     jpeg_mem_src(&d.Info, data, static_cast<unsigned long>(size));
     jpeg_read_header(&d.Info, TRUE);
     ApplyDecodeOptions(d.Info, options);

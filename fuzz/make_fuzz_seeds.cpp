@@ -1,0 +1,118 @@
+// Writes the starting corpora of the fuzz targets into the folder given:
+// small archives made by the program itself, small pictures of every kind,
+// and short texts and operation lists.
+
+#include "AbZipper.h"
+#include "JpegFixtures.h"
+#include "MemoryStream.h"
+#include "ZipperSetup.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+void WriteText(const std::string& path, const std::string& text)
+{
+    WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+void AddEntry(TAbZipper& zipper, const std::string& name, const std::vector<uint8_t>& bytes)
+{
+    TMemoryStream stream;
+    stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+    stream.SetPosition(0);
+    zipper.AddStream(name, stream);
+}
+
+void MakeArchive(const std::string& path, int entries, const std::string& comment)
+{
+    TAbZipper zipper;
+    ConfigureThumbnailZipper(zipper);
+    zipper.Open(path);
+    for (int i = 0; i < entries; ++i) {
+        // Alternate stored pictures and compressible text, so both methods appear.
+        if (i % 2 == 0)
+            AddEntry(zipper, "IMG_" + std::to_string(i) + ".JPG", MakeTestJpeg(8 + i, 6 + i));
+        else
+            AddEntry(zipper, "note" + std::to_string(i) + ".txt", std::vector<uint8_t>(300, 'a' + i));
+    }
+    if (!comment.empty())
+        zipper.SetComment(comment);
+    zipper.Close();
+}
+
+void ArchiveSeeds(const std::string& dir)
+{
+    MakeArchive(dir + "/empty.zip", 0, "");
+    MakeArchive(dir + "/one.zip", 1, "");
+    MakeArchive(dir + "/three.zip", 3, "thumbnails");
+    MakeArchive(dir + "/comment.zip", 2, "PK\x05\x06 inside a comment");
+}
+
+void PictureSeeds(const std::string& dir)
+{
+    struct TSeed { const char* Name; int Width, Height; TJpegKind Kind; int Orientation; };
+    const TSeed seeds[] = {
+        {"baseline", 16, 12, TJpegKind::Baseline, 0}, {"progressive", 20, 10, TJpegKind::Progressive, 0},
+        {"grey", 8, 8, TJpegKind::Grey, 0},           {"cmyk", 9, 9, TJpegKind::Cmyk, 0},
+        {"adobe", 10, 7, TJpegKind::AdobeYcck, 0},    {"turned", 12, 18, TJpegKind::Baseline, 6},
+        {"pixel", 1, 1, TJpegKind::Baseline, 0},
+    };
+    uint8_t shape = 0;
+    for (const auto& seed : seeds) {
+        auto bytes = MakeTestJpeg(seed.Width, seed.Height, seed.Kind, 75, seed.Orientation);
+        bytes.insert(bytes.begin(), static_cast<uint8_t>(shape++ * 0x25));
+        WriteBytes(dir + "/" + seed.Name, bytes);
+    }
+}
+
+void StreamSeeds(const std::string& dir)
+{
+    // write 9000, seek 0, read 9000; write across pages, shrink, grow, read.
+    WriteBytes(dir + "/write-read", {0, 0x23, 0x28, 7, 2, 0x10, 0, 0, 0, 1, 0x23, 0x28});
+    WriteBytes(dir + "/shrink-grow", {0, 0x40, 0x00, 9, 3, 0x00, 0x30, 0x07, 3, 0x01, 0x10, 0x00,
+                                      4, 0x10, 0x00, 2, 0x10, 0, 0, 0, 1, 0x7F, 0xFF, 5});
+    WriteBytes(dir + "/past-end", {2, 0x10, 0x40, 0x00, 0, 0, 0x01, 0x00, 3, 2, 0x10, 0, 0, 2, 1, 0x50, 0x00});
+}
+
+void TextSeeds(const std::string& fieldDir, const std::string& pasteDir)
+{
+    WriteText(fieldDir + "/plain", "/home/ann/thumbs.zip");
+    WriteText(fieldDir + "/quoted", "\"/home/ann/my thumbs.zip\" -x");
+    WriteText(fieldDir + "/blanks", "  \t/tmp/a.zip  b");
+    WriteText(fieldDir + "/control", "/tmp/a\x01z.zip");
+    WriteText(pasteDir + "/crlf", "/a/1.jpg\r\n/a/2.jpg\r\n");
+    WriteText(pasteDir + "/mixed", "/a/1.jpg\r/a/2.jpg\n\n/a/3.jpg");
+    WriteBytes(pasteDir + "/zero", {'/', 'a', '\r', '\n', 0, '/', 'b'});
+}
+
+std::string MakeFolder(const std::string& path)
+{
+    ::mkdir(path.c_str(), 0755);
+    return path;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_fuzz_seeds FOLDER\n");
+        return 2;
+    }
+    const std::string root = MakeFolder(argv[1]);
+    try {
+        ArchiveSeeds(MakeFolder(root + "/archive_fuzz"));
+        PictureSeeds(MakeFolder(root + "/thumbnail_fuzz"));
+        StreamSeeds(MakeFolder(root + "/paged_stream_fuzz"));
+        TextSeeds(MakeFolder(root + "/zip_field_fuzz"), MakeFolder(root + "/paste_fuzz"));
+    } catch (const Exception& e) {
+        std::fprintf(stderr, "make_fuzz_seeds: %s\n", e.Message().c_str());
+        return 1;
+    }
+    return 0;
+}

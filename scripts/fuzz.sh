@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for a while.
+#   scripts/fuzz.sh [seconds per target] [target ...]
+# Corpora and findings stay in $PLK_FUZZ_DIR (default build-fuzz/runs); a
+# crash leaves crash-* files there and makes this script fail.
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+seconds="${1:-30}"
+shift || true
+build="${PLK_FUZZ_BUILD_DIR:-$here/build-fuzz}"
+runs="${PLK_FUZZ_DIR:-$build/runs}"
+all=(archive_fuzz thumbnail_fuzz paged_stream_fuzz zip_field_fuzz paste_fuzz)
+if [ $# -gt 0 ]; then targets=("$@"); else targets=("${all[@]}"); fi
+
+CC=clang CXX=clang++ cmake -S "$here/fuzz" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j"${PLK_JOBS:-2}" --target make_fuzz_seeds "${targets[@]}"
+
+mkdir -p "$runs"
+seeds="$runs/seeds"
+rm -rf "$seeds"
+# The seed maker itself runs under the sanitizers; its leaks are not the point here.
+ASAN_OPTIONS=detect_leaks=0 "$build/make_fuzz_seeds" "$seeds"
+
+# Scratch and swap files of the targets go to a folder of this run only.
+scratch="$(mktemp -d)"
+trap 'rm -rf "$scratch"' EXIT
+
+status=0
+for t in "${targets[@]}"; do
+  corpus="$runs/corpus-$t"
+  mkdir -p "$corpus"
+  cp -n "$seeds/$t"/* "$corpus"/ 2>/dev/null || true
+  max_len=4096
+  [ "$t" = archive_fuzz ] && max_len=16384
+  echo "== $t for ${seconds}s"
+  if ! (cd "$runs" && TMPDIR="$scratch" "$build/$t" -max_total_time="$seconds" -max_len="$max_len" \
+          -rss_limit_mb=2048 -timeout=30 -print_final_stats=1 "$corpus" 2>"$runs/$t.log"); then
+    echo "!! $t failed; see $runs/$t.log and $runs/crash-*" >&2
+    tail -40 "$runs/$t.log" >&2
+    status=1
+  else
+    grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "$runs/$t.log" | tr '\n' ' '
+    echo
+  fi
+done
+exit $status

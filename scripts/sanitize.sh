@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer in a
+# folder of its own and runs the whole test suite there.
+# PLK_SANITIZE_EXCLUDE: a ctest -E pattern of tests to leave out.
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+build="${PLK_SANITIZE_BUILD_DIR:-$here/build-sanitize}"
+cmake -S "$here" -B "$build" -DPLK_SANITIZE=ON -DPLK_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$build" -j"${PLK_JOBS:-$(nproc)}"
+export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
+chmod 700 "$XDG_RUNTIME_DIR"
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:strict_string_checks=1}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+exclude=()
+[ -n "${PLK_SANITIZE_EXCLUDE:-}" ] && exclude=(-E "$PLK_SANITIZE_EXCLUDE")
+cd "$build"
+ctest --output-on-failure -j"$(nproc)" --timeout 600 "${exclude[@]}"

@@ -1,0 +1,112 @@
+// Pictures that are not what they claim, through plinkavorte-batch: what the
+// user reads, and that the archive keeps what came before the bad picture.
+
+#include "HardeningSupport.h"
+#include "JpegDecode.h"
+#include "JpegFixtures.h"
+#include "ZipListing.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+using ::testing::ElementsAre;
+
+namespace {
+
+// The start-of-frame marker's height and width fields set to the given size.
+std::vector<uint8_t> WithFrameSize(std::vector<uint8_t> jpeg, int width, int height)
+{
+    for (size_t i = 2; i + 9 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2)) {
+            jpeg[i + 5] = static_cast<uint8_t>(height >> 8);
+            jpeg[i + 6] = static_cast<uint8_t>(height);
+            jpeg[i + 7] = static_cast<uint8_t>(width >> 8);
+            jpeg[i + 8] = static_cast<uint8_t>(width);
+            return jpeg;
+        }
+    }
+    ADD_FAILURE() << "no frame marker";
+    return jpeg;
+}
+
+class BadPicture : public ::testing::Test {
+protected:
+    // Runs a batch of a good picture, then the one given, into a fresh archive.
+    TChildResult RunAfterGoodPicture(const std::string& name, const std::vector<uint8_t>& bytes)
+    {
+        WriteTestJpeg(Dir.File("a-good.jpg"), 64, 48);
+        WriteBytes(Dir.File(name), bytes);
+        return RunBatch({"-c", Archive, Dir.File("a-good.jpg"), Dir.File(name)});
+    }
+
+    void ExpectOnlyTheGoodPictureKept()
+    {
+        EXPECT_THAT(ReadZipListing(Archive).Names(), ElementsAre("a-good.jpg"));
+        EXPECT_TRUE(UnzipTestPasses(Archive));
+    }
+
+    TTempDir Dir;
+    std::string Archive = Dir.File("thumbs.zip");
+};
+
+TEST_F(BadPicture, EmptyFileEndsTheRunWithTheJpegMessage)
+{
+    const TChildResult result = RunAfterGoodPicture("empty.jpg", {});
+    EXPECT_EQ(result.ExitCode, 1);
+    EXPECT_EQ(LastErrorLine(result), "JPEG error #42.");
+    ExpectOnlyTheGoodPictureKept();
+}
+
+TEST_F(BadPicture, TextNamedJpegEndsTheRun)
+{
+    const std::string text = "this is a shopping list, not a photograph\n";
+    const TChildResult result = RunAfterGoodPicture("list.jpg", std::vector<uint8_t>(text.begin(), text.end()));
+    EXPECT_EQ(result.ExitCode, 1);
+    EXPECT_EQ(LastErrorLine(result), "JPEG error #53.");
+    ExpectOnlyTheGoodPictureKept();
+}
+
+// A small file claiming a giant multi-scan picture would need tens of
+// gigabytes of coefficients; it is refused instead of exhausting memory.
+TEST_F(BadPicture, HugeProgressiveHeaderIsRefusedWithoutTakingTheMemory)
+{
+    const auto bytes = WithFrameSize(MakeTestJpeg(64, 48, TJpegKind::Progressive), 65500, 65500);
+    const TChildResult result = RunAfterGoodPicture("huge.jpg", bytes);
+    EXPECT_EQ(result.ExitCode, 1);
+    EXPECT_EQ(LastErrorLine(result), "JPEG error #49.");
+    ExpectOnlyTheGoodPictureKept();
+}
+
+// A file cut short decodes as far as it goes; libjpeg fills the rest.
+TEST_F(BadPicture, TruncatedAndHugeBaselinePicturesStillBecomeThumbnails)
+{
+    auto cut = MakeTestJpeg(64, 48);
+    cut.resize(cut.size() / 2);
+    WriteBytes(Dir.File("cut.jpg"), cut);
+    WriteBytes(Dir.File("huge.jpg"), WithFrameSize(MakeTestJpeg(64, 48), 65500, 65500));
+    const TChildResult result = RunBatch({"-c", Archive, Dir.File("cut.jpg"), Dir.File("huge.jpg")});
+    EXPECT_EQ(result.ExitCode, 0) << result.Err;
+    const TZipListing listing = ReadZipListing(Archive);
+    EXPECT_THAT(listing.Names(), ElementsAre("cut.jpg", "huge.jpg"));
+    const TDecodedJpeg cutThumb = DecodeJpeg(listing.Extract(listing.Entries[0]));
+    EXPECT_EQ(cutThumb.Width, 200);
+    EXPECT_EQ(cutThumb.Height, 150);
+    const TDecodedJpeg hugeThumb = DecodeJpeg(listing.Extract(listing.Entries[1]));
+    EXPECT_EQ(hugeThumb.Width, 200);
+    EXPECT_EQ(hugeThumb.Height, 200);
+    EXPECT_TRUE(UnzipTestPasses(Archive));
+}
+
+TEST_F(BadPicture, CmykAndOnePixelPicturesBecomeThumbnails)
+{
+    WriteTestJpeg(Dir.File("ink.jpg"), 90, 60, TJpegKind::Cmyk);
+    WriteTestJpeg(Dir.File("adobe.jpg"), 90, 60, TJpegKind::AdobeCmyk);
+    WriteTestJpeg(Dir.File("dot.jpg"), 1, 1);
+    const TChildResult result =
+        RunBatch({"-c", Archive, Dir.File("ink.jpg"), Dir.File("adobe.jpg"), Dir.File("dot.jpg")});
+    EXPECT_EQ(result.ExitCode, 0) << result.Err;
+    EXPECT_THAT(ReadZipListing(Archive).Names(), ElementsAre("ink.jpg", "adobe.jpg", "dot.jpg"));
+    EXPECT_TRUE(UnzipTestPasses(Archive));
+}
+
+} // namespace

@@ -1,0 +1,23 @@
+#pragma once
+// Archives put together byte by byte, including ones no sound writer makes:
+// odd entry names, wrong counts, Zip64 markers, comments that look like records.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct THandMadeEntry {
+    std::string Name;
+    std::string Data;   // stored as it is (method 0)
+};
+
+struct THandMadeZip {
+    std::vector<THandMadeEntry> Entries;
+    std::string Comment;
+    // When set, the end record claims this many entries instead of the real count.
+    int CountOverride = -1;
+    // Writes 0xFFFF / 0xFFFFFFFF in the end record and a Zip64 end record and locator before it.
+    bool Zip64 = false;
+
+    std::vector<uint8_t> Bytes() const;
+};

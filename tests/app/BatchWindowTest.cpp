@@ -117,7 +117,7 @@ TEST_F(BatchWindowTest, ClearDecidesBetweenAddingAndStartingAfresh)
     EXPECT_EQ(zip.Names(), (QStringList{"cat.jpg", "dog.jpg"}));
     EXPECT_EQ(zip.PictureSize(0), QSize(200, 150));   // the old entry stays
 
-    Form1->ListBox1->takeItem(1);
+    delete Form1->ListBox1->takeItem(1);
     Form1->Clearit->setChecked(true);
     Go();
     zip = ReadZipListing(File("thumbs.zip"));

@@ -1,6 +1,7 @@
 // Arbitrary bytes as a picture file. The first byte picks the shape (plain,
 // framed, square or preview) and the size; the rest is the file.
 
+#include "Errors.h"
 #include "FuzzScratch.h"
 #include "MemoryStream.h"
 #include "ThumbnailRecipe.h"

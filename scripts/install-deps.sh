@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev xvfb xauth fonts-dejavu-core x11-apps x11-utils libxtst6
   unzip zip python3
+  clang libclang-rt-14-dev
 )
 
 missing=()

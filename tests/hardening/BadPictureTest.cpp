@@ -105,8 +105,32 @@ TEST_F(BadPicture, CmykAndOnePixelPicturesBecomeThumbnails)
     const TChildResult result =
         RunBatch({"-c", Archive, Dir.File("ink.jpg"), Dir.File("adobe.jpg"), Dir.File("dot.jpg")});
     EXPECT_EQ(result.ExitCode, 0) << result.Err;
-    EXPECT_THAT(ReadZipListing(Archive).Names(), ElementsAre("ink.jpg", "adobe.jpg", "dot.jpg"));
+    const TZipListing listing = ReadZipListing(Archive);
+    ASSERT_THAT(listing.Names(), ElementsAre("ink.jpg", "adobe.jpg", "dot.jpg"));
+    for (int i = 0; i < 2; ++i) {
+        const TDecodedJpeg ink = DecodeJpeg(listing.Extract(listing.Entries[i]));
+        EXPECT_EQ(ink.Width, 200);
+        EXPECT_EQ(ink.Height, 133);
+        EXPECT_EQ(ink.Components, 3) << "inks are turned into colour";
+    }
+    // The longer side always becomes the size, enlarging if need be.
+    const TDecodedJpeg dot = DecodeJpeg(listing.Extract(listing.Entries[2]));
+    EXPECT_EQ(dot.Width, 200);
+    EXPECT_EQ(dot.Height, 200);
     EXPECT_TRUE(UnzipTestPasses(Archive));
+}
+
+// Found by the thumbnail fuzzer: a strip whose thumbnail's short side rounds
+// to 0 gives an empty bitmap, which encodes to nothing, and the run reports
+// the picture done. This pins what users get today.
+TEST_F(BadPicture, StripWhoseShortSideRoundsToZeroGivesAnEmptyEntry)
+{
+    WriteTestJpeg(Dir.File("strip.jpg"), 13312, 7);
+    const TChildResult result = RunBatch({"-c", Archive, Dir.File("strip.jpg")});
+    EXPECT_EQ(result.ExitCode, 0) << result.Err;
+    const TZipListing listing = ReadZipListing(Archive);
+    ASSERT_THAT(listing.Names(), ElementsAre("strip.jpg"));
+    EXPECT_EQ(listing.Entries[0].Size, 0u);
 }
 
 } // namespace

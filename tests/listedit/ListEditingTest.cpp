@@ -5,6 +5,7 @@
 #include "myclipboard.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 
 using namespace std::string_literals;
 
@@ -200,6 +201,23 @@ struct TSplitCase {
     std::string Text;
     std::vector<std::string> Lines;
 };
+
+// Readable test names: the break bytes spelled out instead of a raw object dump.
+void PrintTo(const TSplitCase& c, std::ostream* os)
+{
+    for (const char ch : c.Text) {
+        if (ch == '\r')
+            *os << "CR";
+        else if (ch == '\n')
+            *os << "LF";
+        else if (ch == '\0')
+            *os << "NUL";
+        else
+            *os << ch;
+    }
+    if (c.Text.empty())
+        *os << "empty";
+}
 
 class SplitLines : public ::testing::TestWithParam<TSplitCase> {};
 

@@ -37,16 +37,16 @@ TColor ParseColourOption(const std::string& option, const std::string& text)
     }
 }
 
-struct TOptionSpec {
+struct TOptionDef {
     char Short;
     const char* Long;
     bool TakesValue;
     std::function<void(TCommandOptions&, const std::string& name, const std::string& value)> Apply;
 };
 
-const std::vector<TOptionSpec>& OptionSpecs()
+const std::vector<TOptionDef>& OptionTable()
 {
-    static const std::vector<TOptionSpec> specs = {
+    static const std::vector<TOptionDef> table = {
         {'s', "size", true, [](TCommandOptions& o, const std::string& n, const std::string& v) {
              o.Settings.MaxSize = ParseInteger(n, v, 50, 600); }},
         {'f', "frame", false, [](TCommandOptions& o, const std::string&, const std::string&) {
@@ -71,22 +71,22 @@ const std::vector<TOptionSpec>& OptionSpecs()
              if (v.empty()) throw EUsageError("option --preview needs an output file name");
              o.PreviewOutput = v; }},
     };
-    return specs;
+    return table;
 }
 
-const TOptionSpec* FindShort(char c)
+const TOptionDef* FindShort(char c)
 {
-    for (const auto& spec : OptionSpecs())
-        if (spec.Short == c)
-            return &spec;
+    for (const auto& option : OptionTable())
+        if (option.Short == c)
+            return &option;
     return nullptr;
 }
 
-const TOptionSpec* FindLong(const std::string& name)
+const TOptionDef* FindLong(const std::string& name)
 {
-    for (const auto& spec : OptionSpecs())
-        if (name == spec.Long)
-            return &spec;
+    for (const auto& option : OptionTable())
+        if (name == option.Long)
+            return &option;
     return nullptr;
 }
 
@@ -129,33 +129,33 @@ private:
     {
         const auto equals = body.find('=');
         const std::string name = body.substr(0, equals);
-        const TOptionSpec* spec = FindLong(name);
-        if (!spec)
+        const TOptionDef* option = FindLong(name);
+        if (!option)
             throw EUsageError("unknown option --" + name);
         const std::string shown = "--" + name;
-        if (!spec->TakesValue) {
+        if (!option->TakesValue) {
             if (equals != std::string::npos)
                 throw EUsageError("option " + shown + " takes no value");
-            spec->Apply(FOptions, shown, {});
+            option->Apply(FOptions, shown, {});
             return;
         }
         const std::string value = equals != std::string::npos ? body.substr(equals + 1) : TakeValue(shown);
-        spec->Apply(FOptions, shown, value);
+        option->Apply(FOptions, shown, value);
     }
 
     void ReadShortBundle(const std::string& bundle)
     {
         for (size_t k = 0; k < bundle.size(); ++k) {
-            const TOptionSpec* spec = FindShort(bundle[k]);
+            const TOptionDef* option = FindShort(bundle[k]);
             const std::string shown = std::string("-") + bundle[k];
-            if (!spec)
+            if (!option)
                 throw EUsageError("unknown option " + shown);
-            if (!spec->TakesValue) {
-                spec->Apply(FOptions, shown, {});
+            if (!option->TakesValue) {
+                option->Apply(FOptions, shown, {});
                 continue;
             }
             const std::string rest = bundle.substr(k + 1);
-            spec->Apply(FOptions, shown, rest.empty() ? TakeValue(shown) : rest);
+            option->Apply(FOptions, shown, rest.empty() ? TakeValue(shown) : rest);
             return;
         }
     }

@@ -25,22 +25,35 @@ ASAN_OPTIONS=detect_leaks=0 "$build/make_fuzz_seeds" "$seeds"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 
-status=0
-for t in "${targets[@]}"; do
-  corpus="$runs/corpus-$t"
+# One target: its corpus grows in place; a crash leaves crash-* in $runs.
+run_one() {
+  local t="$1" corpus="$runs/corpus-$1" max_len=4096
   mkdir -p "$corpus"
   cp -n "$seeds/$t"/* "$corpus"/ 2>/dev/null || true
-  max_len=4096
   [ "$t" = archive_fuzz ] && max_len=16384
-  echo "== $t for ${seconds}s"
-  if ! (cd "$runs" && TMPDIR="$scratch" "$build/$t" -max_total_time="$seconds" -max_len="$max_len" \
-          -rss_limit_mb=2048 -timeout=30 -print_final_stats=1 "$corpus" 2>"$runs/$t.log"); then
+  if (cd "$runs" && TMPDIR="$scratch" "$build/$t" -max_total_time="$seconds" -max_len="$max_len" \
+        -rss_limit_mb=2048 -timeout=30 -print_final_stats=1 "$corpus" 2>"$runs/$t.log"); then
+    echo "== $t, ${seconds}s: $(grep -E '^stat::(number_of_executed_units|peak_rss_mb)' "$runs/$t.log" | tr -s ' \n' ' ')"
+  else
     echo "!! $t failed; see $runs/$t.log and $runs/crash-*" >&2
     tail -40 "$runs/$t.log" >&2
-    status=1
-  else
-    grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "$runs/$t.log" | tr '\n' ' '
-    echo
+    return 1
   fi
+}
+
+# Two at a time: the machines have two cores.
+status=0
+running=0
+for t in "${targets[@]}"; do
+  if [ "$running" -ge "${PLK_FUZZ_PARALLEL:-2}" ]; then
+    wait -n || status=1
+    running=$((running - 1))
+  fi
+  run_one "$t" &
+  running=$((running + 1))
+done
+while [ "$running" -gt 0 ]; do
+  wait -n || status=1
+  running=$((running - 1))
 done
 exit $status

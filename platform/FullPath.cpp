@@ -57,6 +57,12 @@ std::string ExtractFilePath(const std::string& name)
     return slash == std::string::npos ? std::string() : name.substr(0, slash + 1);
 }
 
+std::string FolderOfPath(const std::string& name)
+{
+    const std::string folder = ExtractFilePath(name);
+    return folder.empty() ? "./" : folder;
+}
+
 std::string ExtractFileName(const std::string& name)
 {
     const size_t slash = name.rfind('/');

@@ -14,5 +14,8 @@ std::string ExpandFileName(const std::string& name);
 // the path has none.
 std::string ExtractFilePath(const std::string& name);
 
+// Like ExtractFilePath, but "./" for a bare name: a folder that can be opened.
+std::string FolderOfPath(const std::string& name);
+
 // The part after the last "/".
 std::string ExtractFileName(const std::string& name);

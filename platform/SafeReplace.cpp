@@ -1,5 +1,6 @@
 #include "SafeReplace.h"
 
+#include "AbandonedReplacements.h"
 #include "Errors.h"
 #include "FullPath.h"
 
@@ -18,12 +19,6 @@ std::function<void(TReplaceStage)>& StageHook()
     return hook;
 }
 
-std::string FolderOf(const std::string& target)
-{
-    const std::string folder = ExtractFilePath(target);
-    return folder.empty() ? "./" : folder;
-}
-
 // The rename is only durable once the folder itself reached the disk; a
 // file system that cannot sync folders is not an error.
 void SyncFolder(const std::string& folder)
@@ -39,18 +34,19 @@ void SyncFolder(const std::string& folder)
 
 TSafeReplace::TSafeReplace(const std::string& target) : FTarget(target)
 {
-    std::string pattern = FolderOf(target) + "." + ExtractFileName(target) + ".XXXXXX";
+    RemoveAbandonedReplacements(target);
+    std::string pattern = ReplacementPattern(target);
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0)
+    FLockHandle = ::mkstemp(name.data());
+    if (FLockHandle < 0)
         throw EFCreateError(pattern, errno);
-    ::close(fd);
     FTempName = name.data();
+    LockReplacement(FLockHandle);
     try {
         FStream = std::make_unique<TFileStream>(FTempName, fmOpenReadWrite);
     } catch (...) {
-        ::unlink(FTempName.c_str());
+        ReleaseTemp();
         throw;
     }
 }
@@ -58,8 +54,17 @@ TSafeReplace::TSafeReplace(const std::string& target) : FTarget(target)
 TSafeReplace::~TSafeReplace()
 {
     FStream.reset();
+    ReleaseTemp();
+}
+
+// The name goes before the lock, so nobody sees an unlocked replacement.
+void TSafeReplace::ReleaseTemp()
+{
     if (!FCommitted)
         ::unlink(FTempName.c_str());
+    if (FLockHandle >= 0)
+        ::close(FLockHandle);
+    FLockHandle = -1;
 }
 
 TFileIdentity TSafeReplace::Commit()
@@ -81,7 +86,7 @@ TFileIdentity TSafeReplace::Commit()
     FCommitted = true;
     GetHandleIdentity(FStream->Handle(), identity);
     FStream.reset();
-    SyncFolder(FolderOf(FTarget));
+    SyncFolder(FolderOfPath(FTarget));
     return identity;
 }
 

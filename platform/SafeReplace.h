@@ -2,7 +2,8 @@
 // Replaces a file as a whole: the new bytes go to a temporary file beside it,
 // reach the disk, take over the old file's permission bits and are renamed
 // over it. Until the rename the old file is untouched; if anything fails the
-// temporary file is removed.
+// temporary file is removed. What a killed writer left beside the target is
+// removed by the next one.
 
 #include "FileIdentity.h"
 #include "FileStream.h"
@@ -37,9 +38,11 @@ public:
 
 private:
     void Stage(TReplaceStage stage);
+    void ReleaseTemp();
 
     std::string FTarget;
     std::string FTempName;
     std::unique_ptr<TFileStream> FStream;
+    int FLockHandle = -1;
     bool FCommitted = false;
 };

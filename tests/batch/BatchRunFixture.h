@@ -30,12 +30,7 @@ protected:
     std::string Picture(const std::string& relative, int width = 320, int height = 240,
                         TJpegKind kind = TJpegKind::Baseline)
     {
-        const std::string path = Dir.File(relative);
-        for (size_t slash = path.find('/', Dir.Path().size() + 1); slash != std::string::npos;
-             slash = path.find('/', slash + 1))
-            ::mkdir(path.substr(0, slash).c_str(), 0755);
-        WriteTestJpeg(path, width, height, kind);
-        return path;
+        return Dir.Picture(relative, width, height, kind);
     }
 
     // Pictures p1.jpg .. pN.jpg listed in order.

@@ -51,12 +51,7 @@ class CommandRun : public ::testing::Test {
 protected:
     std::string Picture(const std::string& relative, int width, int height, TJpegKind kind = TJpegKind::Baseline)
     {
-        const std::string path = Dir.File(relative);
-        for (size_t slash = path.find('/', Dir.Path().size() + 1); slash != std::string::npos;
-             slash = path.find('/', slash + 1))
-            ::mkdir(path.substr(0, slash).c_str(), 0755);
-        WriteTestJpeg(path, width, height, kind);
-        return path;
+        return Dir.Picture(relative, width, height, kind);
     }
 
     // Longest side and shape of every thumbnail in the archive, by name.

@@ -3,8 +3,8 @@
 
 #include "TApplication.h"
 #include "ThumbnailRecipe.h"
-#include "drag1.h"
-#include "drag2.h"
+#include "MainWindow.h"
+#include "PreviewWindow.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,12 +1,12 @@
 #include "BatchRun.h"
 
-#include "AbZipper.h"
+#include "ZipSession.h"
 #include "Bitmap.h"
 #include "ClearGuard.h"
 #include "EntryName.h"
 #include "FileSystem.h"
 #include "MemoryStream.h"
-#include "bitmapstuff.h"
+#include "BitmapTools.h"
 
 #include <cstdio>
 #include <memory>

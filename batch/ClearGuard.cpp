@@ -1,6 +1,6 @@
 #include "ClearGuard.h"
 
-#include "AbExcept.h"
+#include "ArchiveErrors.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "ZipperSetup.h"
 
-#include "AbZipper.h"
+#include "ZipSession.h"
 
 void ConfigureThumbnailZipper(TAbZipper& zipper)
 {

@@ -1,6 +1,6 @@
 #include "BatchCommand.h"
 
-#include "AbZipper.h"
+#include "ZipSession.h"
 #include "BatchRun.h"
 #include "Bitmap.h"
 #include "CommandLine.h"

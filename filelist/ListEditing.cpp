@@ -1,6 +1,6 @@
 #include "ListEditing.h"
 
-#include "myclipboard.h"
+#include "ListClipboard.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // The program's own exceptions are fine; a close that reports success must
 // leave an archive an independent reader accepts, holding the new entry.
 
-#include "AbZipper.h"
+#include "ZipSession.h"
 #include "Errors.h"
 #include "FuzzScratch.h"
 #include "MemoryStream.h"

@@ -2,7 +2,7 @@
 // small archives made by the program itself, small pictures of every kind,
 // and short texts and operation lists.
 
-#include "AbZipper.h"
+#include "ZipSession.h"
 #include "JpegFixtures.h"
 #include "MemoryStream.h"
 #include "ZipperSetup.h"

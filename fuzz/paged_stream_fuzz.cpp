@@ -2,8 +2,8 @@
 // changes and memory limits, against a plain byte vector doing the same.
 // A few pages of memory at most, so pages move through the swap file.
 
-#include "AbExcept.h"
-#include "AbVMStrm.h"
+#include "ArchiveErrors.h"
+#include "PagedStream.h"
 #include "FuzzScratch.h"
 
 #include <unistd.h>

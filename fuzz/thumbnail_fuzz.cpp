@@ -5,7 +5,7 @@
 #include "FuzzScratch.h"
 #include "MemoryStream.h"
 #include "ThumbnailRecipe.h"
-#include "bitmapstuff.h"
+#include "BitmapTools.h"
 
 #include <unistd.h>
 

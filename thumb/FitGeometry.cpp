@@ -1,4 +1,4 @@
-#include "bitmapstuff.h"
+#include "BitmapTools.h"
 
 void FitRect(const TBitmap& bitmap, int fitMode, int32_t targetSize, TRect& result)
 {

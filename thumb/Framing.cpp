@@ -1,4 +1,4 @@
-#include "bitmapstuff.h"
+#include "BitmapTools.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "Resample.h"
 
-#include "bitmapstuff.h"
+#include "BitmapTools.h"
 
 #include <algorithm>
 #include <cstdlib>

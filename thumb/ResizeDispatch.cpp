@@ -1,5 +1,5 @@
 #include "Resample.h"
-#include "bitmapstuff.h"
+#include "BitmapTools.h"
 
 void ResizeBitmap(TBitmap& bitmap, int32_t newWidth, int32_t newHeight, int filterCode)
 {

@@ -2,7 +2,7 @@
 
 #include "ExifOrientation.h"
 #include "JPEGImage.h"
-#include "bitmapstuff.h"
+#include "BitmapTools.h"
 
 TJPEGScale ChooseJpegScale(const TJPEGImage& image, int32_t maxSize)
 {

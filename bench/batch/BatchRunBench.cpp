@@ -2,7 +2,7 @@
 // second, and the share of the run spent writing the archive (timed between
 // the session's before-write and after-write events).
 
-#include "AbZipper.h"
+#include "ZipSession.h"
 #include "BatchRun.h"
 #include "JpegFixtures.h"
 #include "ZipperSetup.h"

@@ -4,7 +4,7 @@
 #include "JpegFixtures.h"
 #include "Resample.h"
 #include "ThumbnailRecipe.h"
-#include "bitmapstuff.h"
+#include "BitmapTools.h"
 
 #include <benchmark/benchmark.h>
 #include <jpeglib.h>

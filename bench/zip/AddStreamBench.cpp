@@ -1,8 +1,8 @@
 // The cost of one AddStream as the archive grows, beside copying a file of
 // the archive's size: every add rewrites the whole archive.
 
-#include "AbZipTyp.h"
-#include "AbZipper.h"
+#include "ZipRecords.h"
+#include "ZipSession.h"
 #include "FileStream.h"
 #include "MemoryStream.h"
 

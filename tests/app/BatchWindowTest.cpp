@@ -1,4 +1,4 @@
-#include "AbZipper.h"
+#include "ZipSession.h"
 #include "TFilenameEdit.h"
 #include "TSpinEdit.h"
 #include "WindowFixture.h"

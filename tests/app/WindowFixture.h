@@ -3,8 +3,8 @@
 // open and the message box replaced by recorders.
 
 #include "TApplication.h"
-#include "drag1.h"
-#include "drag2.h"
+#include "MainWindow.h"
+#include "PreviewWindow.h"
 #include "TListBox.h"
 
 #include <QDir>

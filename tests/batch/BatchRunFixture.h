@@ -2,7 +2,7 @@
 // A scratch folder with generated pictures, a session set up as the window
 // has it, a run over it and a fake window.
 
-#include "AbZipper.h"
+#include "ZipSession.h"
 #include "BatchRun.h"
 #include "FakeBatchHost.h"
 #include "JpegDecode.h"

@@ -4,7 +4,7 @@
 #include "Errors.h"
 #include "ListWidgetEditing.h"
 #include "QtClipboard.h"
-#include "myclipboard.h"
+#include "ListClipboard.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

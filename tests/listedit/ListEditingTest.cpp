@@ -2,7 +2,7 @@
 #include "FakeList.h"
 #include "ListEditing.h"
 #include "MemoryClipboard.h"
-#include "myclipboard.h"
+#include "ListClipboard.h"
 
 #include <gtest/gtest.h>
 #include <ostream>

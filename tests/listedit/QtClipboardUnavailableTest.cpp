@@ -1,7 +1,7 @@
 #include "Errors.h"
 #include "FakeList.h"
 #include "QtClipboard.h"
-#include "myclipboard.h"
+#include "ListClipboard.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "Bitmap.h"
 #include "Errors.h"
-#include "bitmapstuff.h"
+#include "BitmapTools.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "ExifOrientation.h"
 #include "JpegFixtures.h"
-#include "bitmapstuff.h"
+#include "BitmapTools.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "RecipeTestSupport.h"
 
-#include "bitmapstuff.h"
+#include "BitmapTools.h"
 
 #include <gtest/gtest.h>
 

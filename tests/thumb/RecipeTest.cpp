@@ -1,7 +1,7 @@
 #include "RecipeTestSupport.h"
 
 #include "JpegErrors.h"
-#include "bitmapstuff.h"
+#include "BitmapTools.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "Resample.h"
-#include "bitmapstuff.h"
+#include "BitmapTools.h"
 
 #include <gtest/gtest.h>
 

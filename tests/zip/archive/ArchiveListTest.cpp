@@ -1,5 +1,5 @@
-#include "AbArcTyp.h"
-#include "AbZipTyp.h"
+#include "ArchiveModel.h"
+#include "ZipRecords.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "ArchiveTestSupport.h"
 
-#include "AbExcept.h"
-#include "AbZipper.h"
+#include "ArchiveErrors.h"
+#include "ZipSession.h"
 
 using namespace archive_test;
 

@@ -1,7 +1,7 @@
 #pragma once
 // Scratch folders, byte helpers and independent readers for the archive tests.
 
-#include "AbZipper.h"
+#include "ZipSession.h"
 #include "MemoryStream.h"
 #include "SafeReplace.h"
 #include "Volume.h"

@@ -1,6 +1,6 @@
 #include "ArchiveTestSupport.h"
 
-#include "AbZipper.h"
+#include "ZipSession.h"
 
 using namespace archive_test;
 

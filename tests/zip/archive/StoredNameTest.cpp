@@ -1,6 +1,6 @@
 #include "ArchiveTestSupport.h"
 
-#include "AbZipArchive.h"
+#include "ZipArchive.h"
 #include "FileStream.h"
 
 using namespace archive_test;

@@ -1,6 +1,6 @@
-#include "AbExcept.h"
-#include "AbVMStrm.h"
-#include "AbZipPrc.h"
+#include "ArchiveErrors.h"
+#include "PagedStream.h"
+#include "EntryCompression.h"
 #include "RecordsTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "AbVMStrm.h"
-#include "AbZipPrc.h"
-#include "AbZipTyp.h"
+#include "PagedStream.h"
+#include "EntryCompression.h"
+#include "ZipRecords.h"
 #include "FileStream.h"
 #include "RecordsTestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "AbZipTyp.h"
+#include "ZipRecords.h"
 #include "RecordsTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "AbExcept.h"
-#include "AbVMStrm.h"
+#include "ArchiveErrors.h"
+#include "PagedStream.h"
 #include "RecordsTestSupport.h"
 
 #include <gtest/gtest.h>

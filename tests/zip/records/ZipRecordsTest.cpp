@@ -1,6 +1,6 @@
-#include "AbExcept.h"
-#include "AbZipPrc.h"
-#include "AbZipTyp.h"
+#include "ArchiveErrors.h"
+#include "EntryCompression.h"
+#include "ZipRecords.h"
 #include "RecordsTestSupport.h"
 
 #include <gtest/gtest.h>

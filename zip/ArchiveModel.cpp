@@ -1,7 +1,7 @@
-#include "AbArcTyp.h"
+#include "ArchiveModel.h"
 
-#include "AbExcept.h"
-#include "AbSpanStream.h"
+#include "ArchiveErrors.h"
+#include "SpanStream.h"
 #include "FullPath.h"
 #include "Volume.h"
 

@@ -1,6 +1,6 @@
-#include "AbVMStrm.h"
+#include "PagedStream.h"
 
-#include "AbExcept.h"
+#include "ArchiveErrors.h"
 #include "FileSystem.h"
 #include "TempFiles.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 // Producing the data of one new zip entry from a stream.
 
-#include "AbDeflateHelper.h"
-#include "AbZipTyp.h"
+#include "DeflateHelper.h"
+#include "ZipRecords.h"
 #include "Stream.h"
 
 #include <functional>

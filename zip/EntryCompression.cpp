@@ -1,7 +1,7 @@
-#include "AbZipPrc.h"
+#include "EntryCompression.h"
 
-#include "AbExcept.h"
-#include "AbVMStrm.h"
+#include "ArchiveErrors.h"
+#include "PagedStream.h"
 
 #include <memory>
 #include <vector>

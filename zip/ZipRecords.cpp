@@ -1,6 +1,6 @@
-#include "AbZipTyp.h"
+#include "ZipRecords.h"
 
-#include "AbExcept.h"
+#include "ArchiveErrors.h"
 
 #include <algorithm>
 #include <filesystem>

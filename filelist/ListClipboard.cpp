@@ -1,4 +1,4 @@
-#include "myclipboard.h"
+#include "ListClipboard.h"
 
 #include <algorithm>
 #include <vector>

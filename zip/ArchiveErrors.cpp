@@ -1,4 +1,4 @@
-#include "AbExcept.h"
+#include "ArchiveErrors.h"
 
 #include <cstdio>
 

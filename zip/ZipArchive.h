@@ -2,9 +2,9 @@
 // The zip archive model: reads the directory of an existing file and writes
 // the whole archive anew after every change.
 
-#include "AbArcTyp.h"
-#include "AbExcept.h"
-#include "AbZipTyp.h"
+#include "ArchiveModel.h"
+#include "ArchiveErrors.h"
+#include "ZipRecords.h"
 #include "FileIdentity.h"
 
 #include <functional>

@@ -1,6 +1,6 @@
 #include "Errors.h"
 #include "MemoryClipboard.h"
-#include "myclipboard.h"
+#include "ListClipboard.h"
 
 #include <gtest/gtest.h>
 

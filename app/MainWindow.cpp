@@ -1,12 +1,12 @@
-#include "drag1.h"
+#include "MainWindow.h"
 
-#include "AbZipper.h"
+#include "ZipSession.h"
 #include "BatchRun.h"
 #include "Errors.h"
 #include "ListEditing.h"
 #include "QtClipboard.h"
 #include "TApplication.h"
-#include "myclipboard.h"
+#include "ListClipboard.h"
 #include "ZipperSetup.h"
 #include "TFilenameEdit.h"
 #include "THintWatcher.h"
@@ -14,7 +14,7 @@
 #include "TPanel.h"
 #include "TShape.h"
 #include "TSpinEdit.h"
-#include "drag2.h"
+#include "PreviewWindow.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,7 +1,7 @@
-#include "AbZipArchive.h"
+#include "ZipArchive.h"
 
-#include "AbSpanStream.h"
-#include "AbVMStrm.h"
+#include "SpanStream.h"
+#include "PagedStream.h"
 #include "FileSystem.h"
 #include "FullPath.h"
 #include "MemoryStream.h"

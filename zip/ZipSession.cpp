@@ -1,7 +1,7 @@
-#include "AbZipper.h"
+#include "ZipSession.h"
 
-#include "AbExcept.h"
-#include "AbZipPrc.h"
+#include "ArchiveErrors.h"
+#include "EntryCompression.h"
 #include "FileSystem.h"
 #include "FileStream.h"
 

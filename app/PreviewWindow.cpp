@@ -1,4 +1,4 @@
-#include "drag2.h"
+#include "PreviewWindow.h"
 
 #include "Bitmap.h"
 

@@ -2,7 +2,7 @@
 // The records of a zip file as written and read, the zip entry, the search
 // for the end record and the tests that tell a zip file by its content.
 
-#include "AbArchiveItem.h"
+#include "ArchiveItem.h"
 #include "LocalTime.h"
 #include "Stream.h"
 

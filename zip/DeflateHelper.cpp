@@ -1,6 +1,6 @@
-#include "AbDeflateHelper.h"
+#include "DeflateHelper.h"
 
-#include "AbExcept.h"
+#include "ArchiveErrors.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,6 @@
-#include "AbDetect.h"
+#include "ArchiveDetect.h"
 
-#include "AbZipTyp.h"
+#include "ZipRecords.h"
 #include "FileStream.h"
 #include "FileSystem.h"
 

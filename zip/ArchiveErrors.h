@@ -1,6 +1,6 @@
 #pragma once
 // The archive writer's exceptions. Each carries a numeric code whose message
-// comes from the one table in AbExcept.cpp.
+// comes from the one table in ArchiveErrors.cpp.
 
 #include "Errors.h"
 

@@ -3,9 +3,9 @@
 // entries from streams (each on disk before the call returns), sets the
 // comment and closes.
 
-#include "AbArcTyp.h"
-#include "AbDetect.h"
-#include "AbZipArchive.h"
+#include "ArchiveModel.h"
+#include "ArchiveDetect.h"
+#include "ZipArchive.h"
 #include "Stream.h"
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "AbSpanStream.h"
+#include "SpanStream.h"
 
 #include "Errors.h"
 

@@ -2,7 +2,7 @@
 // The archive model whatever the format: entries in archive order with their
 // pending actions, the name index, states, the lock and the owner's hooks.
 
-#include "AbArchiveItem.h"
+#include "ArchiveItem.h"
 #include "Stream.h"
 
 #include <cstdint>

@@ -168,13 +168,13 @@ unsigned ShiftOf(Qt::KeyboardModifiers modifiers)
 
 TForm1::TForm1(QWidget* parent)
     : QWidget(parent),
-      AbZipper1(std::make_unique<TAbZipper>()),
+      Zipper1(std::make_unique<TZipper>()),
       FList(std::make_unique<TListAdapter>(*this)),
       FBatchHost(std::make_unique<TBatchHost>(*this)),
-      FBatch(std::make_unique<TBatchRun>(*AbZipper1)),
+      FBatch(std::make_unique<TBatchRun>(*Zipper1)),
       FEditable(std::make_unique<TEditableList>(*this))
 {
-    ConfigureThumbnailZipper(*AbZipper1);
+    ConfigureThumbnailZipper(*Zipper1);
     setWindowTitle("Plinkavorte");
     CreateControls();
     PlaceControls();

@@ -16,7 +16,7 @@
 
 class QCheckBox;
 class QKeyEvent;
-class TAbZipper;
+class TZipper;
 class TQtClipboard;
 class tMyClipboard;
 class TBatchRun;
@@ -51,7 +51,7 @@ public:
     QCheckBox* Clearit;
     TPanel* Panel1;
     QPushButton* Button3;
-    std::unique_ptr<TAbZipper> AbZipper1;
+    std::unique_ptr<TZipper> Zipper1;
 
     // The preview window the program entry created.
     void SetPreviewWindow(TForm2* form) { FForm2 = form; }

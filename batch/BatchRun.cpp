@@ -36,7 +36,7 @@ private:
 
 } // namespace
 
-TBatchRun::TBatchRun(TAbZipper& zipper) : FZipper(zipper) {}
+TBatchRun::TBatchRun(TZipper& zipper) : FZipper(zipper) {}
 
 void TBatchRun::Stop()
 {

@@ -7,7 +7,7 @@
 
 #include <string>
 
-class TAbZipper;
+class TZipper;
 class TBitmap;
 class TMemoryStream;
 
@@ -28,7 +28,7 @@ public:
 
 class TBatchRun {
 public:
-    explicit TBatchRun(TAbZipper& zipper);
+    explicit TBatchRun(TZipper& zipper);
     TBatchRun(const TBatchRun&) = delete;
     TBatchRun& operator=(const TBatchRun&) = delete;
 
@@ -42,7 +42,7 @@ private:
     void ProcessFile(IBatchHost& host, const std::string& path,
                      TBitmap& workBitmap, TMemoryStream& workStream);
 
-    TAbZipper& FZipper;
+    TZipper& FZipper;
     bool FStopped = false;
     bool FRunning = false;
 };

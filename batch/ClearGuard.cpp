@@ -40,7 +40,7 @@ bool OpensAsNewZip(const std::string& archiveName)
 void RequireNewZipName(const std::string& archiveName)
 {
     if (!IsFullPath(archiveName))
-        throw EAbException("Full Path Required");
+        throw EArchiveException("Full Path Required");
     if (!HasZipExtension(archiveName))
-        throw EAbUnhandledType();
+        throw EUnhandledType();
 }

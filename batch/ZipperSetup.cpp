@@ -2,9 +2,9 @@
 
 #include "ZipSession.h"
 
-void ConfigureThumbnailZipper(TAbZipper& zipper)
+void ConfigureThumbnailZipper(TZipper& zipper)
 {
     zipper.SetAutoSave(true);
     zipper.SetDOSMode(false);
-    zipper.SetStoreOptions(AbOption(soStripDrive) | AbOption(soStripPath) | AbOption(soRemoveDots));
+    zipper.SetStoreOptions(StoreOptionBit(soStripDrive) | StoreOptionBit(soStripPath) | StoreOptionBit(soRemoveDots));
 }

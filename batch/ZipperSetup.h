@@ -2,6 +2,6 @@
 // The archive session as the thumbnail batch needs it: every entry stored
 // under its bare name, the file rewritten after every add.
 
-class TAbZipper;
+class TZipper;
 
-void ConfigureThumbnailZipper(TAbZipper& zipper);
+void ConfigureThumbnailZipper(TZipper& zipper);

@@ -66,7 +66,7 @@ int RunBatch(const TCommandOptions& options, const TCommandStreams& streams)
 
     const std::string archive = AbsoluteFromCurrentFolder(options.Archive);
     TProgressReport report(streams.Err, streams.LiveProgress);
-    TAbZipper zipper;
+    TZipper zipper;
     TBatchRun run(zipper);
     TShellHost host(archive, options.Clear, options.Settings, list, report);
     host.StopPending = streams.StopPending;

@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     bool closed = false;
     bool added = false;
     try {
-        TAbZipper zipper;
+        TZipper zipper;
         ConfigureThumbnailZipper(zipper);
         zipper.Open(path);
         TMemoryStream source;

@@ -20,7 +20,7 @@ void WriteText(const std::string& path, const std::string& text)
     WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
-void AddEntry(TAbZipper& zipper, const std::string& name, const std::vector<uint8_t>& bytes)
+void AddEntry(TZipper& zipper, const std::string& name, const std::vector<uint8_t>& bytes)
 {
     TMemoryStream stream;
     stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
@@ -30,7 +30,7 @@ void AddEntry(TAbZipper& zipper, const std::string& name, const std::vector<uint
 
 void MakeArchive(const std::string& path, int entries, const std::string& comment)
 {
-    TAbZipper zipper;
+    TZipper zipper;
     ConfigureThumbnailZipper(zipper);
     zipper.Open(path);
     for (int i = 0; i < entries; ++i) {

@@ -48,7 +48,7 @@ void Expect(bool ok, const char* what)
         FuzzFail(what);
 }
 
-void DoWrite(TAbVirtualMemoryStream& stream, TModel& model, uint32_t count, uint8_t seed)
+void DoWrite(TVirtualMemoryStream& stream, TModel& model, uint32_t count, uint8_t seed)
 {
     std::vector<uint8_t> buffer(count);
     for (uint32_t i = 0; i < count; ++i)
@@ -66,7 +66,7 @@ void DoWrite(TAbVirtualMemoryStream& stream, TModel& model, uint32_t count, uint
     model.Position += count;
 }
 
-void DoRead(TAbVirtualMemoryStream& stream, TModel& model, uint32_t count)
+void DoRead(TVirtualMemoryStream& stream, TModel& model, uint32_t count)
 {
     std::vector<uint8_t> buffer(count + 1, 0xEE);
     const int64_t got = stream.Read(buffer.data(), count);
@@ -80,13 +80,13 @@ void DoRead(TAbVirtualMemoryStream& stream, TModel& model, uint32_t count)
     model.Position += wanted;
 }
 
-void DoSeek(TAbVirtualMemoryStream& stream, TModel& model, int64_t offset, int origin)
+void DoSeek(TVirtualMemoryStream& stream, TModel& model, int64_t offset, int origin)
 {
     if (origin > 2) {
         bool refused = false;
         try {
             stream.Seek(offset, origin);
-        } catch (const EAbException&) {
+        } catch (const EArchiveException&) {
             refused = true;
         }
         Expect(refused, "seek with a bad origin was taken");
@@ -97,7 +97,7 @@ void DoSeek(TAbVirtualMemoryStream& stream, TModel& model, int64_t offset, int o
     Expect(stream.Seek(offset, origin) == model.Position, "seek landed elsewhere");
 }
 
-void DoSetSize(TAbVirtualMemoryStream& stream, TModel& model, int64_t size)
+void DoSetSize(TVirtualMemoryStream& stream, TModel& model, int64_t size)
 {
     stream.SetSize(size);
     const auto newSize = static_cast<size_t>(std::max<int64_t>(0, size));
@@ -105,7 +105,7 @@ void DoSetSize(TAbVirtualMemoryStream& stream, TModel& model, int64_t size)
     model.Position = std::min<int64_t>(model.Position, static_cast<int64_t>(newSize));
 }
 
-void CheckWhole(TAbVirtualMemoryStream& stream, const TModel& model)
+void CheckWhole(TVirtualMemoryStream& stream, const TModel& model)
 {
     Expect(stream.GetSize() == static_cast<int64_t>(model.Bytes.size()), "size differs");
     Expect(stream.GetPosition() == model.Position, "position differs");
@@ -116,7 +116,7 @@ void CheckWhole(TAbVirtualMemoryStream& stream, const TModel& model)
     Expect(all == model.Bytes, "stream content differs");
 }
 
-void RunOps(TAbVirtualMemoryStream& stream, TOpReader& ops)
+void RunOps(TVirtualMemoryStream& stream, TOpReader& ops)
 {
     TModel model;
     while (!ops.AtEnd()) {
@@ -139,7 +139,7 @@ void RunOps(TAbVirtualMemoryStream& stream, TOpReader& ops)
             DoSetSize(stream, model, static_cast<int64_t>(ops.Next(3) % (PositionRange + 4096)) - 4096);
             break;
         case 4:
-            stream.SetMaxMemory(static_cast<int32_t>(ops.Next(2) % (4 * AbVMSPageSize + 1)));
+            stream.SetMaxMemory(static_cast<int32_t>(ops.Next(2) % (4 * VMSPageSize + 1)));
             break;
         default:
             Expect(stream.GetSize() == static_cast<int64_t>(model.Bytes.size()), "size differs");
@@ -157,9 +157,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     TOpReader ops(data, size);
     std::string swapName;
     {
-        TAbVirtualMemoryStream stream;
+        TVirtualMemoryStream stream;
         stream.SetSwapFileDirectory(FuzzScratchFolder());
-        stream.SetMaxMemory(AbVMSPageSize * 2);
+        stream.SetMaxMemory(VMSPageSize * 2);
         RunOps(stream, ops);
         swapName = stream.SwapFileName();
     }

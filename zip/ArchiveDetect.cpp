@@ -32,18 +32,18 @@ bool IsCabinet(TStream& stream)
     return HasBytesAt(stream, 0, "MSCF");
 }
 
-TAbArchiveType ByZipTest(int verdict)
+TArchiveType ByZipTest(int verdict)
 {
-    if (verdict == Ab_VerifySpanned)
+    if (verdict == VerifiedSpanned)
         return atSpannedZip;
-    return verdict == Ab_VerifyZip ? atZip : atUnknown;
+    return verdict == VerifiedZip ? atZip : atUnknown;
 }
 
-TAbArchiveType ByContent(const std::string& name, const std::string& ext)
+TArchiveType ByContent(const std::string& name, const std::string& ext)
 {
     TFileStream file(name, fmOpenRead | fmShareDenyNone);
     if (ext == ".EXE")
-        return VerifySelfExtracting(file) == Ab_VerifySelfExtracting ? atSelfExtZip : atUnknown;
+        return VerifySelfExtracting(file) == VerifiedSelfExtracting ? atSelfExtZip : atUnknown;
     if (ext == ".ZIP" || ext == ".JAR")
         return ByZipTest(VerifyZip(file));
     if (ext == ".TAR")
@@ -57,7 +57,7 @@ TAbArchiveType ByContent(const std::string& name, const std::string& ext)
     return atUnknown;
 }
 
-TAbArchiveType ByExtension(const std::string& ext)
+TArchiveType ByExtension(const std::string& ext)
 {
     if (ext == ".ZIP" || ext == ".JAR")
         return atZip;
@@ -80,7 +80,7 @@ int64_t FileSizeOf(const std::string& name)
 
 } // namespace
 
-std::string AbArchiveExtension(const std::string& name)
+std::string ArchiveExtension(const std::string& name)
 {
     const size_t sep = name.find_last_of("/\\:");
     const std::string file = sep == std::string::npos ? name : name.substr(sep + 1);
@@ -94,9 +94,9 @@ std::string AbArchiveExtension(const std::string& name)
     return ext;
 }
 
-TAbArchiveType DetectArchiveKind(const std::string& name)
+TArchiveType DetectArchiveKind(const std::string& name)
 {
-    const std::string ext = AbArchiveExtension(name);
+    const std::string ext = ArchiveExtension(name);
     if (FileExists(name) && FileSizeOf(name) != 0)
         return ByContent(name, ext);
     return ByExtension(ext);

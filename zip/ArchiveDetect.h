@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <string>
 
-enum TAbArchiveType : uint8_t {
+enum TArchiveType : uint8_t {
     atUnknown = 0, atZip, atSpannedZip, atSelfExtZip, atTar, atGzip, atGzippedTar, atCab
 };
 
 // From the last dot of the file-name part on, upper-cased; empty without a dot.
-std::string AbArchiveExtension(const std::string& name);
+std::string ArchiveExtension(const std::string& name);
 
-TAbArchiveType DetectArchiveKind(const std::string& name);
+TArchiveType DetectArchiveKind(const std::string& name);

@@ -4,36 +4,36 @@
 
 namespace {
 
-struct TAbMessage {
+struct TMessage {
     int Code;
     const char* Text;
 };
 
-const TAbMessage AbMessages[] = {
-    {AbZipNoInsertion, "Cannot insert file - no insertion support provided"},
-    {AbDuplicateName, "Cannot insert file - duplicates stored name"},
-    {AbUserAbort, "Process aborted by user"},
-    {AbNoSuchDirectory, "Directory does not exist"},
-    {AbNoArchive, "Archive does not exist - Filename is blank"},
-    {AbErrZipInvalid, "Invalid file - not a PKZip file"},
-    {AbUnhandledType, "Unhandled Archive Type"},
-    {AbSpanningNotSupported, "Spanning not supported by this Archive type"},
-    {AbZipSpanOverwrite, "Cannot update an existing spanned disk set"},
-    {AbBadStream, "Invalid Stream"},
-    {AbFullPathRequired, "Full Path Required"},
-    {AbDeflateError, "deflate error. (Internal cause: %s)"},
-    {AbVMSInvalidOrigin, "VMS: invalid origin %d, should be 0, 1, 2"},
-    {AbVMSErrorOpenSwap, "VMS: Cannot open swap file %s"},
-    {AbVMSSeekFail, "VMS: Failed to seek in swap file %s"},
-    {AbVMSWriteFail, "VMS: Failed to write %d bytes to swap file %s"},
-    {AbVMSReadFail, "VMS: Failed to read %d bytes from swap file %s"},
-    {AbFieldTooLong, "Zip record field longer than 65535 bytes"},
+const TMessage ArchiveMessages[] = {
+    {ErrZipNoInsertion, "Cannot insert file - no insertion support provided"},
+    {ErrDuplicateName, "Cannot insert file - duplicates stored name"},
+    {ErrUserAbort, "Process aborted by user"},
+    {ErrNoSuchDirectory, "Directory does not exist"},
+    {ErrNoArchive, "Archive does not exist - Filename is blank"},
+    {ErrZipInvalid, "Invalid file - not a PKZip file"},
+    {ErrUnhandledType, "Unhandled Archive Type"},
+    {ErrSpanningNotSupported, "Spanning not supported by this Archive type"},
+    {ErrZipSpanOverwrite, "Cannot update an existing spanned disk set"},
+    {ErrBadStream, "Invalid Stream"},
+    {ErrFullPathRequired, "Full Path Required"},
+    {ErrDeflateError, "deflate error. (Internal cause: %s)"},
+    {ErrVMSInvalidOrigin, "VMS: invalid origin %d, should be 0, 1, 2"},
+    {ErrVMSErrorOpenSwap, "VMS: Cannot open swap file %s"},
+    {ErrVMSSeekFail, "VMS: Failed to seek in swap file %s"},
+    {ErrVMSWriteFail, "VMS: Failed to write %d bytes to swap file %s"},
+    {ErrVMSReadFail, "VMS: Failed to read %d bytes from swap file %s"},
+    {ErrFieldTooLong, "Zip record field longer than 65535 bytes"},
 };
 
 // Fills the first %d with number and the first %s with text.
 std::string FormatMessage(int code, int number, const std::string& text)
 {
-    const std::string pattern = AbStrRes(code);
+    const std::string pattern = ArchiveMessage(code);
     std::string out;
     for (size_t i = 0; i < pattern.size(); ++i) {
         if (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] == 'd') {
@@ -51,49 +51,49 @@ std::string FormatMessage(int code, int number, const std::string& text)
 
 } // namespace
 
-std::string AbStrRes(int code)
+std::string ArchiveMessage(int code)
 {
-    for (const TAbMessage& m : AbMessages)
+    for (const TMessage& m : ArchiveMessages)
         if (m.Code == code)
             return m.Text;
     return {};
 }
 
-EAbException::EAbException(int code) : Exception(AbStrRes(code)), FErrorCode(code) {}
+EArchiveException::EArchiveException(int code) : Exception(ArchiveMessage(code)), FErrorCode(code) {}
 
-EAbException::EAbException(const std::string& message, int code) : Exception(message), FErrorCode(code) {}
+EArchiveException::EArchiveException(const std::string& message, int code) : Exception(message), FErrorCode(code) {}
 
-EAbBadStream::EAbBadStream(const std::string& innerMessage)
-    : EAbException(AbStrRes(AbBadStream) + "\r\n" + innerMessage, AbBadStream)
+EBadStream::EBadStream(const std::string& innerMessage)
+    : EArchiveException(ArchiveMessage(ErrBadStream) + "\r\n" + innerMessage, ErrBadStream)
 {
 }
 
-EAbDeflateError::EAbDeflateError(const std::string& cause)
-    : EAbException(std::string(AbDeflateEngineName) + " " + FormatMessage(AbDeflateError, 0, cause), AbDeflateError)
+EDeflateError::EDeflateError(const std::string& cause)
+    : EArchiveException(std::string(DeflateEngineName) + " " + FormatMessage(ErrDeflateError, 0, cause), ErrDeflateError)
 {
 }
 
-EAbVMSInvalidOrigin::EAbVMSInvalidOrigin(int origin)
-    : EAbException(FormatMessage(AbVMSInvalidOrigin, origin, ""), AbVMSInvalidOrigin)
+EVMSInvalidOrigin::EVMSInvalidOrigin(int origin)
+    : EArchiveException(FormatMessage(ErrVMSInvalidOrigin, origin, ""), ErrVMSInvalidOrigin)
 {
 }
 
-EAbVMSErrorOpenSwap::EAbVMSErrorOpenSwap(const std::string& fileName)
-    : EAbException(FormatMessage(AbVMSErrorOpenSwap, 0, fileName), AbVMSErrorOpenSwap)
+EVMSErrorOpenSwap::EVMSErrorOpenSwap(const std::string& fileName)
+    : EArchiveException(FormatMessage(ErrVMSErrorOpenSwap, 0, fileName), ErrVMSErrorOpenSwap)
 {
 }
 
-EAbVMSSeekFail::EAbVMSSeekFail(const std::string& fileName)
-    : EAbException(FormatMessage(AbVMSSeekFail, 0, fileName), AbVMSSeekFail)
+EVMSSeekFail::EVMSSeekFail(const std::string& fileName)
+    : EArchiveException(FormatMessage(ErrVMSSeekFail, 0, fileName), ErrVMSSeekFail)
 {
 }
 
-EAbVMSWriteFail::EAbVMSWriteFail(int count, const std::string& fileName)
-    : EAbException(FormatMessage(AbVMSWriteFail, count, fileName), AbVMSWriteFail)
+EVMSWriteFail::EVMSWriteFail(int count, const std::string& fileName)
+    : EArchiveException(FormatMessage(ErrVMSWriteFail, count, fileName), ErrVMSWriteFail)
 {
 }
 
-EAbVMSReadFail::EAbVMSReadFail(int count, const std::string& fileName)
-    : EAbException(FormatMessage(AbVMSReadFail, count, fileName), AbVMSReadFail)
+EVMSReadFail::EVMSReadFail(int count, const std::string& fileName)
+    : EArchiveException(FormatMessage(ErrVMSReadFail, count, fileName), ErrVMSReadFail)
 {
 }

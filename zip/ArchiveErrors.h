@@ -9,123 +9,123 @@
 
 // Error codes of the message table.
 enum : int {
-    AbZipNoInsertion = 5,        // "Cannot insert file - no insertion support provided"
-    AbDuplicateName = 7,         // "Cannot insert file - duplicates stored name"
-    AbUserAbort = 9,             // "Process aborted by user"
-    AbNoSuchDirectory = 19,      // "Directory does not exist"
-    AbNoArchive = 27,            // "Archive does not exist - Filename is blank"
-    AbErrZipInvalid = 28,        // "Invalid file - not a PKZip file"
-    AbUnhandledType = 35,        // "Unhandled Archive Type"
-    AbSpanningNotSupported = 36, // "Spanning not supported by this Archive type"
-    AbZipSpanOverwrite = 37,     // "Cannot update an existing spanned disk set"
-    AbBadStream = 38,            // "Invalid Stream"
-    AbFullPathRequired = 39,     // "Full Path Required"
-    AbDeflateError = 40,         // "deflate error. (Internal cause: %s)"
-    AbVMSInvalidOrigin = 41,     // "VMS: invalid origin %d, should be 0, 1, 2"
-    AbVMSErrorOpenSwap = 42,     // "VMS: Cannot open swap file %s"
-    AbVMSSeekFail = 43,          // "VMS: Failed to seek in swap file %s"
-    AbVMSWriteFail = 44,         // "VMS: Failed to write %d bytes to swap file %s"
-    AbVMSReadFail = 45,          // "VMS: Failed to read %d bytes from swap file %s"
-    AbFieldTooLong = 46,         // "Zip record field longer than 65535 bytes"
+    ErrZipNoInsertion = 5,        // "Cannot insert file - no insertion support provided"
+    ErrDuplicateName = 7,         // "Cannot insert file - duplicates stored name"
+    ErrUserAbort = 9,             // "Process aborted by user"
+    ErrNoSuchDirectory = 19,      // "Directory does not exist"
+    ErrNoArchive = 27,            // "Archive does not exist - Filename is blank"
+    ErrZipInvalid = 28,        // "Invalid file - not a PKZip file"
+    ErrUnhandledType = 35,        // "Unhandled Archive Type"
+    ErrSpanningNotSupported = 36, // "Spanning not supported by this Archive type"
+    ErrZipSpanOverwrite = 37,     // "Cannot update an existing spanned disk set"
+    ErrBadStream = 38,            // "Invalid Stream"
+    ErrFullPathRequired = 39,     // "Full Path Required"
+    ErrDeflateError = 40,         // "deflate error. (Internal cause: %s)"
+    ErrVMSInvalidOrigin = 41,     // "VMS: invalid origin %d, should be 0, 1, 2"
+    ErrVMSErrorOpenSwap = 42,     // "VMS: Cannot open swap file %s"
+    ErrVMSSeekFail = 43,          // "VMS: Failed to seek in swap file %s"
+    ErrVMSWriteFail = 44,         // "VMS: Failed to write %d bytes to swap file %s"
+    ErrVMSReadFail = 45,          // "VMS: Failed to read %d bytes from swap file %s"
+    ErrFieldTooLong = 46,         // "Zip record field longer than 65535 bytes"
 };
 
 // The table text for a code, with its %d / %s left in; empty for an unknown code.
-std::string AbStrRes(int code);
+std::string ArchiveMessage(int code);
 
 // The engine name that leads every deflate failure message.
-inline constexpr const char* AbDeflateEngineName = "Zlib";
+inline constexpr const char* DeflateEngineName = "Zlib";
 
-class EAbException : public Exception {
+class EArchiveException : public Exception {
 public:
     // The message is the table text of the code.
-    explicit EAbException(int code);
+    explicit EArchiveException(int code);
     // A message of its own ("Full Path Required" is raised this way, code 0).
-    explicit EAbException(const std::string& message, int code = 0);
+    explicit EArchiveException(const std::string& message, int code = 0);
     int ErrorCode() const { return FErrorCode; }
 
 private:
     int FErrorCode;
 };
 
-class EAbZipInvalid : public EAbException {
+class EZipInvalid : public EArchiveException {
 public:
-    EAbZipInvalid() : EAbException(AbErrZipInvalid) {}
+    EZipInvalid() : EArchiveException(ErrZipInvalid) {}
 };
 
-class EAbUserAbort : public EAbException {
+class EUserAbort : public EArchiveException {
 public:
-    EAbUserAbort() : EAbException(AbUserAbort) {}
+    EUserAbort() : EArchiveException(ErrUserAbort) {}
 };
 
 // An abort asked for while data passed through the encoder.
-class EAbAbortProgress : public EAbException {
+class EAbortProgress : public EArchiveException {
 public:
-    EAbAbortProgress() : EAbException(AbUserAbort) {}
+    EAbortProgress() : EArchiveException(ErrUserAbort) {}
 };
 
-class EAbNoArchive : public EAbException {
+class ENoArchive : public EArchiveException {
 public:
-    EAbNoArchive() : EAbException(AbNoArchive) {}
+    ENoArchive() : EArchiveException(ErrNoArchive) {}
 };
 
-class EAbUnhandledType : public EAbException {
+class EUnhandledType : public EArchiveException {
 public:
-    EAbUnhandledType() : EAbException(AbUnhandledType) {}
+    EUnhandledType() : EArchiveException(ErrUnhandledType) {}
 };
 
-class EAbNoSuchDirectory : public EAbException {
+class ENoSuchDirectory : public EArchiveException {
 public:
-    EAbNoSuchDirectory() : EAbException(AbNoSuchDirectory) {}
+    ENoSuchDirectory() : EArchiveException(ErrNoSuchDirectory) {}
 };
 
-class EAbZipNoInsertion : public EAbException {
+class EZipNoInsertion : public EArchiveException {
 public:
-    EAbZipNoInsertion() : EAbException(AbZipNoInsertion) {}
+    EZipNoInsertion() : EArchiveException(ErrZipNoInsertion) {}
 };
 
-class EAbZipSpanOverwrite : public EAbException {
+class EZipSpanOverwrite : public EArchiveException {
 public:
-    EAbZipSpanOverwrite() : EAbException(AbZipSpanOverwrite) {}
+    EZipSpanOverwrite() : EArchiveException(ErrZipSpanOverwrite) {}
 };
 
-class EAbSpanningNotSupported : public EAbException {
+class ESpanningNotSupported : public EArchiveException {
 public:
-    EAbSpanningNotSupported() : EAbException(AbSpanningNotSupported) {}
+    ESpanningNotSupported() : EArchiveException(ErrSpanningNotSupported) {}
 };
 
 // "Invalid Stream", CR LF, then the message of the failure it replaces.
-class EAbBadStream : public EAbException {
+class EBadStream : public EArchiveException {
 public:
-    explicit EAbBadStream(const std::string& innerMessage);
+    explicit EBadStream(const std::string& innerMessage);
 };
 
 // "Zlib deflate error. (Internal cause: <encoder text>)"
-class EAbDeflateError : public EAbException {
+class EDeflateError : public EArchiveException {
 public:
-    explicit EAbDeflateError(const std::string& cause);
+    explicit EDeflateError(const std::string& cause);
 };
 
-class EAbVMSInvalidOrigin : public EAbException {
+class EVMSInvalidOrigin : public EArchiveException {
 public:
-    explicit EAbVMSInvalidOrigin(int origin);
+    explicit EVMSInvalidOrigin(int origin);
 };
 
-class EAbVMSErrorOpenSwap : public EAbException {
+class EVMSErrorOpenSwap : public EArchiveException {
 public:
-    explicit EAbVMSErrorOpenSwap(const std::string& fileName);
+    explicit EVMSErrorOpenSwap(const std::string& fileName);
 };
 
-class EAbVMSSeekFail : public EAbException {
+class EVMSSeekFail : public EArchiveException {
 public:
-    explicit EAbVMSSeekFail(const std::string& fileName);
+    explicit EVMSSeekFail(const std::string& fileName);
 };
 
-class EAbVMSWriteFail : public EAbException {
+class EVMSWriteFail : public EArchiveException {
 public:
-    EAbVMSWriteFail(int count, const std::string& fileName);
+    EVMSWriteFail(int count, const std::string& fileName);
 };
 
-class EAbVMSReadFail : public EAbException {
+class EVMSReadFail : public EArchiveException {
 public:
-    EAbVMSReadFail(int count, const std::string& fileName);
+    EVMSReadFail(int count, const std::string& fileName);
 };

@@ -15,12 +15,12 @@ enum TEntryAction : uint8_t {
     eaFromStream = 7,
 };
 
-class TAbArchiveItem {
+class TArchiveItem {
 public:
-    TAbArchiveItem() = default;
-    virtual ~TAbArchiveItem() = default;
-    TAbArchiveItem(const TAbArchiveItem&) = delete;
-    TAbArchiveItem& operator=(const TAbArchiveItem&) = delete;
+    TArchiveItem() = default;
+    virtual ~TArchiveItem() = default;
+    TArchiveItem(const TArchiveItem&) = delete;
+    TArchiveItem& operator=(const TArchiveItem&) = delete;
 
     // Format-specific entries keep these in their own records and override them.
     virtual int32_t GetCompressedSize() const { return FCompressedSize; }
@@ -42,8 +42,8 @@ public:
     virtual void SetUncompressedSize(uint32_t value) { FUncompressedSize = value; }
 
     // Chain of the entry list's name index.
-    TAbArchiveItem* NextItem() const { return FNextItem; }
-    void SetNextItem(TAbArchiveItem* item) { FNextItem = item; }
+    TArchiveItem* NextItem() const { return FNextItem; }
+    void SetNextItem(TArchiveItem* item) { FNextItem = item; }
 
     TEntryAction Action() const { return FAction; }
     void SetAction(TEntryAction action) { FAction = action; }
@@ -56,7 +56,7 @@ public:
     void SetTagged(bool value) { FTagged = value; }
 
 protected:
-    TAbArchiveItem* FNextItem = nullptr;
+    TArchiveItem* FNextItem = nullptr;
     TEntryAction FAction = eaKeep;
     int32_t FCompressedSize = 0;
     uint32_t FCRC32 = 0;

@@ -27,7 +27,7 @@ std::string ProgramDirectory()
 
 } // namespace
 
-int AbPercentage(int64_t a, int64_t c)
+int ArchivePercentage(int64_t a, int64_t c)
 {
     if (c > 16384000) {
         a = (a + 128) >> 8;
@@ -40,19 +40,19 @@ int AbPercentage(int64_t a, int64_t c)
     return 100;
 }
 
-// ---- TAbArchiveList
+// ---- TArchiveList
 
-TAbArchiveList::TAbArchiveList() : FBuckets(BucketCount, nullptr)
+TArchiveList::TArchiveList() : FBuckets(BucketCount, nullptr)
 {
 }
 
-TAbArchiveList::~TAbArchiveList()
+TArchiveList::~TArchiveList()
 {
     for (auto it = FList.rbegin(); it != FList.rend(); ++it)
         delete *it;
 }
 
-uint32_t TAbArchiveList::GenerateHash(const std::string& name)
+uint32_t TArchiveList::GenerateHash(const std::string& name)
 {
     uint32_t h = 0;
     for (char ch : name) {
@@ -65,47 +65,47 @@ uint32_t TAbArchiveList::GenerateHash(const std::string& name)
     return h;
 }
 
-bool TAbArchiveList::NamesEqual(const std::string& a, const std::string& b)
+bool TArchiveList::NamesEqual(const std::string& a, const std::string& b)
 {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return UpperAscii(x) == UpperAscii(y); });
 }
 
-void TAbArchiveList::Add(std::unique_ptr<TAbArchiveItem> item)
+void TArchiveList::Add(std::unique_ptr<TArchiveItem> item)
 {
     const uint32_t bucket = Bucket(item->GetFileName());
     FList.push_back(item.get());
-    TAbArchiveItem* raw = item.release();
+    TArchiveItem* raw = item.release();
     raw->SetNextItem(FBuckets[bucket]);
     FBuckets[bucket] = raw;
 }
 
-int TAbArchiveList::IndexOf(const TAbArchiveItem* item) const
+int TArchiveList::IndexOf(const TArchiveItem* item) const
 {
     const auto it = std::find(FList.begin(), FList.end(), item);
     return it == FList.end() ? -1 : static_cast<int>(it - FList.begin());
 }
 
-int TAbArchiveList::Find(const std::string& name) const
+int TArchiveList::Find(const std::string& name) const
 {
-    for (TAbArchiveItem* p = FBuckets[Bucket(name)]; p; p = p->NextItem())
+    for (TArchiveItem* p = FBuckets[Bucket(name)]; p; p = p->NextItem())
         if (NamesEqual(p->GetFileName(), name))
             return IndexOf(p);
     return -1;
 }
 
-bool TAbArchiveList::IsActiveDupe(const std::string& name) const
+bool TArchiveList::IsActiveDupe(const std::string& name) const
 {
-    for (TAbArchiveItem* p = FBuckets[Bucket(name)]; p; p = p->NextItem())
+    for (TArchiveItem* p = FBuckets[Bucket(name)]; p; p = p->NextItem())
         if (NamesEqual(p->GetFileName(), name) && p->Action() != eaRemove)
             return true;
     return false;
 }
 
-bool TAbArchiveList::Unlink(uint32_t bucket, const TAbArchiveItem* item)
+bool TArchiveList::Unlink(uint32_t bucket, const TArchiveItem* item)
 {
-    TAbArchiveItem* prev = nullptr;
-    for (TAbArchiveItem* p = FBuckets[bucket]; p; prev = p, p = p->NextItem()) {
+    TArchiveItem* prev = nullptr;
+    for (TArchiveItem* p = FBuckets[bucket]; p; prev = p, p = p->NextItem()) {
         if (p != item)
             continue;
         if (prev)
@@ -117,9 +117,9 @@ bool TAbArchiveList::Unlink(uint32_t bucket, const TAbArchiveItem* item)
     return false;
 }
 
-void TAbArchiveList::Delete(int index)
+void TArchiveList::Delete(int index)
 {
-    TAbArchiveItem* item = Item(index);
+    TArchiveItem* item = Item(index);
     // An entry renamed since it was added sits in the bucket of its old name.
     if (!Unlink(Bucket(item->GetFileName()), item))
         for (uint32_t b = 0; b < BucketCount && !Unlink(b, item); ++b) {
@@ -128,15 +128,15 @@ void TAbArchiveList::Delete(int index)
     delete item;
 }
 
-// ---- TAbArchive
+// ---- TArchive
 
-TAbArchive::TAbArchive(const std::string& fileName, uint16_t mode)
+TArchive::TArchive(const std::string& fileName, uint16_t mode)
 {
     FStatus = stInvalid;
     if (!IsFullPath(fileName))
-        throw EAbException(AbStrRes(AbFullPathRequired));
-    const TAbMediaType media = IsRemovableDrive(fileName) ? mtRemoveable : mtLocal;
-    FStream = std::make_unique<TAbSpanStream>(fileName, mode, media, 0);
+        throw EArchiveException(ArchiveMessage(ErrFullPathRequired));
+    const TMediaType media = IsRemovableDrive(fileName) ? mtRemoveable : mtLocal;
+    FStream = std::make_unique<TSpanStream>(fileName, mode, media, 0);
     FOwnsStream = true;
     FArchiveName = fileName;
     FMode = mode;
@@ -149,40 +149,40 @@ TAbArchive::TAbArchive(const std::string& fileName, uint16_t mode)
     FStatus = stIdle;
 }
 
-TAbArchive::~TAbArchive() = default;
+TArchive::~TArchive() = default;
 
-void TAbArchive::Lock()
+void TArchive::Lock()
 {
     FPadLock.lock();
     FStatus = stBusy;
 }
 
-void TAbArchive::Unlock()
+void TArchive::Unlock()
 {
     if (FStatus == stBusy)
         FStatus = stIdle;
     FPadLock.unlock();
 }
 
-void TAbArchive::AddStream(const std::string& name, TStream& source)
+void TArchive::AddStream(const std::string& name, TStream& source)
 {
-    std::unique_ptr<TAbArchiveItem> entry = NewEntry(name);
+    std::unique_ptr<TArchiveItem> entry = NewEntry(name);
     if (FStatus == stInvalid) {
         if (!FClosedMessage.empty())
-            throw EAbException(FClosedMessage, AbNoArchive);
-        throw EAbNoArchive();
+            throw EArchiveException(FClosedMessage, ErrNoArchive);
+        throw ENoArchive();
     }
-    TAbProcessType processType = ptAdd;
-    TAbArchiveItem* target = entry.get();
+    TProcessType processType = ptAdd;
+    TArchiveItem* target = entry.get();
     if (FItemList.IsActiveDupe(name)) {
-        if (!AbHasOption(FStoreOptions, soFreshen) && !AbHasOption(FStoreOptions, soReplace)) {
-            DoProcessItemFailure(entry.get(), ptAdd, ecArchiveError, AbDuplicateName);
+        if (!HasStoreOption(FStoreOptions, soFreshen) && !HasStoreOption(FStoreOptions, soReplace)) {
+            DoProcessItemFailure(entry.get(), ptAdd, ecArchiveError, ErrDuplicateName);
             return;
         }
         entry.reset();
         target = nullptr;
-        for (TAbArchiveItem* p = FItemList.Item(FItemList.Find(name)); p; p = p->NextItem())
-            if (TAbArchiveList::NamesEqual(p->GetFileName(), name) && p->Action() != eaRemove) {
+        for (TArchiveItem* p = FItemList.Item(FItemList.Find(name)); p; p = p->NextItem())
+            if (TArchiveList::NamesEqual(p->GetFileName(), name) && p->Action() != eaRemove) {
                 target = p;
                 break;
             }
@@ -191,7 +191,7 @@ void TAbArchive::AddStream(const std::string& name, TStream& source)
     if (!DoConfirmProcessItem(target, processType))
         return;
 
-    TAbLockGuard lock(*this);
+    TLockGuard lock(*this);
     FInStream = &source;
     const TEntryAction previous = target->Action();
     target->SetAction(eaFromStream);
@@ -215,19 +215,19 @@ void TAbArchive::AddStream(const std::string& name, TStream& source)
     giveUpUnwritten();
 }
 
-void TAbArchive::CloseForWriting(const std::string& message)
+void TArchive::CloseForWriting(const std::string& message)
 {
     FStatus = stInvalid;
     FClosedMessage = message;
 }
 
-void TAbArchive::SaveChanges()
+void TArchive::SaveChanges()
 {
     if (FStatus == stInvalid)
         return;
     if (!FIsDirty && Count() > 0)
         return;
-    TAbLockGuard lock(*this);
+    TLockGuard lock(*this);
     if (!DoConfirmSave())
         return;
     WriteArchive();
@@ -235,9 +235,9 @@ void TAbArchive::SaveChanges()
     DoSave();
 }
 
-void TAbArchive::LoadDirectory()
+void TArchive::LoadDirectory()
 {
-    TAbLockGuard lock(*this);
+    TLockGuard lock(*this);
     try {
         ReadArchive();
     } catch (...) {
@@ -248,14 +248,14 @@ void TAbArchive::LoadDirectory()
     DoLoad();
 }
 
-void TAbArchive::DoProcessItemFailure(TAbArchiveItem* item, TAbProcessType type, TAbErrorClass errorClass,
+void TArchive::DoProcessItemFailure(TArchiveItem* item, TProcessType type, TErrorClass errorClass,
                                       int32_t code)
 {
     if (OnProcessItemFailure)
         OnProcessItemFailure(*this, item, type, errorClass, code);
 }
 
-bool TAbArchive::DoArchiveProgress(uint8_t progress)
+bool TArchive::DoArchiveProgress(uint8_t progress)
 {
     bool abort = false;
     if (OnArchiveProgress)
@@ -263,7 +263,7 @@ bool TAbArchive::DoArchiveProgress(uint8_t progress)
     return abort;
 }
 
-bool TAbArchive::DoArchiveSaveProgress(uint8_t progress)
+bool TArchive::DoArchiveSaveProgress(uint8_t progress)
 {
     bool abort = false;
     if (OnArchiveSaveProgress)
@@ -271,7 +271,7 @@ bool TAbArchive::DoArchiveSaveProgress(uint8_t progress)
     return abort;
 }
 
-bool TAbArchive::DoArchiveItemProgress(TAbArchiveItem* item, uint8_t progress)
+bool TArchive::DoArchiveItemProgress(TArchiveItem* item, uint8_t progress)
 {
     bool abort = false;
     if (OnArchiveItemProgress)
@@ -279,7 +279,7 @@ bool TAbArchive::DoArchiveItemProgress(TAbArchiveItem* item, uint8_t progress)
     return abort;
 }
 
-bool TAbArchive::DoConfirmProcessItem(TAbArchiveItem* item, TAbProcessType type)
+bool TArchive::DoConfirmProcessItem(TArchiveItem* item, TProcessType type)
 {
     bool confirm = true;
     if (OnConfirmProcessItem)
@@ -287,7 +287,7 @@ bool TAbArchive::DoConfirmProcessItem(TAbArchiveItem* item, TAbProcessType type)
     return confirm;
 }
 
-bool TAbArchive::DoConfirmSave()
+bool TArchive::DoConfirmSave()
 {
     bool confirm = true;
     if (OnConfirmSave)
@@ -295,13 +295,13 @@ bool TAbArchive::DoConfirmSave()
     return confirm;
 }
 
-void TAbArchive::DoLoad()
+void TArchive::DoLoad()
 {
     if (OnLoad)
         OnLoad(*this);
 }
 
-void TAbArchive::DoSave()
+void TArchive::DoSave()
 {
     if (OnSave)
         OnSave(*this);

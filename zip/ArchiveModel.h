@@ -14,42 +14,42 @@
 
 enum TArchiveState : uint8_t { stInvalid = 0, stIdle = 1, stBusy = 2 };
 
-enum TAbProcessType : uint8_t { ptAdd, ptDelete, ptExtract, ptFreshen, ptMove, ptReplace, ptFoundUnhandled };
+enum TProcessType : uint8_t { ptAdd, ptDelete, ptExtract, ptFreshen, ptMove, ptReplace, ptFoundUnhandled };
 
-enum TAbErrorClass : uint8_t {
+enum TErrorClass : uint8_t {
     ecArchiveError, ecInOutError, ecFilerError, ecFileCreateError, ecFileOpenError, ecCabError, ecOther
 };
 
-// A set of TAbStoreOption, one bit per value.
-enum TAbStoreOption : uint8_t { soStripDrive, soStripPath, soRemoveDots, soRecurse, soFreshen, soReplace };
-using TAbStoreOptions = uint8_t;
-constexpr TAbStoreOptions AbOption(TAbStoreOption option) { return static_cast<TAbStoreOptions>(1u << option); }
-constexpr bool AbHasOption(TAbStoreOptions set, TAbStoreOption option) { return (set & AbOption(option)) != 0; }
+// A set of TStoreOption, one bit per value.
+enum TStoreOption : uint8_t { soStripDrive, soStripPath, soRemoveDots, soRecurse, soFreshen, soReplace };
+using TStoreOptions = uint8_t;
+constexpr TStoreOptions StoreOptionBit(TStoreOption option) { return static_cast<TStoreOptions>(1u << option); }
+constexpr bool HasStoreOption(TStoreOptions set, TStoreOption option) { return (set & StoreOptionBit(option)) != 0; }
 
 // Percentage of a out of c, safe from overflow for large counts.
-int AbPercentage(int64_t a, int64_t c);
+int ArchivePercentage(int64_t a, int64_t c);
 
 // The entries in archive order, with a 1021-bucket index of their names.
-class TAbArchiveList {
+class TArchiveList {
 public:
     static constexpr uint32_t BucketCount = 1021;
 
-    TAbArchiveList();
-    ~TAbArchiveList();  // frees the entries, last to first
-    TAbArchiveList(const TAbArchiveList&) = delete;
-    TAbArchiveList& operator=(const TAbArchiveList&) = delete;
+    TArchiveList();
+    ~TArchiveList();  // frees the entries, last to first
+    TArchiveList(const TArchiveList&) = delete;
+    TArchiveList& operator=(const TArchiveList&) = delete;
 
     // Appends and puts the entry at the head of its bucket's chain.
-    void Add(std::unique_ptr<TAbArchiveItem> item);
+    void Add(std::unique_ptr<TArchiveItem> item);
     int Count() const { return static_cast<int>(FList.size()); }
-    TAbArchiveItem* Item(int index) const { return FList.at(static_cast<size_t>(index)); }
+    TArchiveItem* Item(int index) const { return FList.at(static_cast<size_t>(index)); }
     // Index of the first entry of the name's chain with an equal name, or -1.
     int Find(const std::string& name) const;
     // An equal name whose entry is not about to be removed.
     bool IsActiveDupe(const std::string& name) const;
     // Unlinks, frees and closes the gap.
     void Delete(int index);
-    int IndexOf(const TAbArchiveItem* item) const;
+    int IndexOf(const TArchiveItem* item) const;
 
     // Hash of the upper-cased name, before the modulo.
     static uint32_t GenerateHash(const std::string& name);
@@ -58,35 +58,35 @@ public:
 
 private:
     static uint32_t Bucket(const std::string& name) { return GenerateHash(name) % BucketCount; }
-    bool Unlink(uint32_t bucket, const TAbArchiveItem* item);
+    bool Unlink(uint32_t bucket, const TArchiveItem* item);
 
-    std::vector<TAbArchiveItem*> FList;
-    std::vector<TAbArchiveItem*> FBuckets;
+    std::vector<TArchiveItem*> FList;
+    std::vector<TArchiveItem*> FBuckets;
 };
 
-class TAbArchive;
+class TArchive;
 
 // The owner's hooks; unassigned ones answer Confirm = true and Abort = false.
-using TAbArchiveEventHook = std::function<void(TAbArchive& archive)>;
-using TAbArchiveConfirmHook = std::function<void(TAbArchive& archive, bool& confirm)>;
-using TAbArchiveProgressHook = std::function<void(TAbArchive& archive, uint8_t progress, bool& abort)>;
-using TAbArchiveItemConfirmHook =
-    std::function<void(TAbArchive& archive, TAbArchiveItem* item, TAbProcessType type, bool& confirm)>;
-using TAbArchiveItemFailureHook = std::function<void(TAbArchive& archive, TAbArchiveItem* item, TAbProcessType type,
-                                                     TAbErrorClass errorClass, int32_t errorCode)>;
-using TAbArchiveItemProgressHook =
-    std::function<void(TAbArchive& archive, TAbArchiveItem* item, uint8_t progress, bool& abort)>;
+using TArchiveEventHook = std::function<void(TArchive& archive)>;
+using TArchiveConfirmHook = std::function<void(TArchive& archive, bool& confirm)>;
+using TArchiveProgressHook = std::function<void(TArchive& archive, uint8_t progress, bool& abort)>;
+using TArchiveItemConfirmHook =
+    std::function<void(TArchive& archive, TArchiveItem* item, TProcessType type, bool& confirm)>;
+using TArchiveItemFailureHook = std::function<void(TArchive& archive, TArchiveItem* item, TProcessType type,
+                                                     TErrorClass errorClass, int32_t errorCode)>;
+using TArchiveItemProgressHook =
+    std::function<void(TArchive& archive, TArchiveItem* item, uint8_t progress, bool& abort)>;
 
-class TAbArchive {
+class TArchive {
 public:
     // Opens the archive file; a name that is not a full path fails with
     // "Full Path Required" before any file is made.
-    TAbArchive(const std::string& fileName, uint16_t mode);
-    virtual ~TAbArchive();
-    TAbArchive(const TAbArchive&) = delete;
-    TAbArchive& operator=(const TAbArchive&) = delete;
+    TArchive(const std::string& fileName, uint16_t mode);
+    virtual ~TArchive();
+    TArchive(const TArchive&) = delete;
+    TArchive& operator=(const TArchive&) = delete;
 
-    virtual std::unique_ptr<TAbArchiveItem> NewEntry(const std::string& name) = 0;
+    virtual std::unique_ptr<TArchiveItem> NewEntry(const std::string& name) = 0;
     virtual std::string MakeStoredName(const std::string& name) = 0;
 
     // Adds one entry from a stream and writes the archive at once.
@@ -98,9 +98,9 @@ public:
     void Unlock();
 
     int Count() const { return FItemList.Count(); }
-    TAbArchiveItem* Item(int index) const { return FItemList.Item(index); }
+    TArchiveItem* Item(int index) const { return FItemList.Item(index); }
     int FindFile(const std::string& name) const { return FItemList.Find(name); }
-    const TAbArchiveList& ItemList() const { return FItemList; }
+    const TArchiveList& ItemList() const { return FItemList; }
 
     TArchiveState Status() const { return FStatus; }
     bool IsDirty() const { return FIsDirty; }
@@ -108,7 +108,7 @@ public:
     uint16_t Mode() const { return FMode; }
     bool Spanned() const { return FSpanned; }
     TStream* Stream() const { return FStream.get(); }
-    TAbArchiveItem* CurrentItem() const { return FCurrentItem; }
+    TArchiveItem* CurrentItem() const { return FCurrentItem; }
 
     bool AutoSave = false;
     bool DOSMode = false;
@@ -118,30 +118,30 @@ public:
     std::string LogFile;
     bool Logging = false;
 
-    TAbStoreOptions StoreOptions() const { return FStoreOptions; }
-    virtual void SetStoreOptions(TAbStoreOptions options) { FStoreOptions = options; }
+    TStoreOptions StoreOptions() const { return FStoreOptions; }
+    virtual void SetStoreOptions(TStoreOptions options) { FStoreOptions = options; }
     const std::string& BaseDirectory() const { return FBaseDirectory; }
     void SetBaseDirectory(const std::string& dir) { FBaseDirectory = dir; }
 
-    TAbArchiveItemFailureHook OnProcessItemFailure;
-    TAbArchiveProgressHook OnArchiveProgress;
-    TAbArchiveProgressHook OnArchiveSaveProgress;
-    TAbArchiveItemProgressHook OnArchiveItemProgress;
-    TAbArchiveItemConfirmHook OnConfirmProcessItem;
-    TAbArchiveConfirmHook OnConfirmSave;
-    TAbArchiveEventHook OnLoad;
-    TAbArchiveEventHook OnSave;
+    TArchiveItemFailureHook OnProcessItemFailure;
+    TArchiveProgressHook OnArchiveProgress;
+    TArchiveProgressHook OnArchiveSaveProgress;
+    TArchiveItemProgressHook OnArchiveItemProgress;
+    TArchiveItemConfirmHook OnConfirmProcessItem;
+    TArchiveConfirmHook OnConfirmSave;
+    TArchiveEventHook OnLoad;
+    TArchiveEventHook OnSave;
 
 protected:
     virtual void ReadArchive() = 0;
     virtual void WriteArchive() = 0;
 
-    void DoProcessItemFailure(TAbArchiveItem* item, TAbProcessType type, TAbErrorClass errorClass, int32_t code);
+    void DoProcessItemFailure(TArchiveItem* item, TProcessType type, TErrorClass errorClass, int32_t code);
     // Return the owner's Abort answer.
     bool DoArchiveProgress(uint8_t progress);
     bool DoArchiveSaveProgress(uint8_t progress);
-    bool DoArchiveItemProgress(TAbArchiveItem* item, uint8_t progress);
-    bool DoConfirmProcessItem(TAbArchiveItem* item, TAbProcessType type);
+    bool DoArchiveItemProgress(TArchiveItem* item, uint8_t progress);
+    bool DoConfirmProcessItem(TArchiveItem* item, TProcessType type);
     bool DoConfirmSave();
     void DoLoad();
     void DoSave();
@@ -150,15 +150,15 @@ protected:
     TArchiveState FStatus = stInvalid;
     std::string FArchiveName;
     std::string FBaseDirectory;
-    TAbArchiveItem* FCurrentItem = nullptr;
+    TArchiveItem* FCurrentItem = nullptr;
     uint16_t FImageNumber = 0;
     TStream* FInStream = nullptr;  // the source of the AddStream in progress
     bool FIsDirty = false;
-    TAbArchiveList FItemList;
+    TArchiveList FItemList;
     uint16_t FMode = 0;
     bool FOwnsStream = true;
     bool FSpanned = false;
-    TAbStoreOptions FStoreOptions = 0;
+    TStoreOptions FStoreOptions = 0;
     // Closes the model to further writes; the next add fails with the message.
     void CloseForWriting(const std::string& message);
     std::string FClosedMessage;
@@ -168,13 +168,13 @@ private:
 };
 
 // Holds the model's lock for one scope.
-class TAbLockGuard {
+class TLockGuard {
 public:
-    explicit TAbLockGuard(TAbArchive& archive) : FArchive(archive) { FArchive.Lock(); }
-    ~TAbLockGuard() { FArchive.Unlock(); }
-    TAbLockGuard(const TAbLockGuard&) = delete;
-    TAbLockGuard& operator=(const TAbLockGuard&) = delete;
+    explicit TLockGuard(TArchive& archive) : FArchive(archive) { FArchive.Lock(); }
+    ~TLockGuard() { FArchive.Unlock(); }
+    TLockGuard(const TLockGuard&) = delete;
+    TLockGuard& operator=(const TLockGuard&) = delete;
 
 private:
-    TAbArchive& FArchive;
+    TArchive& FArchive;
 };

@@ -14,25 +14,25 @@ int32_t AtLeastFour(int32_t value) { return (value == -1 || value >= 4) ? value 
 
 } // namespace
 
-void TAbDeflateHelper::SetAmpleLength(int32_t value)
+void TDeflateHelper::SetAmpleLength(int32_t value)
 {
     FAmpleLength = AtLeastFour(value);
     FPKZipOption = '?';
 }
 
-void TAbDeflateHelper::SetChainLength(int32_t value)
+void TDeflateHelper::SetChainLength(int32_t value)
 {
     FChainLength = AtLeastFour(value);
     FPKZipOption = '?';
 }
 
-void TAbDeflateHelper::SetMaxLazyLength(int32_t value)
+void TDeflateHelper::SetMaxLazyLength(int32_t value)
 {
     FMaxLazy = AtLeastFour(value);
     FPKZipOption = '?';
 }
 
-void TAbDeflateHelper::SetOptions(int32_t value)
+void TDeflateHelper::SetOptions(int32_t value)
 {
     if (value != FOptions) {
         FOptions = value;
@@ -40,14 +40,14 @@ void TAbDeflateHelper::SetOptions(int32_t value)
     }
 }
 
-void TAbDeflateHelper::SetLetterValues(int32_t ample, int32_t chain, int32_t lazy)
+void TDeflateHelper::SetLetterValues(int32_t ample, int32_t chain, int32_t lazy)
 {
     FAmpleLength = ample;
     FChainLength = chain;
     FMaxLazy = lazy;
 }
 
-void TAbDeflateHelper::SetPKZipOption(char letter)
+void TDeflateHelper::SetPKZipOption(char letter)
 {
     const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
     if (lower == FPKZipOption)
@@ -83,7 +83,7 @@ void TAbDeflateHelper::SetPKZipOption(char letter)
     FPKZipOption = lower;
 }
 
-uint32_t AbCrc32(uint32_t crc, const void* data, size_t length)
+uint32_t Crc32(uint32_t crc, const void* data, size_t length)
 {
     return static_cast<uint32_t>(
         crc32(crc, static_cast<const Bytef*>(data), static_cast<uInt>(length)));
@@ -125,7 +125,7 @@ struct TZlibEffort {
     int Good = 0, Lazy = 0, Nice = 0, Chain = 0;
 };
 
-TZlibEffort EffortFor(const TAbDeflateHelper& helper)
+TZlibEffort EffortFor(const TDeflateHelper& helper)
 {
     TZlibEffort effort;
     const int32_t options = helper.Options();
@@ -147,18 +147,18 @@ TZlibEffort EffortFor(const TAbDeflateHelper& helper)
     return effort;
 }
 
-void StartDeflater(TZlibDeflater& deflater, const TAbDeflateHelper& helper)
+void StartDeflater(TZlibDeflater& deflater, const TDeflateHelper& helper)
 {
     const TZlibEffort effort = EffortFor(helper);
     const int code = deflateInit2(&deflater.Z, effort.Level, Z_DEFLATED, RawDeflateWindowBits,
                                   DeflateMemLevel, effort.Strategy);
     if (code != Z_OK)
-        throw EAbDeflateError(ZlibCause(deflater.Z, code));
+        throw EDeflateError(ZlibCause(deflater.Z, code));
     deflater.Ready = true;
     if (effort.Tune) {
         const int tuned = deflateTune(&deflater.Z, effort.Good, effort.Lazy, effort.Nice, effort.Chain);
         if (tuned != Z_OK)
-            throw EAbDeflateError(ZlibCause(deflater.Z, tuned));
+            throw EDeflateError(ZlibCause(deflater.Z, tuned));
     }
 }
 
@@ -171,10 +171,10 @@ int PercentOf(int64_t done, int64_t total)
 
 } // namespace
 
-uint32_t Deflate(TStream& source, TStream& dest, TAbDeflateHelper& helper)
+uint32_t Deflate(TStream& source, TStream& dest, TDeflateHelper& helper)
 {
     if ((helper.Options() & (dfc_CanUseStored | dfc_CanUseStatic | dfc_CanUseDynamic)) == 0)
-        throw EAbDeflateError("no block type allowed");
+        throw EDeflateError("no block type allowed");
     TZlibDeflater deflater;
     StartDeflater(deflater, helper);
     std::vector<uint8_t> in(DeflateChunk), out(DeflateChunk);
@@ -184,7 +184,7 @@ uint32_t Deflate(TStream& source, TStream& dest, TAbDeflateHelper& helper)
     while (flush != Z_FINISH) {
         const int64_t got = source.Read(in.data(), static_cast<int64_t>(in.size()));
         flush = got == 0 ? Z_FINISH : Z_NO_FLUSH;
-        crc = AbCrc32(crc, in.data(), static_cast<size_t>(got));
+        crc = Crc32(crc, in.data(), static_cast<size_t>(got));
         read += got;
         deflater.Z.next_in = in.data();
         deflater.Z.avail_in = static_cast<uInt>(got);
@@ -193,7 +193,7 @@ uint32_t Deflate(TStream& source, TStream& dest, TAbDeflateHelper& helper)
             deflater.Z.avail_out = static_cast<uInt>(out.size());
             const int code = deflate(&deflater.Z, flush);
             if (code == Z_STREAM_ERROR)
-                throw EAbDeflateError(ZlibCause(deflater.Z, code));
+                throw EDeflateError(ZlibCause(deflater.Z, code));
             const int64_t produced = static_cast<int64_t>(out.size() - deflater.Z.avail_out);
             dest.WriteBuffer(out.data(), produced);
             written += produced;

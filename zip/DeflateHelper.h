@@ -16,9 +16,9 @@ inline constexpr int32_t dfc_UseDeflate64 = 0x10;
 inline constexpr int32_t dfc_UseAdler32 = 0x20;
 
 // Receives the percentage of input consumed; may throw to abort.
-using TAbProgressStep = std::function<void(int percent)>;
+using TProgressStep = std::function<void(int percent)>;
 
-class TAbDeflateHelper {
+class TDeflateHelper {
 public:
     int32_t AmpleLength() const { return FAmpleLength; }
     int32_t ChainLength() const { return FChainLength; }
@@ -38,7 +38,7 @@ public:
 
     uint32_t CheckValue = 0xFFFFFFFF;
     std::string LogFile;
-    TAbProgressStep OnProgressStep;
+    TProgressStep OnProgressStep;
     std::string Passphrase;
     int32_t CompressedSize = 0;   // bytes written by the last run
     int32_t NormalSize = 0;       // bytes read by the last run
@@ -57,8 +57,8 @@ private:
 
 // Deflates the source from its position to its end as raw deflate, appended to
 // dest at its position. Returns the CRC-32 of the bytes read; fills the
-// helper's NormalSize and CompressedSize. Encoder failures raise EAbDeflateError.
-uint32_t Deflate(TStream& source, TStream& dest, TAbDeflateHelper& helper);
+// helper's NormalSize and CompressedSize. Encoder failures raise EDeflateError.
+uint32_t Deflate(TStream& source, TStream& dest, TDeflateHelper& helper);
 
 // Standard CRC-32, continued from a previous value (0 to start).
-uint32_t AbCrc32(uint32_t crc, const void* data, size_t length);
+uint32_t Crc32(uint32_t crc, const void* data, size_t length);

@@ -29,7 +29,7 @@ int RoundedPercent(int64_t done, int64_t total)
 }
 
 // Each report starts from "go on"; a hook cannot take back an earlier abort.
-bool AskAbort(const TAbItemProgressHook& onProgress, int percent)
+bool AskAbort(const TItemProgressHook& onProgress, int percent)
 {
     bool abort = false;
     if (onProgress)
@@ -37,21 +37,21 @@ bool AskAbort(const TAbItemProgressHook& onProgress, int percent)
     return abort;
 }
 
-std::unique_ptr<TAbVirtualMemoryStream> NewScratch(const std::string& tempDirectory)
+std::unique_ptr<TVirtualMemoryStream> NewScratch(const std::string& tempDirectory)
 {
-    auto scratch = std::make_unique<TAbVirtualMemoryStream>();
+    auto scratch = std::make_unique<TVirtualMemoryStream>();
     scratch->SetSwapFileDirectory(tempDirectory);
     return scratch;
 }
 
-void PrepareEntry(TAbZipItem& item, uint32_t inputLength)
+void PrepareEntry(TZipItem& item, uint32_t inputLength)
 {
     item.SetUncompressedSize(inputLength);
     // Linux names are UTF-8; saying so keeps them readable in other tools.
-    item.SetGeneralPurposeBitFlag(AbIsNonAsciiUtf8(item.GetFileName()) ? Ab_FlagUtf8Name : 0);
+    item.SetGeneralPurposeBitFlag(IsNonAsciiUtf8(item.GetFileName()) ? FlagUtf8Name : 0);
     item.SetCompressedSize(0);
     uint16_t dosTime = 0, dosDate = 0;
-    AbNowToDos(dosTime, dosDate);
+    NowToDos(dosTime, dosDate);
     item.SetLastModFileTime(dosTime);
     item.SetLastModFileDate(dosDate);
     item.SetExternalFileAttributes(0);
@@ -60,7 +60,7 @@ void PrepareEntry(TAbZipItem& item, uint32_t inputLength)
 
 } // namespace
 
-char AbDeflationLetter(TAbZipDeflationOption option)
+char DeflationLetter(TZipDeflationOption option)
 {
     switch (option) {
     case doNormal: return 'n';
@@ -72,7 +72,7 @@ char AbDeflationLetter(TAbZipDeflationOption option)
     return '0';
 }
 
-uint16_t AbDeflationFlagBits(TAbZipDeflationOption option)
+uint16_t DeflationFlagBits(TZipDeflationOption option)
 {
     switch (option) {
     case doMaximum: return 0x0002;
@@ -84,7 +84,7 @@ uint16_t AbDeflationFlagBits(TAbZipDeflationOption option)
     return 0;
 }
 
-void AbStoreStream(TAbZipItem& item, TStream& output, TStream& input, const TAbItemProgressHook& onProgress)
+void StoreStream(TZipItem& item, TStream& output, TStream& input, const TItemProgressHook& onProgress)
 {
     item.SetCompressionMethod(MethodStored);
     const int64_t total = input.GetSize() - input.GetPosition();
@@ -103,55 +103,55 @@ void AbStoreStream(TAbZipItem& item, TStream& output, TStream& input, const TAbI
             abort = AskAbort(onProgress, percent) || abort;
             lastPercent = percent;
         }
-        crc = AbCrc32(crc, block.data(), static_cast<size_t>(got));
+        crc = Crc32(crc, block.data(), static_cast<size_t>(got));
         output.WriteBuffer(block.data(), got);
     }
     item.SetCRC32(crc);
     if (lastPercent < 100)
         abort = AskAbort(onProgress, 100) || abort;
     if (abort)
-        throw EAbUserAbort();
+        throw EUserAbort();
 }
 
-void AbDeflateStream(TAbZipItem& item, TStream& output, TStream& input, const TAbZipCompressionSettings& settings)
+void DeflateStream(TZipItem& item, TStream& output, TStream& input, const TZipCompressionSettings& settings)
 {
     item.SetCompressionMethod(MethodDeflated);
-    TAbDeflateHelper helper;
+    TDeflateHelper helper;
     helper.StreamSize = static_cast<int32_t>(input.GetSize() - input.GetPosition());
     helper.SetPKZipOption('0');
-    helper.SetPKZipOption(AbDeflationLetter(settings.DeflationOption));
-    item.SetGeneralPurposeBitFlag(item.GeneralPurposeBitFlag() | AbDeflationFlagBits(settings.DeflationOption));
-    const TAbItemProgressHook& hook = settings.OnProgress;
+    helper.SetPKZipOption(DeflationLetter(settings.DeflationOption));
+    item.SetGeneralPurposeBitFlag(item.GeneralPurposeBitFlag() | DeflationFlagBits(settings.DeflationOption));
+    const TItemProgressHook& hook = settings.OnProgress;
     helper.OnProgressStep = [&hook](int percent) {
         bool abort = false;
         if (hook)
             hook(percent, abort);
         if (abort)
-            throw EAbAbortProgress();
+            throw EAbortProgress();
     };
     helper.CheckValue = static_cast<uint32_t>(item.GetLastModFileTime()) << 16;
     item.SetCRC32(Deflate(input, output, helper));
 }
 
-void AbZipFromStream(TAbZipItem& item, TStream& output, TStream* input, const TAbZipCompressionSettings& settings)
+void ZipFromStream(TZipItem& item, TStream& output, TStream* input, const TZipCompressionSettings& settings)
 {
     if (input == nullptr)
-        throw EAbZipNoInsertion();
+        throw EZipNoInsertion();
     auto scratch = NewScratch(settings.TempDirectory);
     const int64_t start = input->GetPosition();
     const int64_t length = input->GetSize() - start;
     PrepareEntry(item, static_cast<uint32_t>(length));
     if (length <= 0) {
-        AbStoreStream(item, *scratch, *input, settings.OnProgress);
+        StoreStream(item, *scratch, *input, settings.OnProgress);
         item.SetCRC32(0);
     } else if (settings.CompressionMethodToUse == smStored) {
-        AbStoreStream(item, *scratch, *input, settings.OnProgress);
+        StoreStream(item, *scratch, *input, settings.OnProgress);
     } else {
-        AbDeflateStream(item, *scratch, *input, settings);
+        DeflateStream(item, *scratch, *input, settings);
         if (settings.CompressionMethodToUse == smBestMethod && scratch->GetSize() > length) {
             input->SetPosition(start);
             scratch = NewScratch(settings.TempDirectory);
-            AbStoreStream(item, *scratch, *input, settings.OnProgress);
+            StoreStream(item, *scratch, *input, settings.OnProgress);
         }
     }
     item.SetVersionNeededToExtract(item.CompressionMethod() == MethodDeflated ? VersionDeflated : VersionStored);

@@ -18,7 +18,7 @@ constexpr int32_t MaxPageCount = 256;
 constexpr int64_t PageCapThreshold = 0x101000;
 constexpr int BinarySearchAbove = 3;
 
-int32_t PageStart(int32_t offset) { return offset - offset % AbVMSPageSize; }
+int32_t PageStart(int32_t offset) { return offset - offset % VMSPageSize; }
 
 int32_t ClampToInt32(int64_t value)
 {
@@ -27,7 +27,7 @@ int32_t ClampToInt32(int64_t value)
 
 } // namespace
 
-TAbVirtualMemoryStream::TAbVirtualMemoryStream()
+TVirtualMemoryStream::TVirtualMemoryStream()
 {
     auto first = std::make_unique<TPage>();
     std::memset(first->Data, 0, sizeof first->Data);
@@ -35,10 +35,10 @@ TAbVirtualMemoryStream::TAbVirtualMemoryStream()
     FCurrentPage = first.get();
     FPages.push_back(std::move(first));
     FMaxPages = MaxPageCount;
-    SetMaxMemory(AbVMSDefaultMaxMemory);
+    SetMaxMemory(VMSDefaultMaxMemory);
 }
 
-TAbVirtualMemoryStream::~TAbVirtualMemoryStream()
+TVirtualMemoryStream::~TVirtualMemoryStream()
 {
     if (FSwapHandle >= 0)
         close(FSwapHandle);
@@ -46,10 +46,10 @@ TAbVirtualMemoryStream::~TAbVirtualMemoryStream()
         unlink(FSwapFileName.c_str());
 }
 
-void TAbVirtualMemoryStream::SetMaxMemory(int32_t bytes)
+void TVirtualMemoryStream::SetMaxMemory(int32_t bytes)
 {
-    const int64_t padded = static_cast<int64_t>(bytes) + AbVMSPageSize - 1;
-    int32_t pages = padded >= PageCapThreshold ? MaxPageCount : static_cast<int32_t>(padded / AbVMSPageSize);
+    const int64_t padded = static_cast<int64_t>(bytes) + VMSPageSize - 1;
+    int32_t pages = padded >= PageCapThreshold ? MaxPageCount : static_cast<int32_t>(padded / VMSPageSize);
     // A stream without a single page could hold nothing.
     pages = std::max(pages, 1);
     while (static_cast<int32_t>(FPages.size()) > pages)
@@ -57,7 +57,7 @@ void TAbVirtualMemoryStream::SetMaxMemory(int32_t bytes)
     FMaxPages = pages;
 }
 
-void TAbVirtualMemoryStream::Touch(TPage& page)
+void TVirtualMemoryStream::Touch(TPage& page)
 {
     if (FUseCounter == INT32_MAX) {
         for (auto& p : FPages)
@@ -67,7 +67,7 @@ void TAbVirtualMemoryStream::Touch(TPage& page)
     page.Stamp = ++FUseCounter;
 }
 
-int TAbVirtualMemoryStream::FindPage(int32_t offset) const
+int TVirtualMemoryStream::FindPage(int32_t offset) const
 {
     if (FPages.size() > static_cast<size_t>(BinarySearchAbove)) {
         auto it = std::lower_bound(FPages.begin(), FPages.end(), offset,
@@ -80,7 +80,7 @@ int TAbVirtualMemoryStream::FindPage(int32_t offset) const
     return -1;
 }
 
-size_t TAbVirtualMemoryStream::LeastRecentlyUsed() const
+size_t TVirtualMemoryStream::LeastRecentlyUsed() const
 {
     size_t oldest = 0;
     for (size_t i = 1; i < FPages.size(); ++i)
@@ -89,7 +89,7 @@ size_t TAbVirtualMemoryStream::LeastRecentlyUsed() const
     return oldest;
 }
 
-void TAbVirtualMemoryStream::EvictPage(size_t index)
+void TVirtualMemoryStream::EvictPage(size_t index)
 {
     // Written out before it leaves the list, so a failed write loses nothing.
     TPage& page = *FPages[index];
@@ -100,7 +100,7 @@ void TAbVirtualMemoryStream::EvictPage(size_t index)
     FPages.erase(FPages.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
-TAbVirtualMemoryStream::TPage& TAbVirtualMemoryStream::PageFor(int32_t offset)
+TVirtualMemoryStream::TPage& TVirtualMemoryStream::PageFor(int32_t offset)
 {
     if (FCurrentPage != nullptr && FCurrentPage->Offset == offset)
         return *FCurrentPage;
@@ -137,24 +137,24 @@ TAbVirtualMemoryStream::TPage& TAbVirtualMemoryStream::PageFor(int32_t offset)
     return placed;
 }
 
-void TAbVirtualMemoryStream::OpenSwapFile()
+void TVirtualMemoryStream::OpenSwapFile()
 {
     const std::string dir = DirectoryExists(FSwapFileDirectory) ? FSwapFileDirectory : SystemTempDirectory();
     std::string name;
     const int fd = CreateUniqueTempFile(dir, "VMS", name);
     if (fd < 0)
-        throw EAbVMSErrorOpenSwap(dir + "/VMSXXXXXX");
+        throw EVMSErrorOpenSwap(dir + "/VMSXXXXXX");
     FSwapHandle = fd;
     FSwapFileName = name;
 }
 
-void TAbVirtualMemoryStream::SeekSwap(int32_t offset)
+void TVirtualMemoryStream::SeekSwap(int32_t offset)
 {
     if (lseek(FSwapHandle, offset, SEEK_SET) != offset)
-        throw EAbVMSSeekFail(FSwapFileName);
+        throw EVMSSeekFail(FSwapFileName);
 }
 
-void TAbVirtualMemoryStream::WritePageToSwap(const TPage& page)
+void TVirtualMemoryStream::WritePageToSwap(const TPage& page)
 {
     if (FSwapHandle < 0)
         OpenSwapFile();
@@ -165,13 +165,13 @@ void TAbVirtualMemoryStream::WritePageToSwap(const TPage& page)
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            throw EAbVMSWriteFail(AbVMSPageSize, FSwapFileName);
+            throw EVMSWriteFail(VMSPageSize, FSwapFileName);
         done += static_cast<size_t>(n);
     }
-    FSwapFileSize = std::max(FSwapFileSize, page.Offset + AbVMSPageSize);
+    FSwapFileSize = std::max(FSwapFileSize, page.Offset + VMSPageSize);
 }
 
-void TAbVirtualMemoryStream::ReadPageFromSwap(TPage& page)
+void TVirtualMemoryStream::ReadPageFromSwap(TPage& page)
 {
     SeekSwap(page.Offset);
     size_t done = 0;
@@ -180,12 +180,12 @@ void TAbVirtualMemoryStream::ReadPageFromSwap(TPage& page)
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            throw EAbVMSReadFail(AbVMSPageSize, FSwapFileName);
+            throw EVMSReadFail(VMSPageSize, FSwapFileName);
         done += static_cast<size_t>(n);
     }
 }
 
-int64_t TAbVirtualMemoryStream::Read(void* buffer, int64_t count)
+int64_t TVirtualMemoryStream::Read(void* buffer, int64_t count)
 {
     if (FPosition < 0)
         return 0;
@@ -193,8 +193,8 @@ int64_t TAbVirtualMemoryStream::Read(void* buffer, int64_t count)
     auto* out = static_cast<uint8_t*>(buffer);
     int64_t done = 0;
     while (done < wanted) {
-        const int32_t inPage = FPosition % AbVMSPageSize;
-        const int64_t n = std::min<int64_t>(wanted - done, AbVMSPageSize - inPage);
+        const int32_t inPage = FPosition % VMSPageSize;
+        const int64_t n = std::min<int64_t>(wanted - done, VMSPageSize - inPage);
         const TPage& page = PageFor(PageStart(FPosition));
         std::memcpy(out + done, page.Data + inPage, static_cast<size_t>(n));
         done += n;
@@ -203,7 +203,7 @@ int64_t TAbVirtualMemoryStream::Read(void* buffer, int64_t count)
     return done;
 }
 
-int64_t TAbVirtualMemoryStream::Write(const void* buffer, int64_t count)
+int64_t TVirtualMemoryStream::Write(const void* buffer, int64_t count)
 {
     if (FPosition < 0 || count <= 0)
         return 0;
@@ -212,8 +212,8 @@ int64_t TAbVirtualMemoryStream::Write(const void* buffer, int64_t count)
     const auto* in = static_cast<const uint8_t*>(buffer);
     int64_t done = 0;
     while (done < wanted) {
-        const int32_t inPage = FPosition % AbVMSPageSize;
-        const int64_t n = std::min<int64_t>(wanted - done, AbVMSPageSize - inPage);
+        const int32_t inPage = FPosition % VMSPageSize;
+        const int64_t n = std::min<int64_t>(wanted - done, VMSPageSize - inPage);
         TPage& page = PageFor(PageStart(FPosition));
         std::memcpy(page.Data + inPage, in + done, static_cast<size_t>(n));
         page.Dirty = true;
@@ -224,7 +224,7 @@ int64_t TAbVirtualMemoryStream::Write(const void* buffer, int64_t count)
     return done;
 }
 
-int64_t TAbVirtualMemoryStream::Seek(int64_t offset, int origin)
+int64_t TVirtualMemoryStream::Seek(int64_t offset, int origin)
 {
     switch (origin) {
     case soFromBeginning:
@@ -237,21 +237,21 @@ int64_t TAbVirtualMemoryStream::Seek(int64_t offset, int origin)
         FPosition = ClampToInt32(FSize + offset);
         break;
     default:
-        throw EAbVMSInvalidOrigin(origin);
+        throw EVMSInvalidOrigin(origin);
     }
     return FPosition;
 }
 
-void TAbVirtualMemoryStream::SetSize(int64_t requested)
+void TVirtualMemoryStream::SetSize(int64_t requested)
 {
     const int32_t newSize = std::max(0, ClampToInt32(requested));
     if (newSize < FSize) {
         // The bytes after the new end in its page must read as zeros if the
         // stream grows again.
-        if (newSize % AbVMSPageSize != 0) {
+        if (newSize % VMSPageSize != 0) {
             TPage& last = PageFor(PageStart(newSize));
-            const int32_t keep = newSize % AbVMSPageSize;
-            std::memset(last.Data + keep, 0, static_cast<size_t>(AbVMSPageSize - keep));
+            const int32_t keep = newSize % VMSPageSize;
+            std::memset(last.Data + keep, 0, static_cast<size_t>(VMSPageSize - keep));
             last.Dirty = true;
         }
         for (size_t i = FPages.size(); i-- > 0;) {
@@ -261,12 +261,12 @@ void TAbVirtualMemoryStream::SetSize(int64_t requested)
                 FPages.erase(FPages.begin() + static_cast<std::ptrdiff_t>(i));
             }
         }
-        const int64_t swapEnd = (static_cast<int64_t>(newSize) + AbVMSPageSize - 1) / AbVMSPageSize * AbVMSPageSize;
+        const int64_t swapEnd = (static_cast<int64_t>(newSize) + VMSPageSize - 1) / VMSPageSize * VMSPageSize;
         if (swapEnd < FSwapFileSize) {
             FSwapFileSize = static_cast<int32_t>(swapEnd);
             // Cut the file too, so pages past the end never read back old bytes.
             if (FSwapHandle >= 0 && ftruncate(FSwapHandle, FSwapFileSize) != 0)
-                throw EAbVMSSeekFail(FSwapFileName);
+                throw EVMSSeekFail(FSwapFileName);
         }
     }
     FSize = newSize;

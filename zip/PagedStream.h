@@ -10,19 +10,19 @@
 #include <string>
 #include <vector>
 
-inline constexpr int32_t AbVMSPageSize = 4096;
-inline constexpr int32_t AbVMSDefaultMaxMemory = 102400;
+inline constexpr int32_t VMSPageSize = 4096;
+inline constexpr int32_t VMSDefaultMaxMemory = 102400;
 
-class TAbVirtualMemoryStream : public TStream {
+class TVirtualMemoryStream : public TStream {
 public:
-    TAbVirtualMemoryStream();
-    ~TAbVirtualMemoryStream() override;
-    TAbVirtualMemoryStream(const TAbVirtualMemoryStream&) = delete;
-    TAbVirtualMemoryStream& operator=(const TAbVirtualMemoryStream&) = delete;
+    TVirtualMemoryStream();
+    ~TVirtualMemoryStream() override;
+    TVirtualMemoryStream(const TVirtualMemoryStream&) = delete;
+    TVirtualMemoryStream& operator=(const TVirtualMemoryStream&) = delete;
 
     int64_t Read(void* buffer, int64_t count) override;
     int64_t Write(const void* buffer, int64_t count) override;
-    // Origin 0, 1 or 2; any other fails with EAbVMSInvalidOrigin.
+    // Origin 0, 1 or 2; any other fails with EVMSInvalidOrigin.
     int64_t Seek(int64_t offset, int origin) override;
     void SetSize(int64_t newSize) override;
     int64_t GetSize() override { return FSize; }
@@ -34,7 +34,7 @@ public:
 
     // Rounds up to whole pages (256 pages at most); evicts the surplus.
     void SetMaxMemory(int32_t bytes);
-    int32_t MaxMemory() const { return FMaxPages * AbVMSPageSize; }
+    int32_t MaxMemory() const { return FMaxPages * VMSPageSize; }
 
     // Empty until the first dirty page has left memory.
     const std::string& SwapFileName() const { return FSwapFileName; }
@@ -45,7 +45,7 @@ private:
         int32_t Offset = 0;
         int32_t Stamp = 0;
         bool Dirty = false;
-        uint8_t Data[AbVMSPageSize];
+        uint8_t Data[VMSPageSize];
     };
 
     TPage& PageFor(int32_t offset);

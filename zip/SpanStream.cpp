@@ -2,7 +2,7 @@
 
 #include "Errors.h"
 
-TAbSpanStream::TAbSpanStream(const std::string& fileName, uint16_t mode, TAbMediaType mediaType,
+TSpanStream::TSpanStream(const std::string& fileName, uint16_t mode, TMediaType mediaType,
                              int32_t threshold)
     : FFile(std::make_unique<TFileStream>(fileName, mode)),
       FMediaType(mediaType),
@@ -11,17 +11,17 @@ TAbSpanStream::TAbSpanStream(const std::string& fileName, uint16_t mode, TAbMedi
 {
 }
 
-int64_t TAbSpanStream::Read(void* buffer, int64_t count)
+int64_t TSpanStream::Read(void* buffer, int64_t count)
 {
     return FFile->Read(buffer, count);
 }
 
-int64_t TAbSpanStream::Write(const void* buffer, int64_t count)
+int64_t TSpanStream::Write(const void* buffer, int64_t count)
 {
     return FIsWriting ? FFile->Write(buffer, count) : 0;
 }
 
-int64_t TAbSpanStream::Seek(int64_t offset, int origin)
+int64_t TSpanStream::Seek(int64_t offset, int origin)
 {
     const int64_t current = FFile->Seek(0, soFromCurrent);
     if (FIsWriting)
@@ -37,14 +37,14 @@ int64_t TAbSpanStream::Seek(int64_t offset, int origin)
     return FFile->Seek(target, soFromBeginning);
 }
 
-void TAbSpanStream::SetSize(int64_t newSize)
+void TSpanStream::SetSize(int64_t newSize)
 {
     if (!FIsWriting)
         throw EWriteError();
     FFile->SetSize(newSize);
 }
 
-int64_t TAbSpanStream::GetSize()
+int64_t TSpanStream::GetSize()
 {
     return FFile->GetSize();
 }

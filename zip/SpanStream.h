@@ -9,11 +9,11 @@
 #include <memory>
 #include <string>
 
-enum TAbMediaType : uint8_t { mtRemoveable = 0, mtLocal = 1 };
+enum TMediaType : uint8_t { mtRemoveable = 0, mtLocal = 1 };
 
-class TAbSpanStream : public TStream {
+class TSpanStream : public TStream {
 public:
-    TAbSpanStream(const std::string& fileName, uint16_t mode, TAbMediaType mediaType, int32_t threshold);
+    TSpanStream(const std::string& fileName, uint16_t mode, TMediaType mediaType, int32_t threshold);
 
     // Reading: writes move nothing, seeks outside the file stay put.
     // Writing: seeks stay put.
@@ -24,14 +24,14 @@ public:
     int64_t GetSize() override;
 
     bool IsWriting() const { return FIsWriting; }
-    TAbMediaType MediaType() const { return FMediaType; }
+    TMediaType MediaType() const { return FMediaType; }
     int32_t Threshold() const { return FThreshold; }
     int Handle() const { return FFile->Handle(); }
     const std::string& FileName() const { return FFile->FileName(); }
 
 private:
     std::unique_ptr<TFileStream> FFile;
-    TAbMediaType FMediaType;
+    TMediaType FMediaType;
     int32_t FThreshold;
     bool FIsWriting;
 };

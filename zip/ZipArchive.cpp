@@ -45,13 +45,13 @@ void WriteMagic(TStream& stream, uint32_t value)
 }
 
 // Classic fields saturated this way mean the real values are in Zip64 records.
-bool IsZip64Footer(const TAbZipDirectoryFileFooter& f)
+bool IsZip64Footer(const TZipDirectoryFileFooter& f)
 {
     return f.DiskNumber == kZip64Count || f.StartDiskNumber == kZip64Count || f.EntriesOnDisk == kZip64Count ||
            f.TotalEntries == kZip64Count || f.DirectorySize == kZip64Size || f.DirectoryOffset == kZip64Size;
 }
 
-bool IsZip64Item(const TAbZipDirectoryFileHeader& h)
+bool IsZip64Item(const TZipDirectoryFileHeader& h)
 {
     return h.CompressedSize == kZip64Size || h.UncompressedSize == kZip64Size || h.RelativeOffset == kZip64Size ||
            h.DiskNumberStart == kZip64Count;
@@ -59,29 +59,29 @@ bool IsZip64Item(const TAbZipDirectoryFileHeader& h)
 
 } // namespace
 
-TAbZipArchive::TAbZipArchive(const std::string& fileName, uint16_t mode) : TAbArchive(fileName, mode)
+TZipArchive::TZipArchive(const std::string& fileName, uint16_t mode) : TArchive(fileName, mode)
 {
-    FStoreOptions |= AbOption(soStripDrive);
+    FStoreOptions |= StoreOptionBit(soStripDrive);
     CompressionMethodToUse = smBestMethod;
     DeflationOption = doNormal;
     PasswordRetries = 3;
     TempDirectory.clear();
     SpanningThreshold = 0;
     FCurrentDisk = 65535;
-    RememberIdentity(static_cast<TAbSpanStream&>(*FStream).Handle());
+    RememberIdentity(static_cast<TSpanStream&>(*FStream).Handle());
 }
 
-TAbZipArchive::~TAbZipArchive() = default;
+TZipArchive::~TZipArchive() = default;
 
-void TAbZipArchive::SetStoreOptions(TAbStoreOptions options)
+void TZipArchive::SetStoreOptions(TStoreOptions options)
 {
-    FStoreOptions = options | AbOption(soStripDrive);
+    FStoreOptions = options | StoreOptionBit(soStripDrive);
 }
 
-std::string TAbZipArchive::MakeStoredName(const std::string& name)
+std::string TZipArchive::MakeStoredName(const std::string& name)
 {
     std::string result = name;
-    FStoreOptions |= AbOption(soStripDrive);
+    FStoreOptions |= StoreOptionBit(soStripDrive);
 
     std::replace(result.begin(), result.end(), '/', '\\');
     const size_t cut = result.rfind('\\');
@@ -104,48 +104,48 @@ std::string TAbZipArchive::MakeStoredName(const std::string& name)
 
     if (result.size() > 1 && result[0] == '\\')
         result.erase(0, 1);
-    if (AbHasOption(FStoreOptions, soStripPath)) {
+    if (HasStoreOption(FStoreOptions, soStripPath)) {
         const size_t sep = result.find_last_of("\\:");
         if (sep != std::string::npos)
             result = result.substr(sep + 1);
     }
-    if (AbHasOption(FStoreOptions, soRemoveDots))
+    if (HasStoreOption(FStoreOptions, soRemoveDots))
         while (result.compare(0, 3, "..\\") == 0)
             result.erase(0, 3);
     std::replace(result.begin(), result.end(), '\\', '/');
     return result;
 }
 
-std::unique_ptr<TAbArchiveItem> TAbZipArchive::NewEntry(const std::string& name)
+std::unique_ptr<TArchiveItem> TZipArchive::NewEntry(const std::string& name)
 {
-    auto item = std::make_unique<TAbZipItem>();
+    auto item = std::make_unique<TZipItem>();
     item->SetAction(eaKeep);
     item->SetCompressionMethod(8);
     item->SetGeneralPurposeBitFlag(0);
     item->SetCompressedSize(0);
     item->SetCRC32(0);
     item->SetExtraField(std::string());
-    item->SetDiskFileName(AbExpandFileName(name));
-    item->SetHostOS(AbHostByteForName(name));
+    item->SetDiskFileName(ZipExpandFileName(name));
+    item->SetHostOS(HostByteForName(name));
     item->SetFileName(MakeStoredName(name));
     item->SetRelativeOffset(0);
     return item;
 }
 
-void TAbZipArchive::SetComment(const std::string& text)
+void TZipArchive::SetComment(const std::string& text)
 {
     if (text.size() > 65535)
-        throw EAbException("Archive comment longer than 65535 bytes");
+        throw EArchiveException("Archive comment longer than 65535 bytes");
     FInfo.ZipfileComment = text;
     FIsDirty = true;
 }
 
-void TAbZipArchive::RememberIdentity(int handle)
+void TZipArchive::RememberIdentity(int handle)
 {
     FHaveIdentity = GetHandleIdentity(handle, FIdentity);
 }
 
-void TAbZipArchive::CheckUnchangedOnDisk()
+void TZipArchive::CheckUnchangedOnDisk()
 {
     if (!FHaveIdentity)
         return;
@@ -153,46 +153,46 @@ void TAbZipArchive::CheckUnchangedOnDisk()
     if (GetFileIdentity(FArchiveName, now) && now == FIdentity)
         return;
     // Never again: whatever this model writes would drop the other writer's entries.
-    CloseForWriting(AbMsgArchiveChanged);
-    throw EAbZipWriteRefused(AbMsgArchiveChanged);
+    CloseForWriting(ArchiveMsgArchiveChanged);
+    throw EZipWriteRefused(ArchiveMsgArchiveChanged);
 }
 
 // ---- reading
 
-void TAbZipArchive::ReadArchive()
+void TZipArchive::ReadArchive()
 {
     FAutoGen = false;
     if (FStream->GetSize() == 0)
         return;
     const uint32_t magic = ReadMagic(*FStream);
-    FIsExecutable = (magic & 0xFFFF) == Ab_WindowsExeSignature;
-    if (auto* span = dynamic_cast<TAbSpanStream*>(FStream.get()))
+    FIsExecutable = (magic & 0xFFFF) == WindowsExeSignature;
+    if (auto* span = dynamic_cast<TSpanStream*>(FStream.get()))
         FDriveIsRemovable = span->MediaType() == mtRemoveable;
 
     const int64_t tail = FindCentralDirectoryTail(*FStream);
     if (tail < 0)
-        throw EAbZipInvalid();
+        throw EZipInvalid();
     // One volume of a split set on removable media: readable, never rewritten.
-    if (magic == Ab_ZipSpannedSetSignature && FDriveIsRemovable)
+    if (magic == ZipSpannedSetSignature && FDriveIsRemovable)
         FSpanned = true;
     FStream->Seek(tail, soFromBeginning);
     FInfo.LoadFromStream(*FStream);
     if (IsZip64Footer(FInfo))
-        throw EAbZipInvalid();
+        throw EZipInvalid();
     FCurrentDisk = FInfo.DiskNumber;
     if (FCurrentDisk != 0)
         FSpanned = true;
     ReadDirectory(tail);
 }
 
-void TAbZipArchive::ReadDirectory(int64_t tail)
+void TZipArchive::ReadDirectory(int64_t tail)
 {
     // The records lie between the directory offset and the end record: read
     // them in one go rather than field by field from the file.
     TMemoryStream directory;
     if (FInfo.DirectoryOffset < tail) {
         if (FStream->Seek(FInfo.DirectoryOffset, soFromBeginning) != FInfo.DirectoryOffset)
-            throw EAbZipInvalid();
+            throw EZipInvalid();
         directory.CopyFrom(*FStream, tail - FInfo.DirectoryOffset);
         directory.Seek(0, soFromBeginning);
     }
@@ -202,12 +202,12 @@ void TAbZipArchive::ReadDirectory(int64_t tail)
     while (directory.GetPosition() < end) {
         // Records the end record does not count: the counts cannot be trusted.
         if (FInfo.TotalEntries == 0)
-            throw EAbZipInvalid();
-        auto item = std::make_unique<TAbZipItem>();
+            throw EZipInvalid();
+        auto item = std::make_unique<TZipItem>();
         const int64_t before = directory.GetPosition();
         item->LoadFromStream(directory);
         if (IsZip64Item(item->ItemInfo()) || directory.GetPosition() <= before)
-            throw EAbZipInvalid();
+            throw EZipInvalid();
         if (FIsExecutable)
             smallestOffset = std::min<int64_t>(smallestOffset, item->RelativeOffset());
         item->SetAction(eaKeep);
@@ -216,7 +216,7 @@ void TAbZipArchive::ReadDirectory(int64_t tail)
         const int64_t percent = std::min<int64_t>(100, read * 100 / FInfo.TotalEntries);
         if (DoArchiveProgress(static_cast<uint8_t>(percent))) {
             FStatus = stInvalid;
-            throw EAbUserAbort();
+            throw EUserAbort();
         }
     }
     DoArchiveProgress(100);
@@ -227,54 +227,54 @@ void TAbZipArchive::ReadDirectory(int64_t tail)
 
 // ---- writing
 
-void TAbZipArchive::ReopenForReading()
+void TZipArchive::ReopenForReading()
 {
-    auto* span = dynamic_cast<TAbSpanStream*>(FStream.get());
+    auto* span = dynamic_cast<TSpanStream*>(FStream.get());
     if (!span || !span->IsWriting())
         return;
-    const TAbMediaType media = span->MediaType();
+    const TMediaType media = span->MediaType();
     const int32_t threshold = span->Threshold();
     FStream.reset();
-    FStream = std::make_unique<TAbSpanStream>(FArchiveName, fmOpenRead | fmShareDenyWrite, media, threshold);
+    FStream = std::make_unique<TSpanStream>(FArchiveName, fmOpenRead | fmShareDenyWrite, media, threshold);
 }
 
-TAbZipArchive::TCapacity TAbZipArchive::VolumeCapacity(bool& marker)
+TZipArchive::TCapacity TZipArchive::VolumeCapacity(bool& marker)
 {
     FDriveIsRemovable = IsRemovableDrive(FArchiveName);
     TCapacity capacity;
     const int64_t free = VolumeFreeSpace(ExtractFilePath(FArchiveName));
-    if (free >= 0 && free < AbMaxImageSize)
-        capacity = {free, AbMsgNoRoom};
+    if (free >= 0 && free < MaxArchiveImageSize)
+        capacity = {free, ArchiveMsgNoRoom};
     marker = false;
     if (FDriveIsRemovable) {
         marker = FStream->GetSize() == 0;
     } else if (SpanningThreshold > 0) {
         marker = true;
         if (SpanningThreshold < capacity.Bytes)
-            capacity = {SpanningThreshold, AbMsgBeyondThreshold};
+            capacity = {SpanningThreshold, ArchiveMsgBeyondThreshold};
     }
     return capacity;
 }
 
-void TAbZipArchive::CheckFits(int64_t end, const TCapacity& capacity) const
+void TZipArchive::CheckFits(int64_t end, const TCapacity& capacity) const
 {
-    if (end > AbMaxImageSize)
-        throw EAbZipWriteRefused(AbMsgTooLarge);
+    if (end > MaxArchiveImageSize)
+        throw EZipWriteRefused(ArchiveMsgTooLarge);
     if (end > capacity.Bytes)
-        throw EAbZipWriteRefused(capacity.Message);
+        throw EZipWriteRefused(capacity.Message);
 }
 
-void TAbZipArchive::CopyKeptEntry(TAbZipItem& item, TStream& image, TStream& directory)
+void TZipArchive::CopyKeptEntry(TZipItem& item, TStream& image, TStream& directory)
 {
     const uint32_t dataSize = item.ItemInfo().CompressedSize;
-    if (dataSize > AbMaxImageSize)
-        throw EAbZipWriteRefused(AbMsgTooLarge);
+    if (dataSize > MaxArchiveImageSize)
+        throw EZipWriteRefused(ArchiveMsgTooLarge);
     // A seek the stream refuses would leave it at some other entry's header.
     if (FStream->Seek(item.RelativeOffset(), soFromBeginning) != item.RelativeOffset())
-        throw EAbZipInvalid();
+        throw EZipInvalid();
     item.SetDiskNumberStart(0);
     item.SetRelativeOffset(static_cast<uint32_t>(image.GetPosition()));
-    TAbZipLocalFileHeader oldHeader;
+    TZipLocalFileHeader oldHeader;
     oldHeader.LoadFromStream(*FStream);
     item.SaveLFHToStream(image);
     if (dataSize > 0)
@@ -284,20 +284,20 @@ void TAbZipArchive::CopyKeptEntry(TAbZipItem& item, TStream& image, TStream& dir
     ++FInfo.TotalEntries;
 }
 
-void TAbZipArchive::AddNewEntry(TAbZipItem& item, TStream& image, TStream& directory, const std::string& swapDir)
+void TZipArchive::AddNewEntry(TZipItem& item, TStream& image, TStream& directory, const std::string& swapDir)
 {
     try {
         item.SetDiskNumberStart(0);
         item.SetRelativeOffset(static_cast<uint32_t>(image.GetPosition()));
-        TAbVirtualMemoryStream output;
+        TVirtualMemoryStream output;
         output.SetSwapFileDirectory(swapDir);
         if (item.Action() == eaFromStream) {
             if (!InsertFromStreamHelper)
-                throw EAbZipNoInsertion();
+                throw EZipNoInsertion();
             InsertFromStreamHelper(*this, item, FInStream, output);
         } else {
             if (!InsertHelper)
-                throw EAbZipNoInsertion();
+                throw EZipNoInsertion();
             InsertHelper(*this, item, output);
         }
         item.SaveLFHToStream(image);
@@ -307,7 +307,7 @@ void TAbZipArchive::AddNewEntry(TAbZipItem& item, TStream& image, TStream& direc
         item.SaveCDHToStream(directory);
         ++FInfo.EntriesOnDisk;
         ++FInfo.TotalEntries;
-    } catch (const EAbUserAbort&) {
+    } catch (const EUserAbort&) {
         throw;
     } catch (const std::exception&) {
         item.SetAction(eaRemove);
@@ -315,7 +315,7 @@ void TAbZipArchive::AddNewEntry(TAbZipItem& item, TStream& image, TStream& direc
     }
 }
 
-void TAbZipArchive::BuildImage(TStream& image, const TCapacity& capacity, bool marker)
+void TZipArchive::BuildImage(TStream& image, const TCapacity& capacity, bool marker)
 {
     const std::string swapDir = SwapDirectoryFor(TempDirectory);
     if (FIsExecutable) {
@@ -324,7 +324,7 @@ void TAbZipArchive::BuildImage(TStream& image, const TCapacity& capacity, bool m
             image.CopyFrom(*FStream, FStubSize);
         }
     } else if (marker) {
-        WriteMagic(image, Ab_ZipPossiblySpannedSignature);
+        WriteMagic(image, ZipPossiblySpannedSignature);
     }
 
     TMemoryStream directory;
@@ -333,7 +333,7 @@ void TAbZipArchive::BuildImage(TStream& image, const TCapacity& capacity, bool m
     FStream->Seek(0, soFromBeginning);
     const int count = Count();
     for (int i = 0; i < count; ++i) {
-        TAbZipItem& item = *ZipItem(i);
+        TZipItem& item = *ZipItem(i);
         FCurrentItem = &item;
         switch (item.Action()) {
         case eaRemove:
@@ -348,10 +348,10 @@ void TAbZipArchive::BuildImage(TStream& image, const TCapacity& capacity, bool m
         }
         // Readers size an entry flagged for a descriptor with the descriptor,
         // whatever its method: leaving it out makes entries overlap for them.
-        if (item.Action() != eaRemove && (item.GeneralPurposeBitFlag() & Ab_FlagDataDescriptor) != 0)
+        if (item.Action() != eaRemove && (item.GeneralPurposeBitFlag() & FlagDataDescriptor) != 0)
             item.SaveDDToStream(image);
-        if (DoArchiveProgress(static_cast<uint8_t>(AbPercentage(9LL * (i + 1), 10LL * count))))
-            throw EAbUserAbort();
+        if (DoArchiveProgress(static_cast<uint8_t>(ArchivePercentage(9LL * (i + 1), 10LL * count))))
+            throw EUserAbort();
         CheckFits(image.GetPosition(), capacity);
     }
     FCurrentItem = nullptr;
@@ -365,7 +365,7 @@ void TAbZipArchive::BuildImage(TStream& image, const TCapacity& capacity, bool m
     CheckFits(image.GetPosition(), capacity);
 }
 
-void TAbZipArchive::FinishEntries()
+void TZipArchive::FinishEntries()
 {
     for (int i = Count() - 1; i >= 0; --i) {
         if (Item(i)->Action() == eaRemove)
@@ -375,34 +375,34 @@ void TAbZipArchive::FinishEntries()
     }
 }
 
-void TAbZipArchive::ReplaceFile(TStream& image)
+void TZipArchive::ReplaceFile(TStream& image)
 {
     CheckUnchangedOnDisk();
     std::unique_ptr<TSafeReplace> replace;
     try {
         replace = std::make_unique<TSafeReplace>(FArchiveName);
     } catch (...) {
-        CloseForWriting(AbMsgNotWritable);
+        CloseForWriting(ArchiveMsgNotWritable);
         throw;
     }
     try {
         replace->Stream().CopyFrom(image, 0);
         FIdentity = replace->Commit();
         FHaveIdentity = true;
-    } catch (const EAbUserAbort&) {
+    } catch (const EUserAbort&) {
         throw;
     } catch (const std::exception& e) {
-        throw EAbBadStream(e.what());
+        throw EBadStream(e.what());
     }
 }
 
-void TAbZipArchive::WriteArchive()
+void TZipArchive::WriteArchive()
 {
     if (FSpanned) {
         for (int i = 0; i < Count(); ++i)
             Item(i)->SetAction(eaKeep);
         FIsDirty = false;
-        throw EAbZipSpanOverwrite();
+        throw EZipSpanOverwrite();
     }
     CheckUnchangedOnDisk();
     ReopenForReading();
@@ -412,8 +412,8 @@ void TAbZipArchive::WriteArchive()
     int live = 0;
     for (int i = 0; i < Count(); ++i)
         live += Item(i)->Action() != eaRemove;
-    if (live > AbMaxEntries)
-        throw EAbZipWriteRefused(AbMsgTooManyEntries);
+    if (live > MaxArchiveEntries)
+        throw EZipWriteRefused(ArchiveMsgTooManyEntries);
 
     // Offsets change as the image is built; a write that does not reach the
     // disk must leave them pointing into the file that is still there.
@@ -422,7 +422,7 @@ void TAbZipArchive::WriteArchive()
     for (int i = 0; i < Count(); ++i)
         saved.emplace_back(ZipItem(i)->RelativeOffset(), ZipItem(i)->DiskNumberStart());
 
-    TAbVirtualMemoryStream image;
+    TVirtualMemoryStream image;
     image.SetSwapFileDirectory(SwapDirectoryFor(TempDirectory));
     try {
         BuildImage(image, capacity, marker);
@@ -443,7 +443,7 @@ void TAbZipArchive::WriteArchive()
     try {
         FStream = std::make_unique<TFileStream>(FArchiveName, fmOpenReadWrite | fmShareDenyWrite);
     } catch (...) {
-        CloseForWriting(AbMsgNotWritable);
+        CloseForWriting(ArchiveMsgNotWritable);
         throw;
     }
     FStream->Seek(0, soFromEnd);

@@ -46,7 +46,7 @@ void WriteBytes(TStream& stream, const std::string& bytes)
 uint16_t Length16(const std::string& bytes)
 {
     if (bytes.size() > 0xFFFF)
-        throw EAbException(AbFieldTooLong);
+        throw EArchiveException(ErrFieldTooLong);
     return static_cast<uint16_t>(bytes.size());
 }
 
@@ -54,7 +54,7 @@ uint16_t Length16(const std::string& bytes)
 
 // ---- headers ----
 
-void TAbZipFileHeader::ParseCommonFields(const uint8_t* p, uint16_t& nameLength, uint16_t& extraLength)
+void TZipFileHeader::ParseCommonFields(const uint8_t* p, uint16_t& nameLength, uint16_t& extraLength)
 {
     VersionNeededToExtract = Get16(p + 0);
     GeneralPurposeBitFlag = Get16(p + 2);
@@ -68,7 +68,7 @@ void TAbZipFileHeader::ParseCommonFields(const uint8_t* p, uint16_t& nameLength,
     extraLength = Get16(p + 24);
 }
 
-void TAbZipFileHeader::PutCommonFields(uint8_t* p) const
+void TZipFileHeader::PutCommonFields(uint8_t* p) const
 {
     Put16(p + 0, VersionNeededToExtract);
     Put16(p + 2, GeneralPurposeBitFlag);
@@ -82,9 +82,9 @@ void TAbZipFileHeader::PutCommonFields(uint8_t* p) const
     Put16(p + 24, Length16(ExtraField));
 }
 
-void TAbZipFileHeader::LoadFromStream(TStream& stream)
+void TZipFileHeader::LoadFromStream(TStream& stream)
 {
-    uint8_t fixed[Ab_ZipLocalFileHeaderSize] = {};
+    uint8_t fixed[ZipLocalFileHeaderSize] = {};
     stream.Read(fixed, sizeof fixed);
     Signature = Get32(fixed);
     uint16_t nameLength = 0, extraLength = 0;
@@ -92,12 +92,12 @@ void TAbZipFileHeader::LoadFromStream(TStream& stream)
     FileName = ReadBytes(stream, nameLength);
     ExtraField = ReadBytes(stream, extraLength);
     if (!IsValid())
-        throw EAbZipInvalid();
+        throw EZipInvalid();
 }
 
-void TAbZipFileHeader::SaveToStream(TStream& stream) const
+void TZipFileHeader::SaveToStream(TStream& stream) const
 {
-    uint8_t fixed[Ab_ZipLocalFileHeaderSize] = {};
+    uint8_t fixed[ZipLocalFileHeaderSize] = {};
     Put32(fixed, ValidSignature);
     PutCommonFields(fixed + 4);
     stream.WriteBuffer(fixed, sizeof fixed);
@@ -105,9 +105,9 @@ void TAbZipFileHeader::SaveToStream(TStream& stream) const
     WriteBytes(stream, ExtraField);
 }
 
-void TAbZipDirectoryFileHeader::LoadFromStream(TStream& stream)
+void TZipDirectoryFileHeader::LoadFromStream(TStream& stream)
 {
-    uint8_t fixed[Ab_ZipDirectoryFileHeaderSize] = {};
+    uint8_t fixed[ZipDirectoryFileHeaderSize] = {};
     stream.Read(fixed, sizeof fixed);
     Signature = Get32(fixed);
     VersionMadeBy = Get16(fixed + 4);
@@ -122,12 +122,12 @@ void TAbZipDirectoryFileHeader::LoadFromStream(TStream& stream)
     ExtraField = ReadBytes(stream, extraLength);
     FileComment = ReadBytes(stream, commentLength);
     if (!IsValid())
-        throw EAbZipInvalid();
+        throw EZipInvalid();
 }
 
-void TAbZipDirectoryFileHeader::SaveToStream(TStream& stream) const
+void TZipDirectoryFileHeader::SaveToStream(TStream& stream) const
 {
-    uint8_t fixed[Ab_ZipDirectoryFileHeaderSize] = {};
+    uint8_t fixed[ZipDirectoryFileHeaderSize] = {};
     Put32(fixed, ValidSignature);
     Put16(fixed + 4, VersionMadeBy);
     PutCommonFields(fixed + 6);
@@ -142,9 +142,9 @@ void TAbZipDirectoryFileHeader::SaveToStream(TStream& stream) const
     WriteBytes(stream, FileComment);
 }
 
-void TAbZipDirectoryFileFooter::LoadFromStream(TStream& stream)
+void TZipDirectoryFileFooter::LoadFromStream(TStream& stream)
 {
-    uint8_t fixed[Ab_ZipEndCentralDirectorySize] = {};
+    uint8_t fixed[ZipEndCentralDirectorySize] = {};
     stream.Read(fixed, sizeof fixed);
     Signature = Get32(fixed);
     DiskNumber = Get16(fixed + 4);
@@ -155,12 +155,12 @@ void TAbZipDirectoryFileFooter::LoadFromStream(TStream& stream)
     DirectoryOffset = Get32(fixed + 16);
     ZipfileComment = ReadBytes(stream, Get16(fixed + 20));
     if (!IsValid())
-        throw EAbZipInvalid();
+        throw EZipInvalid();
 }
 
-void TAbZipDirectoryFileFooter::SaveToStream(TStream& stream) const
+void TZipDirectoryFileFooter::SaveToStream(TStream& stream) const
 {
-    uint8_t fixed[Ab_ZipEndCentralDirectorySize] = {};
+    uint8_t fixed[ZipEndCentralDirectorySize] = {};
     Put32(fixed, ValidSignature);
     Put16(fixed + 4, DiskNumber);
     Put16(fixed + 6, StartDiskNumber);
@@ -173,7 +173,7 @@ void TAbZipDirectoryFileFooter::SaveToStream(TStream& stream) const
     WriteBytes(stream, ZipfileComment);
 }
 
-void TAbZipDataDescriptor::LoadFromStream(TStream& stream)
+void TZipDataDescriptor::LoadFromStream(TStream& stream)
 {
     uint8_t fixed[12] = {};
     stream.Read(fixed, sizeof fixed);
@@ -182,7 +182,7 @@ void TAbZipDataDescriptor::LoadFromStream(TStream& stream)
     UncompressedSize = Get32(fixed + 8);
 }
 
-void TAbZipDataDescriptor::SaveToStream(TStream& stream) const
+void TZipDataDescriptor::SaveToStream(TStream& stream) const
 {
     uint8_t fixed[12] = {};
     Put32(fixed, CRC32);
@@ -193,55 +193,55 @@ void TAbZipDataDescriptor::SaveToStream(TStream& stream) const
 
 // ---- the zip entry ----
 
-TAbZipItem::TAbZipItem() : FItemInfo(std::make_unique<TAbZipDirectoryFileHeader>()) {}
+TZipItem::TZipItem() : FItemInfo(std::make_unique<TZipDirectoryFileHeader>()) {}
 
-TAbZipItem::~TAbZipItem() = default;
+TZipItem::~TZipItem() = default;
 
-int32_t TAbZipItem::GetCompressedSize() const { return static_cast<int32_t>(FItemInfo->CompressedSize); }
-uint32_t TAbZipItem::GetCRC32() const { return FItemInfo->CRC32; }
-uint32_t TAbZipItem::GetExternalFileAttributes() const { return FItemInfo->ExternalFileAttributes; }
-std::string TAbZipItem::GetFileName() const { return FItemInfo->FileName; }
-bool TAbZipItem::GetIsEncrypted() const { return FItemInfo->IsEncrypted(); }
-uint16_t TAbZipItem::GetLastModFileDate() const { return FItemInfo->LastModFileDate; }
-uint16_t TAbZipItem::GetLastModFileTime() const { return FItemInfo->LastModFileTime; }
-uint32_t TAbZipItem::GetUncompressedSize() const { return FItemInfo->UncompressedSize; }
+int32_t TZipItem::GetCompressedSize() const { return static_cast<int32_t>(FItemInfo->CompressedSize); }
+uint32_t TZipItem::GetCRC32() const { return FItemInfo->CRC32; }
+uint32_t TZipItem::GetExternalFileAttributes() const { return FItemInfo->ExternalFileAttributes; }
+std::string TZipItem::GetFileName() const { return FItemInfo->FileName; }
+bool TZipItem::GetIsEncrypted() const { return FItemInfo->IsEncrypted(); }
+uint16_t TZipItem::GetLastModFileDate() const { return FItemInfo->LastModFileDate; }
+uint16_t TZipItem::GetLastModFileTime() const { return FItemInfo->LastModFileTime; }
+uint32_t TZipItem::GetUncompressedSize() const { return FItemInfo->UncompressedSize; }
 
-void TAbZipItem::SetCompressedSize(int32_t value) { FItemInfo->CompressedSize = static_cast<uint32_t>(value); }
-void TAbZipItem::SetCRC32(uint32_t value) { FItemInfo->CRC32 = value; }
-void TAbZipItem::SetExternalFileAttributes(uint32_t value) { FItemInfo->ExternalFileAttributes = value; }
+void TZipItem::SetCompressedSize(int32_t value) { FItemInfo->CompressedSize = static_cast<uint32_t>(value); }
+void TZipItem::SetCRC32(uint32_t value) { FItemInfo->CRC32 = value; }
+void TZipItem::SetExternalFileAttributes(uint32_t value) { FItemInfo->ExternalFileAttributes = value; }
 
-void TAbZipItem::SetFileName(const std::string& value)
+void TZipItem::SetFileName(const std::string& value)
 {
     FFileName = value;
     FItemInfo->FileName = value;
 }
 
-void TAbZipItem::SetLastModFileDate(uint16_t value) { FItemInfo->LastModFileDate = value; }
-void TAbZipItem::SetLastModFileTime(uint16_t value) { FItemInfo->LastModFileTime = value; }
+void TZipItem::SetLastModFileDate(uint16_t value) { FItemInfo->LastModFileDate = value; }
+void TZipItem::SetLastModFileTime(uint16_t value) { FItemInfo->LastModFileTime = value; }
 
-void TAbZipItem::SetUncompressedSize(uint32_t value)
+void TZipItem::SetUncompressedSize(uint32_t value)
 {
     FUncompressedSize = value;
     FItemInfo->UncompressedSize = value;
 }
 
-void TAbZipItem::SetHostOS(uint8_t value)
+void TZipItem::SetHostOS(uint8_t value)
 {
     FItemInfo->VersionMadeBy = static_cast<uint16_t>((value << 8) | (FItemInfo->VersionMadeBy & 0xFF));
 }
 
-void TAbZipItem::LoadFromStream(TStream& stream)
+void TZipItem::LoadFromStream(TStream& stream)
 {
     FItemInfo->LoadFromStream(stream);
     FFileName = FItemInfo->FileName;
     FUncompressedSize = FItemInfo->UncompressedSize;
 }
 
-void TAbZipItem::SaveCDHToStream(TStream& stream) const { FItemInfo->SaveToStream(stream); }
+void TZipItem::SaveCDHToStream(TStream& stream) const { FItemInfo->SaveToStream(stream); }
 
-void TAbZipItem::SaveLFHToStream(TStream& stream) const
+void TZipItem::SaveLFHToStream(TStream& stream) const
 {
-    TAbZipLocalFileHeader local;
+    TZipLocalFileHeader local;
     local.VersionNeededToExtract = FItemInfo->VersionNeededToExtract;
     local.GeneralPurposeBitFlag = FItemInfo->GeneralPurposeBitFlag;
     local.CompressionMethod = FItemInfo->CompressionMethod;
@@ -255,9 +255,9 @@ void TAbZipItem::SaveLFHToStream(TStream& stream) const
     local.SaveToStream(stream);
 }
 
-void TAbZipItem::SaveDDToStream(TStream& stream) const
+void TZipItem::SaveDDToStream(TStream& stream) const
 {
-    TAbZipDataDescriptor descriptor;
+    TZipDataDescriptor descriptor;
     descriptor.CRC32 = FItemInfo->CRC32;
     descriptor.CompressedSize = FItemInfo->CompressedSize;
     descriptor.UncompressedSize = FItemInfo->UncompressedSize;
@@ -266,7 +266,7 @@ void TAbZipItem::SaveDDToStream(TStream& stream) const
 
 // ---- time, names ----
 
-void AbDateTimeToDos(const TLocalDateTime& when, uint16_t& dosTime, uint16_t& dosDate)
+void DateTimeToDos(const TLocalDateTime& when, uint16_t& dosTime, uint16_t& dosDate)
 {
     if (when.Year < 1980 || when.Year > 2107) {
         dosTime = 0;
@@ -277,24 +277,24 @@ void AbDateTimeToDos(const TLocalDateTime& when, uint16_t& dosTime, uint16_t& do
     dosDate = static_cast<uint16_t>(when.Day + 32 * when.Month + 512 * (when.Year - 1980));
 }
 
-void AbNowToDos(uint16_t& dosTime, uint16_t& dosDate) { AbDateTimeToDos(LocalNow(), dosTime, dosDate); }
+void NowToDos(uint16_t& dosTime, uint16_t& dosDate) { DateTimeToDos(LocalNow(), dosTime, dosDate); }
 
-std::string AbExpandFileName(const std::string& name)
+std::string ZipExpandFileName(const std::string& name)
 {
     std::error_code error;
     const std::filesystem::path full = std::filesystem::absolute(name, error);
     return error ? name : full.string();
 }
 
-uint8_t AbHostByteForName(const std::string& name)
+uint8_t HostByteForName(const std::string& name)
 {
-    const std::string full = AbExpandFileName(name);
+    const std::string full = ZipExpandFileName(name);
     const bool high = std::any_of(full.begin(), full.end(),
                                   [](char c) { return static_cast<uint8_t>(c) >= 0x80; });
-    return high ? Ab_HostAnsiCodePage : Ab_HostOemCodePage;
+    return high ? HostAnsiCodePage : HostOemCodePage;
 }
 
-bool AbIsNonAsciiUtf8(const std::string& text)
+bool IsNonAsciiUtf8(const std::string& text)
 {
     bool nonAscii = false;
     size_t i = 0;
@@ -343,13 +343,13 @@ namespace {
 constexpr int64_t FirstTailBlock = 512;
 constexpr int64_t LargestTailBlock = 65536;
 // A block reaches this far into the one after it, so no record straddles two.
-constexpr int64_t TailOverlap = Ab_ZipEndCentralDirectorySize - 1;
+constexpr int64_t TailOverlap = ZipEndCentralDirectorySize - 1;
 
 bool IsTailAt(const uint8_t* bytes, int64_t offset, int64_t fileSize)
 {
-    if (Get32(bytes) != Ab_ZipEndCentralDirectorySignature)
+    if (Get32(bytes) != ZipEndCentralDirectorySignature)
         return false;
-    return fileSize - offset >= Ab_ZipEndCentralDirectorySize + Get16(bytes + 20);
+    return fileSize - offset >= ZipEndCentralDirectorySize + Get16(bytes + 20);
 }
 
 int64_t SearchTailBackwards(TStream& stream, int64_t fileSize)
@@ -362,7 +362,7 @@ int64_t SearchTailBackwards(TStream& stream, int64_t fileSize)
         block.assign(static_cast<size_t>(blockEnd - blockStart), 0);
         stream.Seek(blockStart, soFromBeginning);
         stream.Read(block.data(), static_cast<int64_t>(block.size()));
-        for (int64_t offset = blockEnd - Ab_ZipEndCentralDirectorySize; offset >= blockStart; --offset)
+        for (int64_t offset = blockEnd - ZipEndCentralDirectorySize; offset >= blockStart; --offset)
             if (IsTailAt(block.data() + (offset - blockStart), offset, fileSize))
                 return offset;
         if (blockStart == 0)
@@ -378,12 +378,12 @@ int64_t FindCentralDirectoryTail(TStream& stream)
 {
     const int64_t startPosition = stream.GetPosition();
     const int64_t fileSize = stream.GetSize();
-    if (fileSize >= Ab_ZipEndCentralDirectorySize) {
-        uint8_t last[Ab_ZipEndCentralDirectorySize] = {};
-        const int64_t lastOffset = fileSize - Ab_ZipEndCentralDirectorySize;
+    if (fileSize >= ZipEndCentralDirectorySize) {
+        uint8_t last[ZipEndCentralDirectorySize] = {};
+        const int64_t lastOffset = fileSize - ZipEndCentralDirectorySize;
         stream.Seek(lastOffset, soFromBeginning);
         stream.Read(last, sizeof last);
-        if (Get32(last) == Ab_ZipEndCentralDirectorySignature && Get16(last + 20) == 0) {
+        if (Get32(last) == ZipEndCentralDirectorySignature && Get16(last + 20) == 0) {
             stream.Seek(lastOffset, soFromBeginning);
             return lastOffset;
         }
@@ -412,17 +412,17 @@ uint32_t LeadingBytes(TStream& stream)
 int VerifyZip(TStream& stream)
 {
     const int64_t startPosition = stream.GetPosition();
-    int result = Ab_VerifyNone;
+    int result = VerifiedNone;
     const uint32_t lead = LeadingBytes(stream);
-    if (lead == Ab_ZipSpannedSetSignature || lead == Ab_ZipPossiblySpannedSignature) {
-        result = Ab_VerifySpanned;
+    if (lead == ZipSpannedSetSignature || lead == ZipPossiblySpannedSignature) {
+        result = VerifiedSpanned;
     } else if (FindCentralDirectoryTail(stream) >= 0) {
-        TAbZipDirectoryFileFooter footer;
+        TZipDirectoryFileFooter footer;
         try {
             footer.LoadFromStream(stream);
-            result = Ab_VerifyZip;
-        } catch (const EAbZipInvalid&) {
-            result = Ab_VerifyNone;
+            result = VerifiedZip;
+        } catch (const EZipInvalid&) {
+            result = VerifiedNone;
         }
     }
     stream.Seek(startPosition, soFromBeginning);
@@ -433,8 +433,8 @@ int VerifySelfExtracting(TStream& stream)
 {
     const int64_t startPosition = stream.GetPosition();
     const uint32_t lead = LeadingBytes(stream);
-    const bool executable = (lead & 0xFFFF) == Ab_WindowsExeSignature || lead == Ab_LinuxExeSignature;
-    const bool result = executable && VerifyZip(stream) == Ab_VerifyZip;
+    const bool executable = (lead & 0xFFFF) == WindowsExeSignature || lead == LinuxExeSignature;
+    const bool result = executable && VerifyZip(stream) == VerifiedZip;
     stream.Seek(startPosition, soFromBeginning);
-    return result ? Ab_VerifySelfExtracting : Ab_VerifyNone;
+    return result ? VerifiedSelfExtracting : VerifiedNone;
 }

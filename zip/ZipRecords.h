@@ -10,40 +10,40 @@
 #include <memory>
 #include <string>
 
-inline constexpr uint32_t Ab_ZipLocalFileHeaderSignature = 0x04034B50;
-inline constexpr uint32_t Ab_ZipCentralDirectorySignature = 0x02014B50;
-inline constexpr uint32_t Ab_ZipEndCentralDirectorySignature = 0x06054B50;
-inline constexpr uint32_t Ab_ZipSpannedSetSignature = 0x08074B50;
-inline constexpr uint32_t Ab_ZipPossiblySpannedSignature = 0x30304B50;
-inline constexpr uint16_t Ab_WindowsExeSignature = 0x5A4D;
-inline constexpr uint32_t Ab_LinuxExeSignature = 0x464C457F;
+inline constexpr uint32_t ZipLocalFileHeaderSignature = 0x04034B50;
+inline constexpr uint32_t ZipCentralDirectorySignature = 0x02014B50;
+inline constexpr uint32_t ZipEndCentralDirectorySignature = 0x06054B50;
+inline constexpr uint32_t ZipSpannedSetSignature = 0x08074B50;
+inline constexpr uint32_t ZipPossiblySpannedSignature = 0x30304B50;
+inline constexpr uint16_t WindowsExeSignature = 0x5A4D;
+inline constexpr uint32_t LinuxExeSignature = 0x464C457F;
 
-inline constexpr int Ab_ZipLocalFileHeaderSize = 30;
-inline constexpr int Ab_ZipDirectoryFileHeaderSize = 46;
-inline constexpr int Ab_ZipEndCentralDirectorySize = 22;
+inline constexpr int ZipLocalFileHeaderSize = 30;
+inline constexpr int ZipDirectoryFileHeaderSize = 46;
+inline constexpr int ZipEndCentralDirectorySize = 22;
 
 // Host byte of version made by: how the name bytes are to be read.
-inline constexpr uint8_t Ab_HostOemCodePage = 0;
-inline constexpr uint8_t Ab_HostAnsiCodePage = 11;
+inline constexpr uint8_t HostOemCodePage = 0;
+inline constexpr uint8_t HostAnsiCodePage = 11;
 
 // General purpose flag bit that marks the stored name as UTF-8.
-inline constexpr uint16_t Ab_FlagUtf8Name = 0x0800;
-inline constexpr uint16_t Ab_FlagDataDescriptor = 0x0008;
+inline constexpr uint16_t FlagUtf8Name = 0x0800;
+inline constexpr uint16_t FlagDataDescriptor = 0x0008;
 
-enum TAbZipSupportedMethod : uint8_t { smStored, smDeflated, smBestMethod };
-enum TAbZipDeflationOption : uint8_t { doInvalid, doNormal, doMaximum, doFast, doSuperFast };
+enum TZipSupportedMethod : uint8_t { smStored, smDeflated, smBestMethod };
+enum TZipDeflationOption : uint8_t { doInvalid, doNormal, doMaximum, doFast, doSuperFast };
 
 // Results of VerifyZip and VerifySelfExtracting.
-enum : int { Ab_VerifyNone = 0, Ab_VerifyZip = 1, Ab_VerifySpanned = 2, Ab_VerifySelfExtracting = 3 };
+enum : int { VerifiedNone = 0, VerifiedZip = 1, VerifiedSpanned = 2, VerifiedSelfExtracting = 3 };
 
 // Fields common to the local header and the central record.
 // Name and extra field are raw bytes; their lengths are the string sizes.
-class TAbZipFileHeader {
+class TZipFileHeader {
 public:
-    explicit TAbZipFileHeader(uint32_t validSignature) : ValidSignature(validSignature) {}
-    virtual ~TAbZipFileHeader() = default;
+    explicit TZipFileHeader(uint32_t validSignature) : ValidSignature(validSignature) {}
+    virtual ~TZipFileHeader() = default;
 
-    // Reads the fields in file order, then checks the signature (EAbZipInvalid).
+    // Reads the fields in file order, then checks the signature (EZipInvalid).
     virtual void LoadFromStream(TStream& stream);
     // Writes the expected signature and the fields in file order.
     virtual void SaveToStream(TStream& stream) const;
@@ -71,14 +71,14 @@ protected:
     void PutCommonFields(uint8_t* bytes) const;
 };
 
-class TAbZipLocalFileHeader : public TAbZipFileHeader {
+class TZipLocalFileHeader : public TZipFileHeader {
 public:
-    TAbZipLocalFileHeader() : TAbZipFileHeader(Ab_ZipLocalFileHeaderSignature) {}
+    TZipLocalFileHeader() : TZipFileHeader(ZipLocalFileHeaderSignature) {}
 };
 
-class TAbZipDirectoryFileHeader : public TAbZipFileHeader {
+class TZipDirectoryFileHeader : public TZipFileHeader {
 public:
-    TAbZipDirectoryFileHeader() : TAbZipFileHeader(Ab_ZipCentralDirectorySignature) {}
+    TZipDirectoryFileHeader() : TZipFileHeader(ZipCentralDirectorySignature) {}
 
     void LoadFromStream(TStream& stream) override;
     void SaveToStream(TStream& stream) const override;
@@ -92,13 +92,13 @@ public:
 };
 
 // The end record. One per open archive, created empty.
-class TAbZipDirectoryFileFooter {
+class TZipDirectoryFileFooter {
 public:
     void LoadFromStream(TStream& stream);
     void SaveToStream(TStream& stream) const;
     bool IsValid() const { return Signature == ValidSignature; }
 
-    uint32_t ValidSignature = Ab_ZipEndCentralDirectorySignature;
+    uint32_t ValidSignature = ZipEndCentralDirectorySignature;
     uint32_t Signature = 0;
     uint16_t DiskNumber = 0;
     uint16_t StartDiskNumber = 0;
@@ -110,7 +110,7 @@ public:
 };
 
 // Written without a signature.
-class TAbZipDataDescriptor {
+class TZipDataDescriptor {
 public:
     void LoadFromStream(TStream& stream);
     void SaveToStream(TStream& stream) const;
@@ -122,10 +122,10 @@ public:
 
 // One zip entry. Every zip field lives in its central record; the base
 // accessors read and write that record.
-class TAbZipItem : public TAbArchiveItem {
+class TZipItem : public TArchiveItem {
 public:
-    TAbZipItem();
-    ~TAbZipItem() override;
+    TZipItem();
+    ~TZipItem() override;
 
     int32_t GetCompressedSize() const override;
     uint32_t GetCRC32() const override;
@@ -144,8 +144,8 @@ public:
     void SetLastModFileTime(uint16_t value) override;
     void SetUncompressedSize(uint32_t value) override;
 
-    TAbZipDirectoryFileHeader& ItemInfo() { return *FItemInfo; }
-    const TAbZipDirectoryFileHeader& ItemInfo() const { return *FItemInfo; }
+    TZipDirectoryFileHeader& ItemInfo() { return *FItemInfo; }
+    const TZipDirectoryFileHeader& ItemInfo() const { return *FItemInfo; }
 
     uint16_t CompressionMethod() const { return FItemInfo->CompressionMethod; }
     void SetCompressionMethod(uint16_t value) { FItemInfo->CompressionMethod = value; }
@@ -177,28 +177,28 @@ public:
     void SaveDDToStream(TStream& stream) const;
 
 private:
-    std::unique_ptr<TAbZipDirectoryFileHeader> FItemInfo;
+    std::unique_ptr<TZipDirectoryFileHeader> FItemInfo;
 };
 
 // MS-DOS time and date of a local time; both 0 outside the years 1980..2107.
-void AbDateTimeToDos(const TLocalDateTime& when, uint16_t& dosTime, uint16_t& dosDate);
+void DateTimeToDos(const TLocalDateTime& when, uint16_t& dosTime, uint16_t& dosDate);
 // The current local time in MS-DOS form.
-void AbNowToDos(uint16_t& dosTime, uint16_t& dosDate);
+void NowToDos(uint16_t& dosTime, uint16_t& dosDate);
 
 // The name expanded to a full path against the current directory.
-std::string AbExpandFileName(const std::string& name);
+std::string ZipExpandFileName(const std::string& name);
 // Host byte for a new entry: 11 when the expanded name has a byte of 0x80 or
 // more (file names count as the 8-bit ANSI code page here), otherwise 0.
-uint8_t AbHostByteForName(const std::string& name);
+uint8_t HostByteForName(const std::string& name);
 // True when the text has a byte of 0x80 or more and is valid UTF-8 as a whole.
-bool AbIsNonAsciiUtf8(const std::string& text);
+bool IsNonAsciiUtf8(const std::string& text);
 
 // Offset of the end record, the stream left positioned there; or -1 with the
 // stream position restored.
 int64_t FindCentralDirectoryTail(TStream& stream);
 
-// Ab_VerifySpanned for a leading volume marker, Ab_VerifyZip when an end
-// record is found and valid, else Ab_VerifyNone. The stream position is restored.
+// VerifiedSpanned for a leading volume marker, VerifiedZip when an end
+// record is found and valid, else VerifiedNone. The stream position is restored.
 int VerifyZip(TStream& stream);
-// Ab_VerifySelfExtracting for "MZ" or an ELF start followed by a zip, else Ab_VerifyNone.
+// VerifiedSelfExtracting for "MZ" or an ELF start followed by a zip, else VerifiedNone.
 int VerifySelfExtracting(TStream& stream);

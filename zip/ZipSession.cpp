@@ -5,11 +5,11 @@
 #include "FileSystem.h"
 #include "FileStream.h"
 
-TAbZipper::TAbZipper() = default;
+TZipper::TZipper() = default;
 
-TAbZipper::~TAbZipper() = default;
+TZipper::~TZipper() = default;
 
-void TAbZipper::SetFileName(const std::string& name)
+void TZipper::SetFileName(const std::string& name)
 {
     FFileName = name;
     if (FArchive) {
@@ -21,33 +21,33 @@ void TAbZipper::SetFileName(const std::string& name)
     DoChange();
 }
 
-void TAbZipper::OpenModel(const std::string& name)
+void TZipper::OpenModel(const std::string& name)
 {
     const bool exists = FileExists(name);
-    const TAbArchiveType kind = ForceType ? FArchiveType : DetectArchiveKind(name);
+    const TArchiveType kind = ForceType ? FArchiveType : DetectArchiveKind(name);
     if (exists) {
         if (kind != atZip && kind != atSpannedZip && kind != atSelfExtZip)
-            throw EAbUnhandledType();
+            throw EUnhandledType();
         auto model = MakeModel(name, fmOpenRead | fmShareDenyNone);
         // A file that could not be read is never written over: the model goes.
         model->LoadDirectory();
         FArchive = std::move(model);
     } else {
         if (kind != atZip)
-            throw EAbUnhandledType();
+            throw EUnhandledType();
         FArchive = MakeModel(name, fmCreate);
     }
     FArchiveType = kind;
 }
 
-std::unique_ptr<TAbZipArchive> TAbZipper::MakeModel(const std::string& name, uint16_t mode)
+std::unique_ptr<TZipArchive> TZipper::MakeModel(const std::string& name, uint16_t mode)
 {
-    auto model = std::make_unique<TAbZipArchive>(name, mode);
+    auto model = std::make_unique<TZipArchive>(name, mode);
     InitArchive(*model);
     return model;
 }
 
-void TAbZipper::InitArchive(TAbZipArchive& archive)
+void TZipper::InitArchive(TZipArchive& archive)
 {
     archive.SpanningThreshold = FSpanningThreshold;
     archive.LogFile = FLogFile;
@@ -56,7 +56,7 @@ void TAbZipper::InitArchive(TAbZipArchive& archive)
     std::string base = FBaseDirectory;
     if (!base.empty()) {
         if (!DirectoryExists(base))
-            throw EAbNoSuchDirectory();
+            throw ENoSuchDirectory();
         while (base.size() > 1 && base.back() == '/')
             base.pop_back();
     }
@@ -68,156 +68,156 @@ void TAbZipper::InitArchive(TAbZipArchive& archive)
     archive.DeflationOption = FDeflationOption;
     archive.DOSMode = FDOSMode;
     archive.SetStoreOptions(FStoreOptions);
-    archive.InsertFromStreamHelper = [](TAbZipArchive& model, TAbZipItem& item, TStream* source, TStream& output) {
-        TAbZipCompressionSettings settings;
+    archive.InsertFromStreamHelper = [](TZipArchive& model, TZipItem& item, TStream* source, TStream& output) {
+        TZipCompressionSettings settings;
         settings.CompressionMethodToUse = model.CompressionMethodToUse;
         settings.DeflationOption = model.DeflationOption;
         settings.TempDirectory = model.TempDirectory;
         settings.OnProgress = [&model, &item](int percent, bool& abort) {
             abort = model.ItemProgress(&item, static_cast<uint8_t>(percent));
         };
-        AbZipFromStream(item, output, source, settings);
+        ZipFromStream(item, output, source, settings);
     };
     // Entries from disk files are never made here; without a source there is nothing to insert.
-    archive.InsertHelper = [](TAbZipArchive&, TAbZipItem&, TStream&) { throw EAbZipNoInsertion(); };
+    archive.InsertHelper = [](TZipArchive&, TZipItem&, TStream&) { throw EZipNoInsertion(); };
 }
 
-void TAbZipper::BindHooks(TAbZipArchive& archive)
+void TZipper::BindHooks(TZipArchive& archive)
 {
-    archive.OnProcessItemFailure = [this](TAbArchive&, TAbArchiveItem* item, TAbProcessType type,
-                                          TAbErrorClass errorClass, int32_t code) {
+    archive.OnProcessItemFailure = [this](TArchive&, TArchiveItem* item, TProcessType type,
+                                          TErrorClass errorClass, int32_t code) {
         if (OnProcessItemFailure)
             OnProcessItemFailure(*this, item, type, errorClass, code);
     };
-    archive.OnArchiveProgress = [this](TAbArchive&, uint8_t progress, bool& abort) {
+    archive.OnArchiveProgress = [this](TArchive&, uint8_t progress, bool& abort) {
         if (OnArchiveProgress)
             OnArchiveProgress(*this, progress, abort);
     };
-    archive.OnArchiveSaveProgress = [this](TAbArchive&, uint8_t progress, bool& abort) {
+    archive.OnArchiveSaveProgress = [this](TArchive&, uint8_t progress, bool& abort) {
         if (OnArchiveSaveProgress)
             OnArchiveSaveProgress(*this, progress, abort);
     };
-    archive.OnArchiveItemProgress = [this](TAbArchive&, TAbArchiveItem* item, uint8_t progress, bool& abort) {
+    archive.OnArchiveItemProgress = [this](TArchive&, TArchiveItem* item, uint8_t progress, bool& abort) {
         if (OnArchiveItemProgress)
             OnArchiveItemProgress(*this, item, progress, abort);
     };
-    archive.OnConfirmProcessItem = [this](TAbArchive&, TAbArchiveItem* item, TAbProcessType type, bool& confirm) {
+    archive.OnConfirmProcessItem = [this](TArchive&, TArchiveItem* item, TProcessType type, bool& confirm) {
         if (OnConfirmProcessItem)
             OnConfirmProcessItem(*this, item, type, confirm);
     };
-    archive.OnConfirmSave = [this](TAbArchive&, bool& confirm) {
+    archive.OnConfirmSave = [this](TArchive&, bool& confirm) {
         if (OnConfirmSave)
             OnConfirmSave(*this, confirm);
     };
-    archive.OnLoad = [this](TAbArchive&) {
+    archive.OnLoad = [this](TArchive&) {
         if (OnLoad)
             OnLoad(*this);
     };
-    archive.OnSave = [this](TAbArchive&) {
+    archive.OnSave = [this](TArchive&) {
         if (OnSave)
             OnSave(*this);
     };
 }
 
-void TAbZipper::Close()
+void TZipper::Close()
 {
     if (!FFileName.empty())
         SetFileName(std::string());
 }
 
-void TAbZipper::AddStream(const std::string& name, TStream& source)
+void TZipper::AddStream(const std::string& name, TStream& source)
 {
     if (!FArchive)
-        throw EAbNoArchive();
+        throw ENoArchive();
     source.SetPosition(0);
     FArchive->AddStream(name, source);
     DoChange();
 }
 
-void TAbZipper::SetComment(const std::string& text)
+void TZipper::SetComment(const std::string& text)
 {
     if (!FArchive)
-        throw EAbNoArchive();
+        throw ENoArchive();
     FArchive->SetComment(text);
 }
 
-void TAbZipper::DoChange()
+void TZipper::DoChange()
 {
     if (OnChange)
         OnChange(*this);
 }
 
-void TAbZipper::SetAutoSave(bool value)
+void TZipper::SetAutoSave(bool value)
 {
     FAutoSave = value;
     if (FArchive)
         FArchive->AutoSave = value;
 }
 
-void TAbZipper::SetDOSMode(bool value)
+void TZipper::SetDOSMode(bool value)
 {
     FDOSMode = value;
     if (FArchive)
         FArchive->DOSMode = value;
 }
 
-void TAbZipper::SetStoreOptions(TAbStoreOptions value)
+void TZipper::SetStoreOptions(TStoreOptions value)
 {
     FStoreOptions = value;
     if (FArchive)
         FArchive->SetStoreOptions(value);
 }
 
-void TAbZipper::SetCompressionMethodToUse(TAbZipSupportedMethod value)
+void TZipper::SetCompressionMethodToUse(TZipSupportedMethod value)
 {
     FCompressionMethodToUse = value;
     if (FArchive)
         FArchive->CompressionMethodToUse = value;
 }
 
-void TAbZipper::SetDeflationOption(TAbZipDeflationOption value)
+void TZipper::SetDeflationOption(TZipDeflationOption value)
 {
     FDeflationOption = value;
     if (FArchive)
         FArchive->DeflationOption = value;
 }
 
-void TAbZipper::SetSpanningThreshold(int32_t value)
+void TZipper::SetSpanningThreshold(int32_t value)
 {
     FSpanningThreshold = value;
     if (FArchive)
         FArchive->SpanningThreshold = value;
 }
 
-void TAbZipper::SetTempDirectory(const std::string& value)
+void TZipper::SetTempDirectory(const std::string& value)
 {
     FTempDirectory = value;
     if (FArchive)
         FArchive->TempDirectory = value;
 }
 
-void TAbZipper::SetBaseDirectory(const std::string& value)
+void TZipper::SetBaseDirectory(const std::string& value)
 {
     FBaseDirectory = value;
     if (FArchive)
         FArchive->SetBaseDirectory(value);
 }
 
-void TAbZipper::SetPassword(const std::string& value)
+void TZipper::SetPassword(const std::string& value)
 {
     FPassword = value;
     if (FArchive)
         FArchive->Password = value;
 }
 
-void TAbZipper::SetLogFile(const std::string& value)
+void TZipper::SetLogFile(const std::string& value)
 {
     FLogFile = value;
     if (FArchive)
         FArchive->LogFile = value;
 }
 
-void TAbZipper::SetLogging(bool value)
+void TZipper::SetLogging(bool value)
 {
     FLogging = value;
     if (FArchive)

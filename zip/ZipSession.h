@@ -13,26 +13,26 @@
 #include <memory>
 #include <string>
 
-class TAbZipper;
+class TZipper;
 
-using TAbArchiveEvent = std::function<void(TAbZipper& sender)>;
-using TAbArchiveConfirmEvent = std::function<void(TAbZipper& sender, bool& confirm)>;
-using TAbArchiveProgressEvent = std::function<void(TAbZipper& sender, uint8_t progress, bool& abort)>;
-using TAbArchiveItemConfirmEvent =
-    std::function<void(TAbZipper& sender, TAbArchiveItem* item, TAbProcessType type, bool& confirm)>;
-using TAbArchiveItemFailureEvent = std::function<void(TAbZipper& sender, TAbArchiveItem* item, TAbProcessType type,
-                                                      TAbErrorClass errorClass, int32_t errorCode)>;
-using TAbArchiveItemProgressEvent =
-    std::function<void(TAbZipper& sender, TAbArchiveItem* item, uint8_t progress, bool& abort)>;
+using TArchiveEvent = std::function<void(TZipper& sender)>;
+using TArchiveConfirmEvent = std::function<void(TZipper& sender, bool& confirm)>;
+using TArchiveProgressEvent = std::function<void(TZipper& sender, uint8_t progress, bool& abort)>;
+using TArchiveItemConfirmEvent =
+    std::function<void(TZipper& sender, TArchiveItem* item, TProcessType type, bool& confirm)>;
+using TArchiveItemFailureEvent = std::function<void(TZipper& sender, TArchiveItem* item, TProcessType type,
+                                                      TErrorClass errorClass, int32_t errorCode)>;
+using TArchiveItemProgressEvent =
+    std::function<void(TZipper& sender, TArchiveItem* item, uint8_t progress, bool& abort)>;
 
-inline constexpr TAbStoreOptions AbDefaultStoreOptions = AbOption(soStripDrive) | AbOption(soRemoveDots);
+inline constexpr TStoreOptions DefaultStoreOptions = StoreOptionBit(soStripDrive) | StoreOptionBit(soRemoveDots);
 
-class TAbZipper {
+class TZipper {
 public:
-    TAbZipper();
-    ~TAbZipper();  // frees the model without writing it
-    TAbZipper(const TAbZipper&) = delete;
-    TAbZipper& operator=(const TAbZipper&) = delete;
+    TZipper();
+    ~TZipper();  // frees the model without writing it
+    TZipper(const TZipper&) = delete;
+    TZipper& operator=(const TZipper&) = delete;
 
     // Writes and frees the current model, then opens or creates the named
     // archive; an empty name leaves the session without a model.
@@ -48,12 +48,12 @@ public:
     void SetAutoSave(bool value);
     bool DOSMode() const { return FDOSMode; }
     void SetDOSMode(bool value);
-    TAbStoreOptions StoreOptions() const { return FStoreOptions; }
-    void SetStoreOptions(TAbStoreOptions value);
-    TAbZipSupportedMethod CompressionMethodToUse() const { return FCompressionMethodToUse; }
-    void SetCompressionMethodToUse(TAbZipSupportedMethod value);
-    TAbZipDeflationOption DeflationOption() const { return FDeflationOption; }
-    void SetDeflationOption(TAbZipDeflationOption value);
+    TStoreOptions StoreOptions() const { return FStoreOptions; }
+    void SetStoreOptions(TStoreOptions value);
+    TZipSupportedMethod CompressionMethodToUse() const { return FCompressionMethodToUse; }
+    void SetCompressionMethodToUse(TZipSupportedMethod value);
+    TZipDeflationOption DeflationOption() const { return FDeflationOption; }
+    void SetDeflationOption(TZipDeflationOption value);
     int32_t SpanningThreshold() const { return FSpanningThreshold; }
     void SetSpanningThreshold(int32_t value);
     const std::string& TempDirectory() const { return FTempDirectory; }
@@ -69,39 +69,39 @@ public:
 
     // The kind last decided for the file name; with ForceType set it is used
     // instead of detecting one.
-    TAbArchiveType ArchiveType() const { return FArchiveType; }
-    void SetArchiveType(TAbArchiveType value) { FArchiveType = value; }
+    TArchiveType ArchiveType() const { return FArchiveType; }
+    void SetArchiveType(TArchiveType value) { FArchiveType = value; }
     bool ForceType = false;
 
     // The owned model, or none.
-    TAbZipArchive* Archive() const { return FArchive.get(); }
+    TZipArchive* Archive() const { return FArchive.get(); }
     int Count() const { return FArchive ? FArchive->Count() : 0; }
 
-    TAbArchiveEvent OnChange;
-    TAbArchiveEvent OnLoad;
-    TAbArchiveEvent OnSave;
-    TAbArchiveConfirmEvent OnConfirmSave;
-    TAbArchiveItemConfirmEvent OnConfirmProcessItem;
-    TAbArchiveItemFailureEvent OnProcessItemFailure;
-    TAbArchiveProgressEvent OnArchiveProgress;
-    TAbArchiveProgressEvent OnArchiveSaveProgress;
-    TAbArchiveItemProgressEvent OnArchiveItemProgress;
+    TArchiveEvent OnChange;
+    TArchiveEvent OnLoad;
+    TArchiveEvent OnSave;
+    TArchiveConfirmEvent OnConfirmSave;
+    TArchiveItemConfirmEvent OnConfirmProcessItem;
+    TArchiveItemFailureEvent OnProcessItemFailure;
+    TArchiveProgressEvent OnArchiveProgress;
+    TArchiveProgressEvent OnArchiveSaveProgress;
+    TArchiveItemProgressEvent OnArchiveItemProgress;
 
 private:
     void OpenModel(const std::string& name);
-    std::unique_ptr<TAbZipArchive> MakeModel(const std::string& name, uint16_t mode);
-    void InitArchive(TAbZipArchive& archive);
-    void BindHooks(TAbZipArchive& archive);
+    std::unique_ptr<TZipArchive> MakeModel(const std::string& name, uint16_t mode);
+    void InitArchive(TZipArchive& archive);
+    void BindHooks(TZipArchive& archive);
     void DoChange();
 
     std::string FFileName;
-    std::unique_ptr<TAbZipArchive> FArchive;
-    TAbArchiveType FArchiveType = atUnknown;
+    std::unique_ptr<TZipArchive> FArchive;
+    TArchiveType FArchiveType = atUnknown;
     bool FAutoSave = false;
     bool FDOSMode = false;
-    TAbStoreOptions FStoreOptions = AbDefaultStoreOptions;
-    TAbZipSupportedMethod FCompressionMethodToUse = smBestMethod;
-    TAbZipDeflationOption FDeflationOption = doNormal;
+    TStoreOptions FStoreOptions = DefaultStoreOptions;
+    TZipSupportedMethod FCompressionMethodToUse = smBestMethod;
+    TZipDeflationOption FDeflationOption = doNormal;
     int32_t FSpanningThreshold = 0;
     std::string FTempDirectory;
     std::string FBaseDirectory;

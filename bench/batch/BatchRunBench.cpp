@@ -90,15 +90,15 @@ void BM_BatchRun200TwelveMegapixel(benchmark::State& state)
     double writeSeconds = 0, writeCpu = 0;
     double runSeconds = 0, runCpu = 0;
     for (auto _ : state) {
-        TAbZipper zipper;
+        TZipper zipper;
         ConfigureThumbnailZipper(zipper);
         TClock::time_point writeStart;
         double writeCpuStart = 0;
-        zipper.OnConfirmSave = [&](TAbZipper&, bool&) {
+        zipper.OnConfirmSave = [&](TZipper&, bool&) {
             writeStart = TClock::now();
             writeCpuStart = ThreadCpuSeconds();
         };
-        zipper.OnSave = [&](TAbZipper&) {
+        zipper.OnSave = [&](TZipper&) {
             writeSeconds += std::chrono::duration<double>(TClock::now() - writeStart).count();
             writeCpu += ThreadCpuSeconds() - writeCpuStart;
         };

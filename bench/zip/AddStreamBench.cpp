@@ -52,7 +52,7 @@ void WriteArchiveOf(const std::string& path, int n)
     TMemoryStream directory;
     for (int i = 0; i < n; ++i) {
         const std::vector<uint8_t> data = JpegLikeBytes(static_cast<uint32_t>(i));
-        TAbZipItem item;
+        TZipItem item;
         item.SetFileName("old" + std::to_string(i) + ".jpg");
         item.SetCompressionMethod(0);
         item.SetVersionNeededToExtract(10);
@@ -65,7 +65,7 @@ void WriteArchiveOf(const std::string& path, int n)
         file.WriteBuffer(data.data(), static_cast<int64_t>(data.size()));
         item.SaveCDHToStream(directory);
     }
-    TAbZipDirectoryFileFooter footer;
+    TZipDirectoryFileFooter footer;
     footer.EntriesOnDisk = footer.TotalEntries = static_cast<uint16_t>(n);
     footer.DirectoryOffset = static_cast<uint32_t>(file.GetPosition());
     footer.DirectorySize = static_cast<uint32_t>(directory.GetSize());
@@ -78,8 +78,8 @@ void BM_AddStream(benchmark::State& state)
 {
     TBenchFolder folder;
     const std::string name = folder.File("thumbs.zip");
-    TAbZipper zipper;
-    zipper.SetStoreOptions(AbDefaultStoreOptions | AbOption(soStripPath));
+    TZipper zipper;
+    zipper.SetStoreOptions(DefaultStoreOptions | StoreOptionBit(soStripPath));
     TMemoryStream picture;
     const std::vector<uint8_t> bytes = JpegLikeBytes(99);
     picture.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));

@@ -48,7 +48,7 @@ TEST_F(BatchWindowTest, StopDuringTheThirdOfTenItems)
     EXPECT_EQ(Form1->windowTitle(), "Files 3/10");
     EXPECT_EQ(Form1->ProgressBar1->maximum(), 10);
     EXPECT_EQ(Form1->ProgressBar1->value(), 7);
-    EXPECT_TRUE(Form1->AbZipper1->FileName().empty());   // closed
+    EXPECT_TRUE(Form1->Zipper1->FileName().empty());   // closed
     const TZipListing zip = ReadZipListing(File("thumbs.zip"));
     EXPECT_EQ(zip.Names(), (QStringList{"p1.jpg", "p2.jpg", "p3.jpg"}));
     EXPECT_EQ(zip.Comment, "Made with Plinkavorte");
@@ -152,7 +152,7 @@ TEST_F(BatchWindowTest, FileDeletedSinceListedEndsTheRunWithoutComment)
     const TZipListing zip = ReadZipListing(File("thumbs.zip"));
     EXPECT_EQ(zip.Names(), QStringList{"p1.jpg"});
     EXPECT_EQ(zip.Comment, "");
-    EXPECT_FALSE(Form1->AbZipper1->FileName().empty());   // still open until the next GO
+    EXPECT_FALSE(Form1->Zipper1->FileName().empty());   // still open until the next GO
 
     // The next GO closes it first and goes on from a sound file.
     Jpeg("p2.jpg", 400, 300);
@@ -201,7 +201,7 @@ TEST_F(BatchWindowTest, ClosingDuringARunEndsItAfterTheItem)
     Go();
     EXPECT_EQ(ItemsDone, 2);
     EXPECT_FALSE(Form1->isVisible());
-    EXPECT_TRUE(Form1->AbZipper1->FileName().empty());
+    EXPECT_TRUE(Form1->Zipper1->FileName().empty());
     const TZipListing zip = ReadZipListing(File("thumbs.zip"));
     EXPECT_EQ(zip.Names(), (QStringList{"p1.jpg", "p2.jpg"}));
     EXPECT_EQ(zip.Comment, "Made with Plinkavorte");

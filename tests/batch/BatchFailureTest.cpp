@@ -88,7 +88,7 @@ TEST_F(BatchRunFixture, ClearAfterAFailedWriteDoesNotBringTheOldArchiveBack)
     // A write that fails leaves the open model with changes to write, which
     // it would write back over the deleted file when the session let go of it.
     int writes = 0;
-    Zipper.OnConfirmSave = [&](TAbZipper&, bool&) {
+    Zipper.OnConfirmSave = [&](TZipper&, bool&) {
         if (++writes == 2)
             throw Exception("disk trouble");
     };

@@ -61,7 +61,7 @@ protected:
     }
 
     TTempDir Dir;
-    TAbZipper Zipper;
+    TZipper Zipper;
     TBatchRun Run;
     TFakeBatchHost Host;
 };

@@ -8,9 +8,9 @@
 
 namespace {
 
-std::unique_ptr<TAbArchiveItem> Entry(const std::string& name, TEntryAction action = eaKeep)
+std::unique_ptr<TArchiveItem> Entry(const std::string& name, TEntryAction action = eaKeep)
 {
-    auto item = std::make_unique<TAbZipItem>();
+    auto item = std::make_unique<TZipItem>();
     item->SetFileName(name);
     item->SetAction(action);
     return item;
@@ -23,29 +23,29 @@ const char* const kSameBucket[] = {"p0.jpg", "p857.jpg", "p2343.jpg"};
 
 TEST(ArchiveListHash, MatchesHandComputedValuesAndIgnoresCase)
 {
-    EXPECT_EQ(TAbArchiveList::GenerateHash(""), 0u);
-    EXPECT_EQ(TAbArchiveList::GenerateHash("A"), 65u);
-    EXPECT_EQ(TAbArchiveList::GenerateHash("ab"), 65u * 16 + 66);
+    EXPECT_EQ(TArchiveList::GenerateHash(""), 0u);
+    EXPECT_EQ(TArchiveList::GenerateHash("A"), 65u);
+    EXPECT_EQ(TArchiveList::GenerateHash("ab"), 65u * 16 + 66);
     // Long enough for the high nibble to fold back in.
-    EXPECT_EQ(TAbArchiveList::GenerateHash("IMG_20240101_123456.jpg"), 27395143u);
-    EXPECT_EQ(TAbArchiveList::GenerateHash("a_rather_long_thumbnail_name.jpeg"), 185230103u);
-    EXPECT_EQ(TAbArchiveList::GenerateHash("cat.jpg"), TAbArchiveList::GenerateHash("CAT.JPG"));
+    EXPECT_EQ(TArchiveList::GenerateHash("IMG_20240101_123456.jpg"), 27395143u);
+    EXPECT_EQ(TArchiveList::GenerateHash("a_rather_long_thumbnail_name.jpeg"), 185230103u);
+    EXPECT_EQ(TArchiveList::GenerateHash("cat.jpg"), TArchiveList::GenerateHash("CAT.JPG"));
     for (const char* name : kSameBucket)
-        EXPECT_EQ(TAbArchiveList::GenerateHash(name) % TAbArchiveList::BucketCount, 153u) << name;
+        EXPECT_EQ(TArchiveList::GenerateHash(name) % TArchiveList::BucketCount, 153u) << name;
 }
 
 TEST(ArchiveListHash, NamesCompareIgnoringAsciiCaseOnly)
 {
-    EXPECT_TRUE(TAbArchiveList::NamesEqual("Cat.JPG", "cAT.jpg"));
-    EXPECT_FALSE(TAbArchiveList::NamesEqual("cat.jpg", "cat.jpeg"));
-    EXPECT_FALSE(TAbArchiveList::NamesEqual("cat.jpg", "cat.jpg "));
+    EXPECT_TRUE(TArchiveList::NamesEqual("Cat.JPG", "cAT.jpg"));
+    EXPECT_FALSE(TArchiveList::NamesEqual("cat.jpg", "cat.jpeg"));
+    EXPECT_FALSE(TArchiveList::NamesEqual("cat.jpg", "cat.jpg "));
     // Bytes above 0x7F are compared as they are.
-    EXPECT_FALSE(TAbArchiveList::NamesEqual("\xc3\xa9.jpg", "\xc3\x89.jpg"));
+    EXPECT_FALSE(TArchiveList::NamesEqual("\xc3\xa9.jpg", "\xc3\x89.jpg"));
 }
 
 TEST(ArchiveList, FindsEveryEntryOfASharedChainAndKeepsArchiveOrder)
 {
-    TAbArchiveList list;
+    TArchiveList list;
     list.Add(Entry("first.jpg"));
     for (const char* name : kSameBucket)
         list.Add(Entry(name));
@@ -59,7 +59,7 @@ TEST(ArchiveList, FindsEveryEntryOfASharedChainAndKeepsArchiveOrder)
 
 TEST(ArchiveList, DeletingFromTheMiddleOfAChainKeepsTheOthersFindable)
 {
-    TAbArchiveList list;
+    TArchiveList list;
     for (const char* name : kSameBucket)
         list.Add(Entry(name));
     list.Delete(1);
@@ -76,7 +76,7 @@ TEST(ArchiveList, DeletingFromTheMiddleOfAChainKeepsTheOthersFindable)
 
 TEST(ArchiveList, EntriesAboutToBeRemovedAreNoLiveDuplicates)
 {
-    TAbArchiveList list;
+    TArchiveList list;
     list.Add(Entry("cat.jpg", eaRemove));
     EXPECT_FALSE(list.IsActiveDupe("CAT.jpg"));
     EXPECT_EQ(list.Find("cat.jpg"), 0);
@@ -86,15 +86,15 @@ TEST(ArchiveList, EntriesAboutToBeRemovedAreNoLiveDuplicates)
 
 TEST(ArchivePercentage, RisesToOneHundredAndScalesLargeCounts)
 {
-    EXPECT_EQ(AbPercentage(9, 10), 90);
-    EXPECT_EQ(AbPercentage(9 * 1, 10 * 3), 30);
-    EXPECT_EQ(AbPercentage(5, 0), 0);
-    EXPECT_EQ(AbPercentage(5, -3), 0);
-    EXPECT_EQ(AbPercentage(12, 12), 100);
-    EXPECT_EQ(AbPercentage(13, 12), 100);
+    EXPECT_EQ(ArchivePercentage(9, 10), 90);
+    EXPECT_EQ(ArchivePercentage(9 * 1, 10 * 3), 30);
+    EXPECT_EQ(ArchivePercentage(5, 0), 0);
+    EXPECT_EQ(ArchivePercentage(5, -3), 0);
+    EXPECT_EQ(ArchivePercentage(12, 12), 100);
+    EXPECT_EQ(ArchivePercentage(13, 12), 100);
     // Above 16384000 both are scaled down by 256 first, so no overflow.
-    EXPECT_EQ(AbPercentage(1LL << 31, 1LL << 33), 25);
-    EXPECT_EQ(AbPercentage(16383999, 16384200), 99);
+    EXPECT_EQ(ArchivePercentage(1LL << 31, 1LL << 33), 25);
+    EXPECT_EQ(ArchivePercentage(16383999, 16384200), 99);
     // Scaling can make a just-below count equal: then it is complete.
-    EXPECT_EQ(AbPercentage(16384000, 16384001), 100);
+    EXPECT_EQ(ArchivePercentage(16384000, 16384001), 100);
 }

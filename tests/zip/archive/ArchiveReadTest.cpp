@@ -68,7 +68,7 @@ protected:
 
     TPlatformHooks FHooks;
     TScratch FScratch;
-    TAbZipper FZipper;
+    TZipper FZipper;
     Bytes FOriginal;
     size_t FEnd = 0;
     uint32_t FDirectory = 0;
@@ -84,8 +84,8 @@ TEST_F(Reading, TheWalkIsBoundedByTheEndRecordNotItsCounts)
     });
     int loads = 0;
     std::vector<int> progress;
-    FZipper.OnLoad = [&](TAbZipper&) { ++loads; };
-    FZipper.OnArchiveProgress = [&](TAbZipper&, uint8_t p, bool&) { progress.push_back(p); };
+    FZipper.OnLoad = [&](TZipper&) { ++loads; };
+    FZipper.OnArchiveProgress = [&](TZipper&, uint8_t p, bool&) { progress.push_back(p); };
     FZipper.SetFileName(Name());
     EXPECT_EQ(loads, 1);
     ASSERT_EQ(FZipper.Count(), 4);
@@ -140,7 +140,7 @@ TEST_F(Reading, ABrokenDirectoryRecordDiscardsTheModelWithoutWriting)
 
 TEST_F(Reading, AnAbortedDirectoryReadWritesNothing)
 {
-    FZipper.OnArchiveProgress = [&](TAbZipper&, uint8_t, bool& abort) { abort = true; };
+    FZipper.OnArchiveProgress = [&](TZipper&, uint8_t, bool& abort) { abort = true; };
     EXPECT_EQ(OpenMessage(), "Process aborted by user");
     EXPECT_EQ(FZipper.Archive(), nullptr);
     FZipper.OnArchiveProgress = nullptr;
@@ -155,7 +155,7 @@ TEST_F(Reading, AKeptEntryWhoseLocalHeaderIsBrokenFailsTheWriteAndKeepsTheFile)
     try {
         AddBytes(FZipper, "new.jpg", PhotoLikeBytes(500, 1));
         ADD_FAILURE() << "written";
-    } catch (const EAbZipInvalid& e) {
+    } catch (const EZipInvalid& e) {
         EXPECT_EQ(e.Message(), "Invalid file - not a PKZip file");
     }
     EXPECT_EQ(ReadAll(Name()), FOriginal);
@@ -173,7 +173,7 @@ TEST_F(Reading, APartOfASplitSetIsReadButNeverRewritten)
     try {
         AddBytes(FZipper, "new.jpg", PhotoLikeBytes(500, 1));
         ADD_FAILURE() << "written";
-    } catch (const EAbZipSpanOverwrite& e) {
+    } catch (const EZipSpanOverwrite& e) {
         EXPECT_EQ(e.Message(), "Cannot update an existing spanned disk set");
     }
     FZipper.Close();

@@ -14,13 +14,13 @@ protected:
     {
         FHooks.Removable(false);
         FZipper.SetAutoSave(true);
-        FZipper.SetStoreOptions(AbDefaultStoreOptions | AbOption(soStripPath));
+        FZipper.SetStoreOptions(DefaultStoreOptions | StoreOptionBit(soStripPath));
     }
     std::string Name(const std::string& file = "thumbs.zip") const { return FScratch.File(file); }
 
     TPlatformHooks FHooks;
     TScratch FScratch;
-    TAbZipper FZipper;
+    TZipper FZipper;
 };
 
 std::string MessageOf(const std::function<void()>& action)
@@ -38,7 +38,7 @@ std::string MessageOf(const std::function<void()>& action)
 TEST_F(Session, NewNameCreatesAnEmptyFileAndCloseWritesTheEndRecordAlone)
 {
     int changes = 0;
-    FZipper.OnChange = [&](TAbZipper&) { ++changes; };
+    FZipper.OnChange = [&](TZipper&) { ++changes; };
     FZipper.SetFileName(Name());
     EXPECT_EQ(changes, 1);
     ASSERT_TRUE(FileExists(Name()));
@@ -90,8 +90,8 @@ TEST_F(Session, DetectionLooksAtContentOnlyWhenThereIsSome)
     EXPECT_EQ(DetectArchiveKind(Name("fake.gz")), atUnknown);
     WriteAll(Name("real.gz"), Bytes{0x1F, 0x8B, 8, 0});
     EXPECT_EQ(DetectArchiveKind(Name("real.gz")), atGzip);
-    EXPECT_EQ(AbArchiveExtension("/a.b/c"), "");
-    EXPECT_EQ(AbArchiveExtension("C:\\x\\thumbs.zIp"), ".ZIP");
+    EXPECT_EQ(ArchiveExtension("/a.b/c"), "");
+    EXPECT_EQ(ArchiveExtension("C:\\x\\thumbs.zIp"), ".ZIP");
 }
 
 TEST_F(Session, AnExistingEmptyZipOpensEmptyAndTheFirstAddFillsIt)
@@ -139,7 +139,7 @@ TEST_F(Session, EveryAddIsOnDiskAtOnceAndKeptEntriesKeepBytesAndOffsets)
 TEST_F(Session, ASecondNameDifferingOnlyInCaseIsSkippedSilently)
 {
     std::vector<int32_t> codes;
-    FZipper.OnProcessItemFailure = [&](TAbZipper&, TAbArchiveItem* item, TAbProcessType type, TAbErrorClass cls,
+    FZipper.OnProcessItemFailure = [&](TZipper&, TArchiveItem* item, TProcessType type, TErrorClass cls,
                                        int32_t code) {
         EXPECT_EQ(type, ptAdd);
         EXPECT_EQ(cls, ecArchiveError);
@@ -150,8 +150,8 @@ TEST_F(Session, ASecondNameDifferingOnlyInCaseIsSkippedSilently)
     AddBytes(FZipper, "cat.jpg", PhotoLikeBytes(2000, 1));
     const Bytes before = ReadAll(Name());
     AddBytes(FZipper, "CAT.JPG", PhotoLikeBytes(2000, 2));
-    EXPECT_EQ(codes, std::vector<int32_t>{AbDuplicateName});
-    EXPECT_EQ(AbStrRes(AbDuplicateName), "Cannot insert file - duplicates stored name");
+    EXPECT_EQ(codes, std::vector<int32_t>{ErrDuplicateName});
+    EXPECT_EQ(ArchiveMessage(ErrDuplicateName), "Cannot insert file - duplicates stored name");
     EXPECT_EQ(ReadAll(Name()), before);
     EXPECT_EQ(FZipper.Count(), 1);
 }
@@ -163,7 +163,7 @@ TEST_F(Session, ReopeningTheArchiveAddsOnlyNewNamesAndLeavesOldOnesAlone)
     AddBytes(FZipper, "cat.jpg", cat);
     FZipper.Close();
 
-    TAbZipper second;
+    TZipper second;
     second.SetFileName(Name());
     ASSERT_EQ(second.Count(), 1);
     AddBytes(second, "Cat.jpg", PhotoLikeBytes(4000, 9));
@@ -181,7 +181,7 @@ TEST_F(Session, CommentIsWrittenAtCloseEvenWhenUnchangedAndKeptWhenReopened)
     AddBytes(FZipper, "cat.jpg", PhotoLikeBytes(1000, 1));
     FZipper.SetComment("made by hand");
     int saves = 0;
-    FZipper.OnSave = [&](TAbZipper&) { ++saves; };
+    FZipper.OnSave = [&](TZipper&) { ++saves; };
     FZipper.Close();
     EXPECT_EQ(saves, 1);
     EXPECT_NE(PythonListing(Name()).Output.find("comment:6d6164652062792068616e64"), std::string::npos);
@@ -214,7 +214,7 @@ TEST_F(Session, SettingsReachTheModelAndABadBaseDirectoryIsRefused)
     EXPECT_EQ(FZipper.Archive()->CompressionMethodToUse, smStored);
     FZipper.SetDeflationOption(doMaximum);
     EXPECT_EQ(FZipper.Archive()->DeflationOption, doMaximum);
-    EXPECT_TRUE(AbHasOption(FZipper.Archive()->StoreOptions(), soStripPath));
+    EXPECT_TRUE(HasStoreOption(FZipper.Archive()->StoreOptions(), soStripPath));
     AddBytes(FZipper, "plain.jpg", Bytes(3000, 'a'));
     FZipper.Close();
     EXPECT_EQ(Get16(ReadAll(Name()), 8), 0);  // stored
@@ -227,7 +227,7 @@ TEST_F(Session, SettingsReachTheModelAndABadBaseDirectoryIsRefused)
 TEST_F(Session, DestroyingTheSessionDropsUnwrittenChanges)
 {
     {
-        TAbZipper zipper;
+        TZipper zipper;
         zipper.SetFileName(Name());
         AddBytes(zipper, "cat.jpg", PhotoLikeBytes(1000, 1));
         zipper.SetComment("never written");
@@ -240,7 +240,7 @@ TEST_F(Session, DestroyingTheSessionDropsUnwrittenChanges)
 TEST_F(Session, ConfirmationsCanDeclineAnAddOrAWrite)
 {
     FZipper.SetFileName(Name());
-    FZipper.OnConfirmProcessItem = [](TAbZipper&, TAbArchiveItem* item, TAbProcessType type, bool& confirm) {
+    FZipper.OnConfirmProcessItem = [](TZipper&, TArchiveItem* item, TProcessType type, bool& confirm) {
         EXPECT_EQ(type, ptAdd);
         confirm = item->GetFileName() != "no.jpg";
     };
@@ -248,7 +248,7 @@ TEST_F(Session, ConfirmationsCanDeclineAnAddOrAWrite)
     EXPECT_EQ(FZipper.Count(), 0);
     EXPECT_TRUE(ReadAll(Name()).empty());
 
-    FZipper.OnConfirmSave = [](TAbZipper&, bool& confirm) { confirm = false; };
+    FZipper.OnConfirmSave = [](TZipper&, bool& confirm) { confirm = false; };
     AddBytes(FZipper, "yes.jpg", PhotoLikeBytes(100, 1));
     EXPECT_EQ(FZipper.Count(), 1);
     EXPECT_TRUE(ReadAll(Name()).empty());
@@ -257,7 +257,7 @@ TEST_F(Session, ConfirmationsCanDeclineAnAddOrAWrite)
     // written later from a released stream.
     EXPECT_EQ(FZipper.Archive()->Item(0)->Action(), eaRemove);
     int failures = 0;
-    FZipper.OnProcessItemFailure = [&](TAbZipper&, TAbArchiveItem*, TAbProcessType, TAbErrorClass, int32_t) {
+    FZipper.OnProcessItemFailure = [&](TZipper&, TArchiveItem*, TProcessType, TErrorClass, int32_t) {
         ++failures;
     };
     FZipper.OnConfirmSave = nullptr;

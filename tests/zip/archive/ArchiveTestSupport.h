@@ -70,7 +70,7 @@ inline Bytes PhotoLikeBytes(size_t size, uint32_t seed)
     return out;
 }
 
-inline void AddBytes(TAbZipper& zipper, const std::string& name, const Bytes& bytes)
+inline void AddBytes(TZipper& zipper, const std::string& name, const Bytes& bytes)
 {
     TMemoryStream stream;
     stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));

@@ -17,7 +17,7 @@ protected:
     WriteFault()
     {
         FHooks.Removable(false);
-        FZipper.SetStoreOptions(AbDefaultStoreOptions | AbOption(soStripPath));
+        FZipper.SetStoreOptions(DefaultStoreOptions | StoreOptionBit(soStripPath));
     }
     std::string Name() const { return FScratch.File("thumbs.zip"); }
 
@@ -62,7 +62,7 @@ protected:
 
     TPlatformHooks FHooks;
     TScratch FScratch;
-    TAbZipper FZipper;
+    TZipper FZipper;
     Bytes FBefore;
 };
 
@@ -71,15 +71,15 @@ protected:
 TEST_F(WriteFault, ADataHookFailureDropsOnlyThatEntry)
 {
     MakeArchive(2);
-    TAbZipArchive& model = *FZipper.Archive();
+    TZipArchive& model = *FZipper.Archive();
     auto produce = model.InsertFromStreamHelper;
-    model.InsertFromStreamHelper = [&](TAbZipArchive& a, TAbZipItem& item, TStream* source, TStream& output) {
+    model.InsertFromStreamHelper = [&](TZipArchive& a, TZipItem& item, TStream* source, TStream& output) {
         if (item.GetFileName() == "bad.jpg")
             throw EFOpenError("bad.jpg", EIO);
         produce(a, item, source, output);
     };
-    std::vector<std::tuple<std::string, TAbProcessType, TAbErrorClass, int32_t>> failures;
-    FZipper.OnProcessItemFailure = [&](TAbZipper&, TAbArchiveItem* item, TAbProcessType type, TAbErrorClass cls,
+    std::vector<std::tuple<std::string, TProcessType, TErrorClass, int32_t>> failures;
+    FZipper.OnProcessItemFailure = [&](TZipper&, TArchiveItem* item, TProcessType type, TErrorClass cls,
                                        int32_t code) { failures.emplace_back(item->GetFileName(), type, cls, code); };
 
     EXPECT_EQ(AddAndCatch("bad.jpg"), "(no exception)");
@@ -101,7 +101,7 @@ TEST_F(WriteFault, AnAbortFromTheProgressHookLeavesTheFileAndTheOffsetsAlone)
     AddBytes(FZipper, "old0.jpg", PhotoLikeBytes(3000, 0));
     FBefore = ReadAll(Name());
     ASSERT_EQ(Get32(FBefore, 0), 0x30304B50u);
-    FZipper.OnArchiveProgress = [&](TAbZipper&, uint8_t, bool& abort) { abort = true; };
+    FZipper.OnArchiveProgress = [&](TZipper&, uint8_t, bool& abort) { abort = true; };
     {
         // The source goes away with the failed add.
         EXPECT_EQ(AddAndCatch("gone.jpg"), "Process aborted by user");
@@ -169,7 +169,7 @@ TEST_F(WriteFault, ASwapFileExistsDuringALargeWriteAndIsGoneAfterwards)
         return n;
     };
     int seen = 0;
-    FZipper.OnArchiveProgress = [&](TAbZipper&, uint8_t progress, bool&) {
+    FZipper.OnArchiveProgress = [&](TZipper&, uint8_t progress, bool&) {
         if (progress == 90)
             seen = swapFiles();
     };
@@ -195,7 +195,7 @@ TEST_F(WriteFault, AFolderThatTakesNoNewFileClosesTheModel)
     EXPECT_EQ(message.rfind("Cannot create file \"", 0), 0u) << message;
     EXPECT_EQ(ReadAll(Name()), FBefore);
     EXPECT_EQ(FZipper.Archive()->Status(), stInvalid);
-    EXPECT_EQ(AddAndCatch("next.jpg"), AbMsgNotWritable);
+    EXPECT_EQ(AddAndCatch("next.jpg"), ArchiveMsgNotWritable);
     FZipper.Close();
     EXPECT_EQ(ReadAll(Name()), FBefore);
     ExpectNoLeftovers();
@@ -205,10 +205,10 @@ TEST_F(WriteFault, TooLittleFreeSpaceIsRefusedBeforeTheFileIsTouched)
 {
     MakeArchive(2);
     FHooks.FreeSpace(static_cast<int64_t>(FBefore.size()) + 100);
-    EXPECT_EQ(AddAndCatch("new.jpg"), AbMsgNoRoom);
+    EXPECT_EQ(AddAndCatch("new.jpg"), ArchiveMsgNoRoom);
     EXPECT_EQ(ReadAll(Name()), FBefore);
     FHooks.FreeSpace(0);
-    EXPECT_EQ(AddAndCatch("new.jpg"), AbMsgNoRoom);
+    EXPECT_EQ(AddAndCatch("new.jpg"), ArchiveMsgNoRoom);
     // With room enough, or a volume that gives no answer, it goes through.
     FHooks.FreeSpace(-1);
     ExpectUsableAfterwards(2);
@@ -218,7 +218,7 @@ TEST_F(WriteFault, ASpanningThresholdIsAMaximumNotASecondVolume)
 {
     FZipper.SetSpanningThreshold(5000);
     MakeArchive(0);
-    EXPECT_EQ(AddAndCatch("big.jpg", 20000), AbMsgBeyondThreshold);
+    EXPECT_EQ(AddAndCatch("big.jpg", 20000), ArchiveMsgBeyondThreshold);
     EXPECT_EQ(ReadAll(Name()), FBefore);
     FZipper.SetSpanningThreshold(1000000);
     EXPECT_EQ(AddAndCatch("big.jpg", 20000), "(no exception)");
@@ -230,16 +230,16 @@ TEST_F(WriteFault, ASpanningThresholdIsAMaximumNotASecondVolume)
 TEST_F(WriteFault, AFileChangedByAnotherWriterIsNeverOverwritten)
 {
     MakeArchive(1);
-    TAbZipper other;
+    TZipper other;
     other.SetFileName(Name());
     AddBytes(other, "theirs.jpg", PhotoLikeBytes(1500, 5));
     const Bytes theirs = ReadAll(Name());
 
-    EXPECT_EQ(AddAndCatch("mine.jpg"), AbMsgArchiveChanged);
+    EXPECT_EQ(AddAndCatch("mine.jpg"), ArchiveMsgArchiveChanged);
     EXPECT_EQ(ReadAll(Name()), theirs);
     // The model is closed for good; closing it writes nothing.
     EXPECT_EQ(FZipper.Archive()->Status(), stInvalid);
-    EXPECT_EQ(AddAndCatch("mine2.jpg"), AbMsgArchiveChanged);
+    EXPECT_EQ(AddAndCatch("mine2.jpg"), ArchiveMsgArchiveChanged);
     FZipper.Close();
     EXPECT_EQ(ReadAll(Name()), theirs);
     other.Close();
@@ -247,7 +247,7 @@ TEST_F(WriteFault, AFileChangedByAnotherWriterIsNeverOverwritten)
     EXPECT_NE(listing.Output.find("theirs.jpg:1500:"), std::string::npos) << listing.Output;
 
     // A program that appends to the file in place is noticed as well.
-    TAbZipper third;
+    TZipper third;
     third.SetFileName(Name());
     {
         std::ofstream append(Name(), std::ios::binary | std::ios::app);
@@ -257,8 +257,8 @@ TEST_F(WriteFault, AFileChangedByAnotherWriterIsNeverOverwritten)
     try {
         AddBytes(third, "x.jpg", PhotoLikeBytes(100, 1));
         ADD_FAILURE() << "no refusal";
-    } catch (const EAbZipWriteRefused& e) {
-        EXPECT_EQ(e.Message(), AbMsgArchiveChanged);
+    } catch (const EZipWriteRefused& e) {
+        EXPECT_EQ(e.Message(), ArchiveMsgArchiveChanged);
     }
     EXPECT_EQ(ReadAll(Name()), appended);
 }
@@ -345,6 +345,6 @@ TEST_F(WriteFault, MoreEntriesThanTheEndRecordCanCountAreRefused)
     EXPECT_EQ(AddAndCatch("last.jpg", 10), "(no exception)");
     const Bytes full = ReadAll(Name());
     EXPECT_EQ(Get16(full, full.size() - 22 + 10), 65535);
-    EXPECT_EQ(AddAndCatch("one-too-many.jpg", 10), AbMsgTooManyEntries);
+    EXPECT_EQ(AddAndCatch("one-too-many.jpg", 10), ArchiveMsgTooManyEntries);
     EXPECT_EQ(ReadAll(Name()), full);
 }

@@ -11,7 +11,7 @@ protected:
     Foreign()
     {
         FHooks.Removable(false);
-        FZipper.SetStoreOptions(AbDefaultStoreOptions | AbOption(soStripPath));
+        FZipper.SetStoreOptions(DefaultStoreOptions | StoreOptionBit(soStripPath));
     }
     std::string Name() const { return FScratch.File("other.zip"); }
 
@@ -39,7 +39,7 @@ protected:
 
     TPlatformHooks FHooks;
     TScratch FScratch;
-    TAbZipper FZipper;
+    TZipper FZipper;
 };
 
 } // namespace

@@ -10,17 +10,17 @@ namespace {
 class StoredName : public ::testing::Test {
 protected:
     StoredName() : FArchive(FScratch.File("names.zip"), fmCreate) {}
-    std::string Stored(const std::string& name, TAbStoreOptions options)
+    std::string Stored(const std::string& name, TStoreOptions options)
     {
         FArchive.SetStoreOptions(options);
         return FArchive.MakeStoredName(name);
     }
     TScratch FScratch;
-    TAbZipArchive FArchive;
+    TZipArchive FArchive;
 };
 
-constexpr TAbStoreOptions kSessionDefault = AbOption(soStripDrive) | AbOption(soRemoveDots);
-constexpr TAbStoreOptions kThisProgram = kSessionDefault | AbOption(soStripPath);
+constexpr TStoreOptions kSessionDefault = StoreOptionBit(soStripDrive) | StoreOptionBit(soRemoveDots);
+constexpr TStoreOptions kThisProgram = kSessionDefault | StoreOptionBit(soStripPath);
 
 } // namespace
 
@@ -45,7 +45,7 @@ TEST_F(StoredName, NoStoredNameStartsWithASeparatorOrParentSteps)
     EXPECT_EQ(Stored("..\\..\\cat.jpg", kSessionDefault), "cat.jpg");
     EXPECT_EQ(Stored("../../pics/cat.jpg", kSessionDefault), "pics/cat.jpg");
     // Without soRemoveDots the steps stay, turned into forward slashes.
-    EXPECT_EQ(Stored("..\\cat.jpg", AbOption(soStripDrive)), "../cat.jpg");
+    EXPECT_EQ(Stored("..\\cat.jpg", StoreOptionBit(soStripDrive)), "../cat.jpg");
     // A lone separator is longer than nothing only by itself: it stays.
     EXPECT_EQ(Stored("\\", kSessionDefault), "/");
 }
@@ -60,14 +60,14 @@ TEST_F(StoredName, StripPathKeepsTheFilePartOnly)
 TEST_F(StoredName, StripDriveIsAlwaysOnForZipModels)
 {
     FArchive.SetStoreOptions(0);
-    EXPECT_TRUE(AbHasOption(FArchive.StoreOptions(), soStripDrive));
+    EXPECT_TRUE(HasStoreOption(FArchive.StoreOptions(), soStripDrive));
     EXPECT_EQ(FArchive.MakeStoredName("D:\\a\\b.jpg"), "a/b.jpg");
 }
 
 TEST_F(StoredName, NewEntryFillsDefaultsAndTheHostByte)
 {
     auto entry = FArchive.NewEntry("cat.jpg");
-    auto& item = static_cast<TAbZipItem&>(*entry);
+    auto& item = static_cast<TZipItem&>(*entry);
     EXPECT_EQ(item.Action(), eaKeep);
     EXPECT_EQ(item.CompressionMethod(), 8);
     EXPECT_EQ(item.GeneralPurposeBitFlag(), 0);
@@ -78,5 +78,5 @@ TEST_F(StoredName, NewEntryFillsDefaultsAndTheHostByte)
     EXPECT_EQ(item.DiskFileName().substr(item.DiskFileName().size() - 8), "/cat.jpg");
 
     auto accented = FArchive.NewEntry("caf\xc3\xa9.jpg");
-    EXPECT_EQ(static_cast<TAbZipItem&>(*accented).HostOS(), 11);
+    EXPECT_EQ(static_cast<TZipItem&>(*accented).HostOS(), 11);
 }

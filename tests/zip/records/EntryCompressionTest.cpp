@@ -54,13 +54,13 @@ struct TProduced {
     std::string Data;
 };
 
-TProduced Produce(TAbZipItem& item, const std::string& input, TAbZipCompressionSettings settings = {})
+TProduced Produce(TZipItem& item, const std::string& input, TZipCompressionSettings settings = {})
 {
     TMemoryStream source;
     AppendBytes(source, input);
     source.SetPosition(0);
     TMemoryStream out;
-    AbZipFromStream(item, out, &source, settings);
+    ZipFromStream(item, out, &source, settings);
     return {std::string(out.Bytes().begin(), out.Bytes().end())};
 }
 
@@ -69,7 +69,7 @@ size_t DeflatedLength(const std::string& input)
     TMemoryStream source, out;
     AppendBytes(source, input);
     source.SetPosition(0);
-    TAbDeflateHelper helper;
+    TDeflateHelper helper;
     helper.SetPKZipOption('n');
     Deflate(source, out, helper);
     return static_cast<size_t>(out.GetSize());
@@ -79,7 +79,7 @@ size_t DeflatedLength(const std::string& input)
 
 TEST(EntryCompression, EmptyInputIsAnEmptyStoredEntry)
 {
-    TAbZipItem item;
+    TZipItem item;
     item.SetFileName("empty.jpg");
     const TProduced p = Produce(item, "");
     EXPECT_TRUE(p.Data.empty());
@@ -94,7 +94,7 @@ TEST(EntryCompression, EmptyInputIsAnEmptyStoredEntry)
 TEST(EntryCompression, IncompressibleInputIsStored)
 {
     for (const std::string& input : {RandomBytes(5000, 1), std::string("xyz")}) {
-        TAbZipItem item;
+        TZipItem item;
         item.SetFileName("noise.jpg");
         const TProduced p = Produce(item, input);
         EXPECT_EQ(item.CompressionMethod(), 0);
@@ -110,9 +110,9 @@ TEST(EntryCompression, CompressibleInputIsDeflatedAndInflatesBack)
 {
     for (size_t size : {1u, 100u, 40000u, 400000u}) {
         const std::string input = Compressible(size);
-        TAbZipItem item;
+        TZipItem item;
         item.SetFileName("plain.jpg");
-        TAbZipCompressionSettings settings;
+        TZipCompressionSettings settings;
         settings.CompressionMethodToUse = size == 1 ? smDeflated : smBestMethod;
         const TProduced p = Produce(item, input, settings);
         EXPECT_EQ(item.CompressionMethod(), 8) << size;
@@ -143,14 +143,14 @@ TEST(EntryCompression, DeflatedAsLongAsTheInputStaysDeflated)
     ASSERT_FALSE(equal.empty());
     ASSERT_FALSE(oneLonger.empty());
 
-    TAbZipItem kept;
+    TZipItem kept;
     kept.SetFileName("equal.jpg");
     Produce(kept, equal);
     EXPECT_EQ(kept.CompressionMethod(), 8);
     EXPECT_EQ(kept.VersionNeededToExtract(), 20);
     EXPECT_EQ(kept.GetCompressedSize(), static_cast<int32_t>(equal.size()));
 
-    TAbZipItem stored;
+    TZipItem stored;
     stored.SetFileName("longer.jpg");
     const TProduced p = Produce(stored, oneLonger);
     EXPECT_EQ(stored.CompressionMethod(), 0);
@@ -161,15 +161,15 @@ TEST(EntryCompression, DeflatedAsLongAsTheInputStaysDeflated)
 TEST(EntryCompression, FlagBitsFollowTheDeflationOption)
 {
     const struct {
-        TAbZipDeflationOption Option;
+        TZipDeflationOption Option;
         uint16_t Bits;
     } cases[] = {{doInvalid, 0}, {doNormal, 0}, {doMaximum, 2}, {doFast, 4}, {doSuperFast, 6}};
     const std::string text = Compressible(20000);
     const std::string noise = RandomBytes(3000, 3);
     for (const auto& c : cases) {
-        TAbZipCompressionSettings settings;
+        TZipCompressionSettings settings;
         settings.DeflationOption = c.Option;
-        TAbZipItem deflated;
+        TZipItem deflated;
         deflated.SetFileName("a.jpg");
         const TProduced p = Produce(deflated, text, settings);
         EXPECT_EQ(deflated.GeneralPurposeBitFlag(), c.Bits) << int(c.Option);
@@ -180,7 +180,7 @@ TEST(EntryCompression, FlagBitsFollowTheDeflationOption)
             EXPECT_EQ(RawInflate(p.Data, text.size()), text);
         }
 
-        TAbZipItem fellBack;
+        TZipItem fellBack;
         fellBack.SetFileName("b.jpg");
         Produce(fellBack, noise, settings);
         EXPECT_EQ(fellBack.CompressionMethod(), 0);
@@ -195,7 +195,7 @@ TEST(EntryCompression, EveryEffortMakesValidRawDeflate)
         TMemoryStream source, out;
         AppendBytes(source, input);
         source.SetPosition(0);
-        TAbDeflateHelper helper;
+        TDeflateHelper helper;
         helper.SetPKZipOption(letter);
         helper.StreamSize = static_cast<int32_t>(input.size());
         std::vector<int> steps;
@@ -217,10 +217,10 @@ TEST(EntryCompression, EveryEffortMakesValidRawDeflate)
 TEST(EntryCompression, CrcIsTheSameStoredOrDeflated)
 {
     const std::string input = Compressible(7000) + RandomBytes(500, 5);
-    TAbZipCompressionSettings stored, deflated;
+    TZipCompressionSettings stored, deflated;
     stored.CompressionMethodToUse = smStored;
     deflated.CompressionMethodToUse = smDeflated;
-    TAbZipItem a, b;
+    TZipItem a, b;
     a.SetFileName("a.jpg");
     b.SetFileName("b.jpg");
     Produce(a, input, stored);
@@ -233,17 +233,17 @@ TEST(EntryCompression, CrcIsTheSameStoredOrDeflated)
 
 TEST(EntryCompression, NewEntryFieldsAndVersionMadeBy)
 {
-    TAbZipItem item;
+    TZipItem item;
     item.SetFileName("k\xC3\xA4se.jpg");
-    item.SetHostOS(Ab_HostAnsiCodePage);
+    item.SetHostOS(HostAnsiCodePage);
     item.SetExternalFileAttributes(0x20);
     item.SetInternalFileAttributes(1);
     uint16_t timeBefore = 0, dateBefore = 0, timeAfter = 0, dateAfter = 0;
-    AbNowToDos(timeBefore, dateBefore);
+    NowToDos(timeBefore, dateBefore);
     Produce(item, Compressible(3000));
-    AbNowToDos(timeAfter, dateAfter);
+    NowToDos(timeAfter, dateAfter);
     EXPECT_EQ(item.VersionMadeBy(), 0x0B14);
-    EXPECT_EQ(item.GeneralPurposeBitFlag(), Ab_FlagUtf8Name);
+    EXPECT_EQ(item.GeneralPurposeBitFlag(), FlagUtf8Name);
     EXPECT_EQ(item.GetExternalFileAttributes(), 0u);
     EXPECT_EQ(item.InternalFileAttributes(), 0);
     const uint32_t stamp = (static_cast<uint32_t>(item.GetLastModFileDate()) << 16) | item.GetLastModFileTime();
@@ -251,7 +251,7 @@ TEST(EntryCompression, NewEntryFieldsAndVersionMadeBy)
     EXPECT_LE(stamp, (static_cast<uint32_t>(dateAfter) << 16) | timeAfter);
     EXPECT_NE(item.GetLastModFileDate(), 0);
 
-    TAbZipItem latin1;
+    TZipItem latin1;
     latin1.SetFileName("k\xE4se.jpg");
     Produce(latin1, Compressible(3000));
     EXPECT_EQ(latin1.VersionMadeBy(), 0x0014);
@@ -260,12 +260,12 @@ TEST(EntryCompression, NewEntryFieldsAndVersionMadeBy)
 
 TEST(EntryCompression, MissingInputIsRefused)
 {
-    TAbZipItem item;
+    TZipItem item;
     TMemoryStream out;
     try {
-        AbZipFromStream(item, out, nullptr, {});
+        ZipFromStream(item, out, nullptr, {});
         FAIL() << "no exception";
-    } catch (const EAbZipNoInsertion& e) {
+    } catch (const EZipNoInsertion& e) {
         EXPECT_STREQ(e.what(), "Cannot insert file - no insertion support provided");
     }
 }
@@ -274,10 +274,10 @@ TEST(EntryCompression, StoringReportsProgressAndHonoursAbort)
 {
     const std::string input = RandomBytes(10 * 1024 + 300, 6);
     std::vector<int> seen;
-    TAbZipCompressionSettings settings;
+    TZipCompressionSettings settings;
     settings.CompressionMethodToUse = smStored;
     settings.OnProgress = [&seen](int percent, bool&) { seen.push_back(percent); };
-    TAbZipItem item;
+    TZipItem item;
     item.SetFileName("p.jpg");
     Produce(item, input, settings);
     ASSERT_EQ(seen.size(), 11u);   // one per 1024-byte block, each a new percentage
@@ -290,23 +290,23 @@ TEST(EntryCompression, StoringReportsProgressAndHonoursAbort)
     TMemoryStream source, out;
     AppendBytes(source, input);
     source.SetPosition(0);
-    TAbZipItem aborted;
-    EXPECT_THROW(AbZipFromStream(aborted, out, &source, settings), EAbUserAbort);
+    TZipItem aborted;
+    EXPECT_THROW(ZipFromStream(aborted, out, &source, settings), EUserAbort);
     EXPECT_EQ(source.GetPosition(), 3 * 1024);   // stopped after the current block
 }
 
 TEST(EntryCompression, AbortWhileDeflatingRaisesAbortProgress)
 {
-    TAbZipCompressionSettings settings;
+    TZipCompressionSettings settings;
     settings.OnProgress = [](int percent, bool& abort) { abort = percent >= 50; };
     TMemoryStream source, out;
     AppendBytes(source, Compressible(200000));
     source.SetPosition(0);
-    TAbZipItem item;
+    TZipItem item;
     try {
-        AbZipFromStream(item, out, &source, settings);
+        ZipFromStream(item, out, &source, settings);
         FAIL() << "no exception";
-    } catch (const EAbAbortProgress& e) {
+    } catch (const EAbortProgress& e) {
         EXPECT_STREQ(e.what(), "Process aborted by user");
     }
     EXPECT_EQ(out.GetSize(), 0);
@@ -316,13 +316,13 @@ TEST(EntryCompression, LargeEntryBuildsThroughTheSwapFile)
 {
     TScratchFolder temp;
     const std::string input = RandomBytes(400000, 7);
-    TAbZipCompressionSettings settings;
+    TZipCompressionSettings settings;
     settings.TempDirectory = temp.Path();
     int swapFilesSeen = 0;
     settings.OnProgress = [&](int, bool&) {
         swapFilesSeen = std::max<int>(swapFilesSeen, static_cast<int>(temp.FilesStartingWith("VMS").size()));
     };
-    TAbZipItem item;
+    TZipItem item;
     item.SetFileName("big.jpg");
     const TProduced p = Produce(item, input, settings);
     EXPECT_EQ(item.CompressionMethod(), 0);
@@ -334,7 +334,7 @@ TEST(EntryCompression, LargeEntryBuildsThroughTheSwapFile)
 
 TEST(DeflateHelper, EffortLettersSetTheirFields)
 {
-    TAbDeflateHelper h;
+    TDeflateHelper h;
     EXPECT_EQ(h.PKZipOption(), 'n');
     EXPECT_EQ(h.AmpleLength(), 8);
     EXPECT_EQ(h.Options(), 0x0F);
@@ -376,7 +376,7 @@ TEST(DeflateHelper, NormalEffortIsZlibsNormalLevel)
     TMemoryStream source, out;
     AppendBytes(source, input);
     source.SetPosition(0);
-    TAbDeflateHelper helper;
+    TDeflateHelper helper;
     helper.SetPKZipOption('0');
     helper.SetPKZipOption('n');
     Deflate(source, out, helper);

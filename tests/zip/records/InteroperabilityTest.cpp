@@ -17,7 +17,7 @@ namespace {
 struct TSample {
     std::string Name;
     std::string Data;
-    TAbZipSupportedMethod Method;
+    TZipSupportedMethod Method;
 };
 
 std::string Noise(size_t n)
@@ -50,17 +50,17 @@ std::vector<TSample> Samples()
 }
 
 // Writes local header, data, central directory and end record the way a save lays them out.
-void AssembleArchive(TStream& file, std::vector<std::unique_ptr<TAbZipItem>>& items,
+void AssembleArchive(TStream& file, std::vector<std::unique_ptr<TZipItem>>& items,
                      const std::vector<std::string>& data, const std::string& comment)
 {
     for (size_t i = 0; i < items.size(); ++i) {
         items[i]->SetRelativeOffset(static_cast<uint32_t>(file.GetPosition()));
         items[i]->SaveLFHToStream(file);
         file.WriteBuffer(data[i].data(), static_cast<int64_t>(data[i].size()));
-        if (items[i]->CompressionMethod() == 8 && (items[i]->GeneralPurposeBitFlag() & Ab_FlagDataDescriptor))
+        if (items[i]->CompressionMethod() == 8 && (items[i]->GeneralPurposeBitFlag() & FlagDataDescriptor))
             items[i]->SaveDDToStream(file);
     }
-    TAbZipDirectoryFileFooter footer;
+    TZipDirectoryFileFooter footer;
     footer.DirectoryOffset = static_cast<uint32_t>(file.GetPosition());
     for (const auto& item : items)
         item->SaveCDHToStream(file);
@@ -72,22 +72,22 @@ void AssembleArchive(TStream& file, std::vector<std::unique_ptr<TAbZipItem>>& it
 
 void WriteSampleArchive(const std::string& path, const std::string& comment)
 {
-    std::vector<std::unique_ptr<TAbZipItem>> items;
+    std::vector<std::unique_ptr<TZipItem>> items;
     std::vector<std::string> data;
     for (const TSample& sample : Samples()) {
-        auto item = std::make_unique<TAbZipItem>();
+        auto item = std::make_unique<TZipItem>();
         item->SetFileName(sample.Name);
-        item->SetHostOS(AbHostByteForName(sample.Name));
+        item->SetHostOS(HostByteForName(sample.Name));
         TMemoryStream input, output;
         AppendBytes(input, sample.Data);
         input.SetPosition(0);
-        TAbZipCompressionSettings settings;
+        TZipCompressionSettings settings;
         settings.CompressionMethodToUse = sample.Method;
-        AbZipFromStream(*item, output, &input, settings);
+        ZipFromStream(*item, output, &input, settings);
         data.emplace_back(output.Bytes().begin(), output.Bytes().end());
         items.push_back(std::move(item));
     }
-    TAbVirtualMemoryStream image;
+    TVirtualMemoryStream image;
     AssembleArchive(image, items, data, comment);
     TFileStream file(path, fmCreate);
     file.CopyFrom(image, 0);
@@ -184,15 +184,15 @@ TEST(Interoperability, ReadBackAndRewrittenAsKeptEntriesIsByteIdentical)
     original.LoadFromFile(path);
 
     // Read the directory, then copy every entry as a kept one.
-    ASSERT_EQ(VerifyZip(original), Ab_VerifyZip);
+    ASSERT_EQ(VerifyZip(original), VerifiedZip);
     const int64_t tail = FindCentralDirectoryTail(original);
     ASSERT_GT(tail, 0);
-    TAbZipDirectoryFileFooter footer;
+    TZipDirectoryFileFooter footer;
     footer.LoadFromStream(original);
     original.SetPosition(footer.DirectoryOffset);
-    std::vector<std::unique_ptr<TAbZipItem>> items;
+    std::vector<std::unique_ptr<TZipItem>> items;
     while (original.GetPosition() < tail) {
-        auto item = std::make_unique<TAbZipItem>();
+        auto item = std::make_unique<TZipItem>();
         item->LoadFromStream(original);
         items.push_back(std::move(item));
     }
@@ -200,7 +200,7 @@ TEST(Interoperability, ReadBackAndRewrittenAsKeptEntriesIsByteIdentical)
     std::vector<std::string> data;
     for (const auto& item : items) {
         original.SetPosition(item->RelativeOffset());
-        TAbZipLocalFileHeader local;
+        TZipLocalFileHeader local;
         local.LoadFromStream(original);
         std::string bytes(static_cast<size_t>(item->GetCompressedSize()), '\0');
         original.ReadBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));

@@ -20,7 +20,7 @@ public:
 
 std::string EndRecord(const std::string& comment)
 {
-    TAbZipDirectoryFileFooter footer;
+    TZipDirectoryFileFooter footer;
     footer.ZipfileComment = comment;
     TMemoryStream s;
     footer.SaveToStream(s);
@@ -57,7 +57,7 @@ TEST(EndRecordSearch, NothingFoundRestoresThePosition)
         file.SetPosition(size / 2);
         EXPECT_EQ(FindCentralDirectoryTail(file), -1) << size;
         EXPECT_EQ(file.GetPosition(), static_cast<int64_t>(size / 2)) << size;
-        EXPECT_EQ(VerifyZip(file), Ab_VerifyNone) << size;
+        EXPECT_EQ(VerifyZip(file), VerifiedNone) << size;
     }
     TMemoryStream shortOne;   // a signature, but fewer than 22 bytes
     AppendBytes(shortOne, "PK\x05\x06" + std::string(10, '\0'));
@@ -75,7 +75,7 @@ TEST(EndRecordSearch, FakeSignatureInTheCommentIsPassedOver)
     EXPECT_EQ(FindCentralDirectoryTail(file), static_cast<int64_t>(head.size()));
 
     file.SetPosition(FindCentralDirectoryTail(file));
-    TAbZipDirectoryFileFooter footer;
+    TZipDirectoryFileFooter footer;
     footer.LoadFromStream(file);
     EXPECT_EQ(footer.ZipfileComment, comment);
 }
@@ -87,7 +87,7 @@ TEST(EndRecordSearch, CommentsNearTheLongestAreFound)
         TMemoryStream file;
         AppendBytes(file, head + EndRecord(Filler(length, 5)));
         EXPECT_EQ(FindCentralDirectoryTail(file), 1000) << length;
-        EXPECT_EQ(VerifyZip(file), Ab_VerifyZip) << length;
+        EXPECT_EQ(VerifyZip(file), VerifiedZip) << length;
     }
 }
 
@@ -125,31 +125,31 @@ TEST(EndRecordSearch, SearchGoesBackToTheStartOfTheFile)
 TEST(ZipContentTest, MarkersArchivesAndExecutables)
 {
     TMemoryStream spanned;
-    AppendBytes(spanned, Le32Bytes(Ab_ZipSpannedSetSignature) + Filler(50, 9));
-    EXPECT_EQ(VerifyZip(spanned), Ab_VerifySpanned);
+    AppendBytes(spanned, Le32Bytes(ZipSpannedSetSignature) + Filler(50, 9));
+    EXPECT_EQ(VerifyZip(spanned), VerifiedSpanned);
 
     TMemoryStream single;
     AppendBytes(single, "PK00" + EndRecord(""));
-    EXPECT_EQ(VerifyZip(single), Ab_VerifySpanned);
+    EXPECT_EQ(VerifyZip(single), VerifiedSpanned);
 
     TMemoryStream zip;
     AppendBytes(zip, EndRecord("comment"));
     zip.SetPosition(3);
-    EXPECT_EQ(VerifyZip(zip), Ab_VerifyZip);
+    EXPECT_EQ(VerifyZip(zip), VerifiedZip);
     EXPECT_EQ(zip.GetPosition(), 3);
-    EXPECT_EQ(VerifySelfExtracting(zip), Ab_VerifyNone);
+    EXPECT_EQ(VerifySelfExtracting(zip), VerifiedNone);
 
     TMemoryStream windowsStub;
     AppendBytes(windowsStub, "MZ" + Filler(500, 10) + EndRecord(""));
-    EXPECT_EQ(VerifySelfExtracting(windowsStub), Ab_VerifySelfExtracting);
+    EXPECT_EQ(VerifySelfExtracting(windowsStub), VerifiedSelfExtracting);
 
     TMemoryStream elfStub;
     AppendBytes(elfStub, "\x7F" "ELF" + Filler(500, 11) + EndRecord("x"));
     elfStub.SetPosition(9);
-    EXPECT_EQ(VerifySelfExtracting(elfStub), Ab_VerifySelfExtracting);
+    EXPECT_EQ(VerifySelfExtracting(elfStub), VerifiedSelfExtracting);
     EXPECT_EQ(elfStub.GetPosition(), 9);
 
     TMemoryStream plainExe;
     AppendBytes(plainExe, "MZ" + Filler(500, 12));
-    EXPECT_EQ(VerifySelfExtracting(plainExe), Ab_VerifyNone);
+    EXPECT_EQ(VerifySelfExtracting(plainExe), VerifiedNone);
 }

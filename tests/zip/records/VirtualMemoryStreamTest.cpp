@@ -57,7 +57,7 @@ struct TVectorModel {
 TEST(VirtualMemoryStream, SmallStreamNeverSwaps)
 {
     TScratchFolder swapDir;
-    TAbVirtualMemoryStream stream;
+    TVirtualMemoryStream stream;
     stream.SetSwapFileDirectory(swapDir.Path());
     EXPECT_EQ(stream.MaxMemory(), 102400);
     const auto data = Pattern(102400, 1);
@@ -72,7 +72,7 @@ TEST(VirtualMemoryStream, LargeStreamSwapsAndCleansUp)
     TScratchFolder swapDir;
     const auto data = Pattern(300 * 1024, 2);
     {
-        TAbVirtualMemoryStream stream;
+        TVirtualMemoryStream stream;
         stream.SetSwapFileDirectory(swapDir.Path());
         stream.WriteBuffer(data.data(), static_cast<int64_t>(data.size()));
         EXPECT_LE(stream.PagesInMemory(), 25);
@@ -91,7 +91,7 @@ TEST(VirtualMemoryStream, MissingSwapDirectoryFallsBackToTheSystemOne)
     const std::string saved = old ? old : "";
     setenv("TMPDIR", tmp.Path().c_str(), 1);
     {
-        TAbVirtualMemoryStream stream;
+        TVirtualMemoryStream stream;
         stream.SetSwapFileDirectory(tmp.File("no-such-folder"));
         stream.SetMaxMemory(4096);
         const auto data = Pattern(20000, 3);
@@ -108,7 +108,7 @@ TEST(VirtualMemoryStream, MissingSwapDirectoryFallsBackToTheSystemOne)
 
 TEST(VirtualMemoryStream, MaxMemoryRoundsToPages)
 {
-    TAbVirtualMemoryStream stream;
+    TVirtualMemoryStream stream;
     stream.SetMaxMemory(1);
     EXPECT_EQ(stream.MaxMemory(), 4096);
     stream.SetMaxMemory(4097);
@@ -121,7 +121,7 @@ TEST(VirtualMemoryStream, MaxMemoryRoundsToPages)
 
 TEST(VirtualMemoryStream, EdgesOfReadSeekAndSize)
 {
-    TAbVirtualMemoryStream stream;
+    TVirtualMemoryStream stream;
     const auto data = Pattern(10, 4);
     stream.WriteBuffer(data.data(), 10);
     uint8_t buf[32] = {};
@@ -135,7 +135,7 @@ TEST(VirtualMemoryStream, EdgesOfReadSeekAndSize)
     try {
         stream.Seek(0, 3);
         FAIL() << "no exception";
-    } catch (const EAbVMSInvalidOrigin& e) {
+    } catch (const EVMSInvalidOrigin& e) {
         EXPECT_STREQ(e.what(), "VMS: invalid origin 3, should be 0, 1, 2");
     }
 
@@ -160,7 +160,7 @@ TEST(VirtualMemoryStream, AgreesWithAPlainVectorUnderRandomUse)
     TScratchFolder swapDir;
     for (uint32_t seed = 1; seed <= 6; ++seed) {
         std::mt19937 rng(seed);
-        TAbVirtualMemoryStream stream;
+        TVirtualMemoryStream stream;
         stream.SetSwapFileDirectory(swapDir.Path());
         stream.SetMaxMemory(3 * 4096 + (seed % 2) * 8192);   // 3 or 5 pages: both search paths
         TVectorModel model;
@@ -203,7 +203,7 @@ TEST(VirtualMemoryStream, AgreesWithAPlainVectorUnderRandomUse)
 TEST(VirtualMemoryStream, LoweringMaxMemoryKeepsEvictedData)
 {
     TScratchFolder swapDir;
-    TAbVirtualMemoryStream stream;
+    TVirtualMemoryStream stream;
     stream.SetSwapFileDirectory(swapDir.Path());
     const auto data = Pattern(20 * 4096, 5);
     stream.WriteBuffer(data.data(), static_cast<int64_t>(data.size()));

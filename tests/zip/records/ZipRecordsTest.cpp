@@ -11,15 +11,15 @@ namespace {
 
 std::vector<uint8_t> BytesOf(TMemoryStream& s) { return s.Bytes(); }
 
-TAbZipItem& NewStoredEntry(TAbZipItem& item, const std::string& name, const std::string& data, TMemoryStream& out)
+TZipItem& NewStoredEntry(TZipItem& item, const std::string& name, const std::string& data, TMemoryStream& out)
 {
     item.SetFileName(name);
     TMemoryStream input;
     AppendBytes(input, data);
     input.SetPosition(0);
-    TAbZipCompressionSettings settings;
+    TZipCompressionSettings settings;
     settings.CompressionMethodToUse = smStored;
-    AbZipFromStream(item, out, &input, settings);
+    ZipFromStream(item, out, &input, settings);
     return item;
 }
 
@@ -27,7 +27,7 @@ TAbZipItem& NewStoredEntry(TAbZipItem& item, const std::string& name, const std:
 
 TEST(ZipRecords, NewEntryWithSevenByteNameStartsAtZeroWithDataAt37)
 {
-    TAbZipItem item;
+    TZipItem item;
     TMemoryStream data;
     NewStoredEntry(item, "cat.jpg", "hello", data);
     item.SetRelativeOffset(0);
@@ -41,7 +41,7 @@ TEST(ZipRecords, NewEntryWithSevenByteNameStartsAtZeroWithDataAt37)
     const std::vector<uint8_t> b = BytesOf(file);
 
     EXPECT_EQ(dataStart, 37);
-    EXPECT_EQ(Le32(b, 0), Ab_ZipLocalFileHeaderSignature);
+    EXPECT_EQ(Le32(b, 0), ZipLocalFileHeaderSignature);
     EXPECT_EQ(Le16(b, 4), 10);       // stored
     EXPECT_EQ(Le16(b, 6), 0);        // flags
     EXPECT_EQ(Le16(b, 8), 0);        // method
@@ -54,7 +54,7 @@ TEST(ZipRecords, NewEntryWithSevenByteNameStartsAtZeroWithDataAt37)
     EXPECT_EQ(std::string(b.begin() + 37, b.begin() + 42), "hello");
 
     const size_t c = static_cast<size_t>(directoryStart);
-    EXPECT_EQ(Le32(b, c), Ab_ZipCentralDirectorySignature);
+    EXPECT_EQ(Le32(b, c), ZipCentralDirectorySignature);
     EXPECT_EQ(Le16(b, c + 4) & 0xFF, 20);
     for (size_t f = 0; f < 26; ++f)   // version needed .. extra length mirror the local header
         EXPECT_EQ(b[c + 6 + f], b[4 + f]) << "byte " << f;
@@ -68,19 +68,19 @@ TEST(ZipRecords, NewEntryWithSevenByteNameStartsAtZeroWithDataAt37)
 
 TEST(ZipRecords, EmptyArchiveIsTheBareEndRecord)
 {
-    TAbZipDirectoryFileFooter footer;
+    TZipDirectoryFileFooter footer;
     TMemoryStream file;
     footer.SaveToStream(file);
     const std::vector<uint8_t> b = BytesOf(file);
     ASSERT_EQ(b.size(), 22u);
-    EXPECT_EQ(Le32(b, 0), Ab_ZipEndCentralDirectorySignature);
+    EXPECT_EQ(Le32(b, 0), ZipEndCentralDirectorySignature);
     for (size_t i = 4; i < 22; ++i)
         EXPECT_EQ(b[i], 0) << "byte " << i;
 }
 
 TEST(ZipRecords, EndRecordRoundTripsCountsAndComment)
 {
-    TAbZipDirectoryFileFooter footer;
+    TZipDirectoryFileFooter footer;
     footer.EntriesOnDisk = 3;
     footer.TotalEntries = 3;
     footer.DirectorySize = 0x1234;
@@ -91,7 +91,7 @@ TEST(ZipRecords, EndRecordRoundTripsCountsAndComment)
     EXPECT_EQ(file.GetSize(), 22 + 14);
 
     file.SetPosition(0);
-    TAbZipDirectoryFileFooter back;
+    TZipDirectoryFileFooter back;
     back.LoadFromStream(file);
     EXPECT_EQ(back.EntriesOnDisk, 3);
     EXPECT_EQ(back.TotalEntries, 3);
@@ -102,7 +102,7 @@ TEST(ZipRecords, EndRecordRoundTripsCountsAndComment)
 
 TEST(ZipRecords, KeptEntryRebuildsItsLocalHeaderFromTheCentralRecord)
 {
-    TAbZipDirectoryFileHeader central;
+    TZipDirectoryFileHeader central;
     central.VersionMadeBy = 0x0314;
     central.VersionNeededToExtract = 20;
     central.GeneralPurposeBitFlag = 0x0008;
@@ -123,7 +123,7 @@ TEST(ZipRecords, KeptEntryRebuildsItsLocalHeaderFromTheCentralRecord)
     central.SaveToStream(source);
 
     source.SetPosition(0);
-    TAbZipItem item;
+    TZipItem item;
     item.LoadFromStream(source);
     EXPECT_EQ(item.GetFileName(), "dir/pic.jpg");
     EXPECT_EQ(item.GetUncompressedSize(), 4000u);
@@ -138,7 +138,7 @@ TEST(ZipRecords, KeptEntryRebuildsItsLocalHeaderFromTheCentralRecord)
     const std::vector<uint8_t> l = local.Bytes();
     const std::vector<uint8_t> c = source.Bytes();
     ASSERT_EQ(l.size(), 30u + 11 + 9);
-    EXPECT_EQ(Le32(l, 0), Ab_ZipLocalFileHeaderSignature);
+    EXPECT_EQ(Le32(l, 0), ZipLocalFileHeaderSignature);
     for (size_t f = 0; f < 26; ++f)
         EXPECT_EQ(l[4 + f], c[6 + f]) << "byte " << f;
     EXPECT_EQ(std::string(l.begin() + 30, l.end()), central.FileName + central.ExtraField);
@@ -155,20 +155,20 @@ TEST(ZipRecords, KeptEntryRebuildsItsLocalHeaderFromTheCentralRecord)
 TEST(ZipRecords, WrongOrTruncatedSignatureIsRefused)
 {
     TMemoryStream file;
-    TAbZipLocalFileHeader local;
+    TZipLocalFileHeader local;
     local.FileName = "a";
     local.SaveToStream(file);
 
     file.SetPosition(0);
-    TAbZipDirectoryFileHeader central;
-    EXPECT_THROW(central.LoadFromStream(file), EAbZipInvalid);
+    TZipDirectoryFileHeader central;
+    EXPECT_THROW(central.LoadFromStream(file), EZipInvalid);
 
     file.SetPosition(0);
-    TAbZipDirectoryFileFooter footer;
+    TZipDirectoryFileFooter footer;
     try {
         footer.LoadFromStream(file);
         FAIL() << "no exception";
-    } catch (const EAbZipInvalid& e) {
+    } catch (const EZipInvalid& e) {
         EXPECT_STREQ(e.what(), "Invalid file - not a PKZip file");
         EXPECT_EQ(e.ErrorCode(), 28);
     }
@@ -176,32 +176,32 @@ TEST(ZipRecords, WrongOrTruncatedSignatureIsRefused)
     TMemoryStream truncated;
     AppendBytes(truncated, "PK\x03");
     truncated.SetPosition(0);
-    TAbZipLocalFileHeader partial;
-    EXPECT_THROW(partial.LoadFromStream(truncated), EAbZipInvalid);
+    TZipLocalFileHeader partial;
+    EXPECT_THROW(partial.LoadFromStream(truncated), EZipInvalid);
     EXPECT_EQ(partial.CompressedSize, 0u);
 }
 
 TEST(ZipRecords, FieldsLongerThanSixteenBitsAreRefusedNotCut)
 {
     TMemoryStream out;
-    TAbZipDirectoryFileFooter footer;
+    TZipDirectoryFileFooter footer;
     footer.ZipfileComment.assign(65535, 'c');
     footer.SaveToStream(out);
     EXPECT_EQ(out.GetSize(), 22 + 65535);
     footer.ZipfileComment += 'c';
-    EXPECT_THROW(footer.SaveToStream(out), EAbException);
+    EXPECT_THROW(footer.SaveToStream(out), EArchiveException);
 
-    TAbZipItem item;
+    TZipItem item;
     item.SetExtraField(std::string(70000, 'x'));
     TMemoryStream local;
-    EXPECT_THROW(item.SaveLFHToStream(local), EAbException);
+    EXPECT_THROW(item.SaveLFHToStream(local), EArchiveException);
     EXPECT_EQ(local.GetSize(), 0);
 }
 
 TEST(ZipRecords, ItemAccessorsWriteThroughToTheCentralRecord)
 {
-    TAbZipItem item;
-    TAbArchiveItem& base = item;
+    TZipItem item;
+    TArchiveItem& base = item;
     base.SetFileName("x/y.jpg");
     base.SetUncompressedSize(99);
     base.SetCompressedSize(42);
@@ -220,27 +220,27 @@ TEST(ZipRecords, ItemAccessorsWriteThroughToTheCentralRecord)
     EXPECT_TRUE(base.GetIsEncrypted());
 
     item.SetVersionMadeBy(0x0014);
-    item.SetHostOS(Ab_HostAnsiCodePage);
+    item.SetHostOS(HostAnsiCodePage);
     EXPECT_EQ(item.VersionMadeBy(), 0x0B14);
 }
 
 TEST(ZipRecords, DosTimeAndDateAndTheirRange)
 {
     uint16_t t = 1, d = 1;
-    AbDateTimeToDos({1979, 12, 31, 23, 59, 58}, t, d);
+    DateTimeToDos({1979, 12, 31, 23, 59, 58}, t, d);
     EXPECT_EQ(t, 0);
     EXPECT_EQ(d, 0);
-    AbDateTimeToDos({2108, 1, 1, 0, 0, 0}, t, d);
+    DateTimeToDos({2108, 1, 1, 0, 0, 0}, t, d);
     EXPECT_EQ(t, 0);
     EXPECT_EQ(d, 0);
 
-    AbDateTimeToDos({1980, 1, 1, 0, 0, 0}, t, d);
+    DateTimeToDos({1980, 1, 1, 0, 0, 0}, t, d);
     EXPECT_EQ(t, 0);
     EXPECT_EQ(d, 1 + 32);
-    AbDateTimeToDos({2107, 12, 31, 23, 59, 59}, t, d);
+    DateTimeToDos({2107, 12, 31, 23, 59, 59}, t, d);
     EXPECT_EQ(t, 29 + 32 * 59 + 2048 * 23);
     EXPECT_EQ(d, 31 + 32 * 12 + 512 * 127);
-    AbDateTimeToDos({2026, 6, 15, 14, 30, 17}, t, d);
+    DateTimeToDos({2026, 6, 15, 14, 30, 17}, t, d);
     EXPECT_EQ(t >> 11, 14);
     EXPECT_EQ((t >> 5) & 63, 30);
     EXPECT_EQ((t & 31) * 2, 16);
@@ -255,43 +255,43 @@ TEST(ZipRecords, HostByteFollowsTheExpandedPath)
     ASSERT_NE(getcwd(saved, sizeof saved), nullptr);
     TScratchFolder ascii;
     ASSERT_EQ(chdir(ascii.Path().c_str()), 0);
-    EXPECT_EQ(AbHostByteForName("cat.jpg"), Ab_HostOemCodePage);
-    EXPECT_EQ(AbHostByteForName("k\xC3\xA4tzchen.jpg"), Ab_HostAnsiCodePage);
+    EXPECT_EQ(HostByteForName("cat.jpg"), HostOemCodePage);
+    EXPECT_EQ(HostByteForName("k\xC3\xA4tzchen.jpg"), HostAnsiCodePage);
 
     const std::string nonAsciiDir = ascii.File("gr\xC3\xBC\xC3\x9F");
     ASSERT_TRUE(std::filesystem::create_directory(nonAsciiDir));
     ASSERT_EQ(chdir(nonAsciiDir.c_str()), 0);
-    EXPECT_EQ(AbHostByteForName("cat.jpg"), Ab_HostAnsiCodePage);
+    EXPECT_EQ(HostByteForName("cat.jpg"), HostAnsiCodePage);
     ASSERT_EQ(chdir(saved), 0);
 }
 
 TEST(ZipRecords, Utf8NameDetection)
 {
-    EXPECT_FALSE(AbIsNonAsciiUtf8("plain.jpg"));
-    EXPECT_TRUE(AbIsNonAsciiUtf8("k\xC3\xA4tzchen.jpg"));
-    EXPECT_TRUE(AbIsNonAsciiUtf8("\xE6\x97\xA5\xE6\x9C\xAC.jpg"));
-    EXPECT_TRUE(AbIsNonAsciiUtf8("\xF0\x9F\x90\xB1.jpg"));
-    EXPECT_FALSE(AbIsNonAsciiUtf8("k\xE4tzchen.jpg"));        // Latin-1
-    EXPECT_FALSE(AbIsNonAsciiUtf8("cut\xC3"));                // truncated sequence
-    EXPECT_FALSE(AbIsNonAsciiUtf8("\xC0\xAF"));               // overlong
-    EXPECT_FALSE(AbIsNonAsciiUtf8("\xED\xA0\x80"));           // surrogate
-    EXPECT_FALSE(AbIsNonAsciiUtf8("\xF4\x90\x80\x80"));       // beyond U+10FFFF
+    EXPECT_FALSE(IsNonAsciiUtf8("plain.jpg"));
+    EXPECT_TRUE(IsNonAsciiUtf8("k\xC3\xA4tzchen.jpg"));
+    EXPECT_TRUE(IsNonAsciiUtf8("\xE6\x97\xA5\xE6\x9C\xAC.jpg"));
+    EXPECT_TRUE(IsNonAsciiUtf8("\xF0\x9F\x90\xB1.jpg"));
+    EXPECT_FALSE(IsNonAsciiUtf8("k\xE4tzchen.jpg"));        // Latin-1
+    EXPECT_FALSE(IsNonAsciiUtf8("cut\xC3"));                // truncated sequence
+    EXPECT_FALSE(IsNonAsciiUtf8("\xC0\xAF"));               // overlong
+    EXPECT_FALSE(IsNonAsciiUtf8("\xED\xA0\x80"));           // surrogate
+    EXPECT_FALSE(IsNonAsciiUtf8("\xF4\x90\x80\x80"));       // beyond U+10FFFF
 }
 
 TEST(ZipRecords, ExceptionsFillTheirMessagesFromTheTable)
 {
-    EXPECT_EQ(EAbZipNoInsertion().ErrorCode(), 5);
-    EXPECT_EQ(AbStrRes(EAbZipNoInsertion().ErrorCode()), EAbZipNoInsertion().what());
-    EXPECT_EQ(AbStrRes(AbDuplicateName), "Cannot insert file - duplicates stored name");
-    EXPECT_EQ(AbStrRes(-5), "");
+    EXPECT_EQ(EZipNoInsertion().ErrorCode(), 5);
+    EXPECT_EQ(ArchiveMessage(EZipNoInsertion().ErrorCode()), EZipNoInsertion().what());
+    EXPECT_EQ(ArchiveMessage(ErrDuplicateName), "Cannot insert file - duplicates stored name");
+    EXPECT_EQ(ArchiveMessage(-5), "");
 
-    EXPECT_STREQ(EAbBadStream("Stream write error").what(), "Invalid Stream\r\nStream write error");
-    EXPECT_STREQ(EAbDeflateError("buffer error").what(), "Zlib deflate error. (Internal cause: buffer error)");
-    EXPECT_STREQ(EAbVMSInvalidOrigin(3).what(), "VMS: invalid origin 3, should be 0, 1, 2");
-    EXPECT_STREQ(EAbVMSWriteFail(4096, "/tmp/VMSx").what(), "VMS: Failed to write 4096 bytes to swap file /tmp/VMSx");
-    EXPECT_STREQ(EAbVMSReadFail(4096, "/tmp/VMSx").what(), "VMS: Failed to read 4096 bytes from swap file /tmp/VMSx");
-    EXPECT_STREQ(EAbVMSSeekFail("/tmp/VMSx").what(), "VMS: Failed to seek in swap file /tmp/VMSx");
-    EXPECT_STREQ(EAbVMSErrorOpenSwap("/tmp/VMSx").what(), "VMS: Cannot open swap file /tmp/VMSx");
-    EXPECT_EQ(EAbAbortProgress().Message(), EAbUserAbort().Message());
-    EXPECT_EQ(EAbException("Full Path Required").ErrorCode(), 0);
+    EXPECT_STREQ(EBadStream("Stream write error").what(), "Invalid Stream\r\nStream write error");
+    EXPECT_STREQ(EDeflateError("buffer error").what(), "Zlib deflate error. (Internal cause: buffer error)");
+    EXPECT_STREQ(EVMSInvalidOrigin(3).what(), "VMS: invalid origin 3, should be 0, 1, 2");
+    EXPECT_STREQ(EVMSWriteFail(4096, "/tmp/VMSx").what(), "VMS: Failed to write 4096 bytes to swap file /tmp/VMSx");
+    EXPECT_STREQ(EVMSReadFail(4096, "/tmp/VMSx").what(), "VMS: Failed to read 4096 bytes from swap file /tmp/VMSx");
+    EXPECT_STREQ(EVMSSeekFail("/tmp/VMSx").what(), "VMS: Failed to seek in swap file /tmp/VMSx");
+    EXPECT_STREQ(EVMSErrorOpenSwap("/tmp/VMSx").what(), "VMS: Cannot open swap file /tmp/VMSx");
+    EXPECT_EQ(EAbortProgress().Message(), EUserAbort().Message());
+    EXPECT_EQ(EArchiveException("Full Path Required").ErrorCode(), 0);
 }

@@ -71,76 +71,76 @@ std::vector<std::string> DroppedLocalFiles(const QMimeData* data)
 }
 
 // The list and caption as the drop intake sees them.
-class TForm1::TListAdapter : public IFileList {
+class TMainWindow::TListAdapter : public IFileList {
 public:
-    explicit TListAdapter(TForm1& form) : FForm(form) {}
+    explicit TListAdapter(TMainWindow& form) : FWindow(form) {}
 
-    bool IncludeSubfolders() override { return FForm.IncSubs->isChecked(); }
+    bool IncludeSubfolders() override { return FWindow.IncSubs->isChecked(); }
     void Append(const std::string& path) override
     {
-        if (Count() >= FForm.ListCapacity)
+        if (Count() >= FWindow.ListCapacity)
             throw Exception("Unable to insert a line");
         auto* item = new QListWidgetItem(DisplayName(path));
         item->setSizeHint(QSize(0, kItemHeight));
-        FForm.ListBox1->addItem(item);
+        FWindow.FFileList->addItem(item);
     }
-    int Count() override { return FForm.ListBox1->count(); }
-    void SetCaption(const std::string& text) override { FForm.setWindowTitle(DisplayName(text)); }
+    int Count() override { return FWindow.FFileList->count(); }
+    void SetCaption(const std::string& text) override { FWindow.setWindowTitle(DisplayName(text)); }
 
 private:
-    TForm1& FForm;
+    TMainWindow& FWindow;
 };
 
 // The controls as a batch run sees them.
-class TForm1::TBatchHost : public IBatchHost {
+class TMainWindow::TBatchHost : public IBatchHost {
 public:
-    explicit TBatchHost(TForm1& form) : FForm(form) {}
+    explicit TBatchHost(TMainWindow& form) : FWindow(form) {}
 
-    std::string ArchiveName() override { return FForm.ZipFileName(); }
-    bool ClearTicked() override { return FForm.Clearit->isChecked(); }
-    int ListCount() override { return FForm.ListBox1->count(); }
+    std::string ArchiveName() override { return FWindow.ZipFileName(); }
+    bool ClearTicked() override { return FWindow.Clearit->isChecked(); }
+    int ListCount() override { return FWindow.FFileList->count(); }
     std::string ListEntry(int index) override
     {
         if (index < 0 || index >= ListCount())
             throw ListIndexError(index);
-        return LocalName(FForm.ListBox1->item(index)->text());
+        return LocalName(FWindow.FFileList->item(index)->text());
     }
-    TThumbnailSettings ReadSettings() override { return FForm.ReadSettings(); }
-    void SetCaption(const std::string& text) override { FForm.setWindowTitle(DisplayName(text)); }
-    void SetProgressMax(int max) override { FForm.ProgressBar1->setMaximum(max); }
-    void SetProgressPosition(int position) override { FForm.ProgressBar1->setValue(position); }
-    int ProgressPosition() override { return FForm.ProgressBar1->value(); }
+    TThumbnailSettings ReadSettings() override { return FWindow.ReadSettings(); }
+    void SetCaption(const std::string& text) override { FWindow.setWindowTitle(DisplayName(text)); }
+    void SetProgressMax(int max) override { FWindow.FProgressBar->setMaximum(max); }
+    void SetProgressPosition(int position) override { FWindow.FProgressBar->setValue(position); }
+    int ProgressPosition() override { return FWindow.FProgressBar->value(); }
     void ProcessMessages() override
     {
         QCoreApplication::processEvents();
-        if (FForm.AfterProcessMessages)
-            FForm.AfterProcessMessages();
+        if (FWindow.AfterProcessMessages)
+            FWindow.AfterProcessMessages();
     }
 
 private:
-    TForm1& FForm;
+    TMainWindow& FWindow;
 };
 
 // The list as its editing keys see it.
-class TForm1::TEditableList : public IEditableList {
+class TMainWindow::TEditableList : public IEditableList {
 public:
-    explicit TEditableList(TForm1& form) : FForm(form) {}
+    explicit TEditableList(TMainWindow& form) : FWindow(form) {}
 
-    int Count() override { return FForm.ListBox1->count(); }
+    int Count() override { return FWindow.FFileList->count(); }
     std::string Entry(int i) override
     {
         if (i < 0 || i >= Count())
             throw ListIndexError(i);
-        return LocalName(FForm.ListBox1->item(i)->text());
+        return LocalName(FWindow.FFileList->item(i)->text());
     }
-    bool Selected(int i) override { return i >= 0 && i < Count() && FForm.ListBox1->item(i)->isSelected(); }
-    void SelectAll() override { FForm.ListBox1->selectAll(); }
-    void Remove(int i) override { delete FForm.ListBox1->takeItem(i); }
-    void Append(const std::string& line) override { FForm.FList->Append(line); }
-    void SetCaption(const std::string& text) override { FForm.FList->SetCaption(text); }
+    bool Selected(int i) override { return i >= 0 && i < Count() && FWindow.FFileList->item(i)->isSelected(); }
+    void SelectAll() override { FWindow.FFileList->selectAll(); }
+    void Remove(int i) override { delete FWindow.FFileList->takeItem(i); }
+    void Append(const std::string& line) override { FWindow.FList->Append(line); }
+    void SetCaption(const std::string& text) override { FWindow.FList->SetCaption(text); }
 
 private:
-    TForm1& FForm;
+    TMainWindow& FWindow;
 };
 
 // The key as a Windows virtual key code: letters and digits are their
@@ -166,15 +166,15 @@ unsigned ShiftOf(Qt::KeyboardModifiers modifiers)
     return shift;
 }
 
-TForm1::TForm1(QWidget* parent)
+TMainWindow::TMainWindow(QWidget* parent)
     : QWidget(parent),
-      Zipper1(std::make_unique<TZipper>()),
+      FZipper(std::make_unique<TZipper>()),
       FList(std::make_unique<TListAdapter>(*this)),
       FBatchHost(std::make_unique<TBatchHost>(*this)),
-      FBatch(std::make_unique<TBatchRun>(*Zipper1)),
+      FBatch(std::make_unique<TBatchRun>(*FZipper)),
       FEditable(std::make_unique<TEditableList>(*this))
 {
-    ConfigureThumbnailZipper(*Zipper1);
+    ConfigureThumbnailZipper(*FZipper);
     setWindowTitle("Plinkavorte");
     CreateControls();
     PlaceControls();
@@ -192,132 +192,132 @@ TForm1::TForm1(QWidget* parent)
     FormCreate();
 }
 
-TForm1::~TForm1()
+TMainWindow::~TMainWindow()
 {
     if (FHintWatcher)
         qApp->removeEventFilter(FHintWatcher);
 }
 
-void TForm1::CreateControls()
+void TMainWindow::CreateControls()
 {
-    Panel2 = new TPanel(this);
-    IncSubs = new QCheckBox("Inc subs", Panel2);
-    ListBox1 = new TListBox(this);
-    Button1 = new QPushButton("GO", Panel2);
-    ProgressBar1 = new QProgressBar(Panel2);
-    aSize = new TSpinEdit(50, 600, 200, Panel2);
-    Frame = new QCheckBox("Frame", Panel2);
-    aFramSize = new TSpinEdit(0, 20, 10, Panel2);
-    Shape1 = new TShape(Panel2);
-    square = new QCheckBox("Square", Panel2);
-    ZipFile = new TFilenameEdit(Panel2);
-    Button2 = new QPushButton("Open", Panel2);
-    Clearit = new QCheckBox("Clear", Panel2);
-    Panel1 = new TPanel(Panel2);
-    Button3 = new QPushButton("STOP", Panel2);
+    FSettingsPanel = new TPanel(this);
+    IncSubs = new QCheckBox("Inc subs", FSettingsPanel);
+    FFileList = new TListBox(this);
+    FGoButton = new QPushButton("GO", FSettingsPanel);
+    FProgressBar = new QProgressBar(FSettingsPanel);
+    aSize = new TSpinEdit(50, 600, 200, FSettingsPanel);
+    Frame = new QCheckBox("Frame", FSettingsPanel);
+    aFramSize = new TSpinEdit(0, 20, 10, FSettingsPanel);
+    FColourSwatch = new TShape(FSettingsPanel);
+    square = new QCheckBox("Square", FSettingsPanel);
+    ZipFile = new TFilenameEdit(FSettingsPanel);
+    FOpenButton = new QPushButton("Open", FSettingsPanel);
+    Clearit = new QCheckBox("Clear", FSettingsPanel);
+    FStatusPanel = new TPanel(FSettingsPanel);
+    FStopButton = new QPushButton("STOP", FSettingsPanel);
 
-    Panel2->setFrameStyle(QFrame::NoFrame);
-    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Panel1->setLineWidth(1);
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
-    Shape1->SetBrushColor(16053492);
-    Shape1->SetPenColor(10651742);
+    FSettingsPanel->setFrameStyle(QFrame::NoFrame);
+    FStatusPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    FStatusPanel->setLineWidth(1);
+    FProgressBar->setRange(0, 100);
+    FProgressBar->setValue(0);
+    FProgressBar->setTextVisible(false);
+    FColourSwatch->SetBrushColor(16053492);
+    FColourSwatch->SetPenColor(10651742);
     square->setEnabled(false);
-    Button2->setEnabled(false);
-    for (QPushButton* button : {Button1, Button2, Button3})
+    FOpenButton->setEnabled(false);
+    for (QPushButton* button : {FGoButton, FOpenButton, FStopButton})
         button->setAutoDefault(false);
 
     connect(Frame, &QCheckBox::clicked, this, [this] { Guarded([this] { FrameClick(); }); });
-    Shape1->OnMouseDown = [this](Qt::MouseButton button) { Guarded([&] { Shape1MouseDown(button); }); };
+    FColourSwatch->OnMouseDown = [this](Qt::MouseButton button) { Guarded([&] { SwatchMouseDown(button); }); };
     connect(ZipFile, &TFilenameEdit::TextChanged, this, [this] { Guarded([this] { ZipFileChange(); }); });
-    connect(Button2, &QPushButton::clicked, this, [this] { Guarded([this] { Button2Click(); }); });
-    connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
-    connect(Button3, &QPushButton::clicked, this, [this] { Guarded([this] { Button3Click(); }); });
-    ListBox1->OnDblClick = [this] { Guarded([this] { ListBox1DblClick(); }); };
-    ListBox1->OnKeyDown = [this](QKeyEvent* event) { Guarded([&] { ListBox1KeyDown(event); }); };
+    connect(FOpenButton, &QPushButton::clicked, this, [this] { Guarded([this] { OpenClick(); }); });
+    connect(FGoButton, &QPushButton::clicked, this, [this] { Guarded([this] { GoClick(); }); });
+    connect(FStopButton, &QPushButton::clicked, this, [this] { Guarded([this] { StopClick(); }); });
+    FFileList->OnDblClick = [this] { Guarded([this] { FileListDblClick(); }); };
+    FFileList->OnKeyDown = [this](QKeyEvent* event) { Guarded([&] { FileListKeyDown(event); }); };
 }
 
-void TForm1::PlaceControls()
+void TMainWindow::PlaceControls()
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(5, 5, 5, 5);
     layout->setSpacing(0);
-    layout->addWidget(Panel2);
-    layout->addWidget(ListBox1, 1);
-    Panel2->setFixedHeight(145);
+    layout->addWidget(FSettingsPanel);
+    layout->addWidget(FFileList, 1);
+    FSettingsPanel->setFixedHeight(145);
 
     aSize->setGeometry(16, 13, 53, 26);
     aFramSize->setGeometry(75, 13, 44, 26);
     Frame->setGeometry(129, 16, 66, 17);
     square->setGeometry(193, 16, 66, 17);
-    Shape1->setGeometry(272, 12, 49, 24);
+    FColourSwatch->setGeometry(272, 12, 49, 24);
     Clearit->setGeometry(334, 16, 59, 17);
     IncSubs->setGeometry(403, 16, 76, 17);
     ZipFile->setGeometry(16, 46, 370, 24);
-    Button2->setGeometry(403, 44, 64, 25);
-    ProgressBar1->setGeometry(16, 83, 289, 17);
-    Button3->setGeometry(323, 79, 64, 25);
-    Button1->setGeometry(403, 79, 64, 25);
-    Panel1->setGeometry(5, 115, 477, 25);
+    FOpenButton->setGeometry(403, 44, 64, 25);
+    FProgressBar->setGeometry(16, 83, 289, 17);
+    FStopButton->setGeometry(323, 79, 64, 25);
+    FGoButton->setGeometry(403, 79, 64, 25);
+    FStatusPanel->setGeometry(5, 115, 477, 25);
 
     resize(kClientWidth, kClientHeight);
     setMinimumSize(kClientWidth, kClientHeight);
 }
 
-void TForm1::SetHints()
+void TMainWindow::SetHints()
 {
-    THintWatcher::SetHint(Shape1, "Frame colours - left button background - right button border");
+    THintWatcher::SetHint(FColourSwatch, "Frame colours - left button background - right button border");
     THintWatcher::SetHint(IncSubs, "Include sub folders in file drop");
-    THintWatcher::SetHint(Button1, "Process file list");
+    THintWatcher::SetHint(FGoButton, "Process file list");
     THintWatcher::SetHint(aSize, "Set thumbnail max size in pixels");
     THintWatcher::SetHint(Frame, "Frame image");
     THintWatcher::SetHint(aFramSize, "Set frame size in pixels");
     THintWatcher::SetHint(square, "Set frame square");
     THintWatcher::SetHint(ZipFile, "Select ZIP file ");
-    THintWatcher::SetHint(Button2, "Open ZIP archive");
+    THintWatcher::SetHint(FOpenButton, "Open ZIP archive");
     THintWatcher::SetHint(Clearit, "Replace existing archive items");
-    THintWatcher::SetHint(Button3, "STOP file processing");
-    THintWatcher::SetHint(ListBox1, "Dragged files list - double-click to open view  window");
+    THintWatcher::SetHint(FStopButton, "STOP file processing");
+    THintWatcher::SetHint(FFileList, "Dragged files list - double-click to open view  window");
 }
 
-void TForm1::SetTabOrder()
+void TMainWindow::SetTabOrder()
 {
-    Shape1->setFocusPolicy(Qt::NoFocus);
-    ProgressBar1->setFocusPolicy(Qt::NoFocus);
-    Panel1->setFocusPolicy(Qt::NoFocus);
-    const QWidget* order[] = {ListBox1, IncSubs, Button1, aSize, Frame, aFramSize,
-                              square, ZipFile->Edit(), Button2, Clearit, Button3};
+    FColourSwatch->setFocusPolicy(Qt::NoFocus);
+    FProgressBar->setFocusPolicy(Qt::NoFocus);
+    FStatusPanel->setFocusPolicy(Qt::NoFocus);
+    const QWidget* order[] = {FFileList, IncSubs, FGoButton, aSize, Frame, aFramSize,
+                              square, ZipFile->Edit(), FOpenButton, Clearit, FStopButton};
     for (size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
 }
 
-void TForm1::FormCreate()
+void TMainWindow::FormCreate()
 {
     setAcceptDrops(true);
     FHintWatcher = new THintWatcher([this](const QString& hint) { AppHint(hint); }, this);
     qApp->installEventFilter(FHintWatcher);
     FClipboardBackend = std::make_unique<TQtClipboard>();
-    FMyFormat = RegisterClipboardFormat("My format");
-    FMyClipboard = std::make_unique<tMyClipboard>(*FClipboardBackend);
+    FListFormat = RegisterClipboardFormat("My format");
+    FListClipboard = std::make_unique<TListClipboard>(*FClipboardBackend);
 }
 
-void TForm1::FormClose()
+void TMainWindow::FormClose()
 {
-    FMyClipboard.reset();
+    FListClipboard.reset();
 }
 
-void TForm1::ListBox1KeyDown(QKeyEvent* event)
+void TMainWindow::FileListKeyDown(QKeyEvent* event)
 {
     // After FormClose the clipboard object is gone; keys that still arrive
     // while a run winds down must not reach it.
-    if (!FMyClipboard || FClosed)
+    if (!FListClipboard || FClosed)
         return;
-    ::ListBox1KeyDown(*FEditable, *FMyClipboard, FMyFormat, VirtualKeyOf(event->key()), ShiftOf(event->modifiers()));
+    ::FileListKeyDown(*FEditable, *FListClipboard, FListFormat, VirtualKeyOf(event->key()), ShiftOf(event->modifiers()));
 }
 
-void TForm1::showEvent(QShowEvent* event)
+void TMainWindow::showEvent(QShowEvent* event)
 {
     if (!FCentred) {
         FCentred = true;
@@ -330,7 +330,7 @@ void TForm1::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
 }
 
-void TForm1::closeEvent(QCloseEvent* event)
+void TMainWindow::closeEvent(QCloseEvent* event)
 {
     if (!FClosed) {
         FClosed = true;
@@ -340,96 +340,96 @@ void TForm1::closeEvent(QCloseEvent* event)
     // program ends once it has returned to the message loop.
     FBatch->Stop();
     setAcceptDrops(false);
-    if (FForm2)
-        FForm2->hide();
+    if (FPreviewWindow)
+        FPreviewWindow->hide();
     event->accept();
 }
 
-void TForm1::Button1Click()
+void TMainWindow::GoClick()
 {
     if (FClosed)
         return;
     FBatch->Go(*FBatchHost);   // ignored while a run is going on
 }
 
-void TForm1::Button3Click()
+void TMainWindow::StopClick()
 {
     FBatch->Stop();
 }
 
-bool TForm1::Running() const
+bool TMainWindow::Running() const
 {
     return FBatch->Running();
 }
 
-void TForm1::FrameClick()
+void TMainWindow::FrameClick()
 {
     square->setEnabled(Frame->isChecked());
 }
 
-void TForm1::Shape1MouseDown(Qt::MouseButton button)
+void TMainWindow::SwatchMouseDown(Qt::MouseButton button)
 {
     const bool fill = button == Qt::LeftButton;
     if (!fill && button != Qt::RightButton && button != Qt::MiddleButton)
         return;
-    const TColor current = fill ? Shape1->BrushColor() : Shape1->PenColor();
+    const TColor current = fill ? FColourSwatch->BrushColor() : FColourSwatch->PenColor();
     const std::optional<QColor> chosen = ColorPicker ? ColorPicker(QColorOf(current)) : std::nullopt;
     if (!chosen)
         return;
     if (fill)
-        Shape1->SetBrushColor(TColorOf(*chosen));
+        FColourSwatch->SetBrushColor(TColorOf(*chosen));
     else
-        Shape1->SetPenColor(TColorOf(*chosen));
+        FColourSwatch->SetPenColor(TColorOf(*chosen));
 }
 
-void TForm1::ZipFileChange()
+void TMainWindow::ZipFileChange()
 {
-    Button2->setEnabled(!ZipFileName().empty());
+    FOpenButton->setEnabled(!ZipFileName().empty());
 }
 
-void TForm1::Button2Click()
+void TMainWindow::OpenClick()
 {
     if (OpenDocument)
         OpenDocument(DisplayName(ZipFileName()));
 }
 
-void TForm1::AppHint(const QString& hint)
+void TMainWindow::AppHint(const QString& hint)
 {
     const int bar = hint.indexOf('|');
-    Panel1->SetCaption(bar < 0 ? hint : hint.mid(bar + 1));
+    FStatusPanel->SetCaption(bar < 0 ? hint : hint.mid(bar + 1));
 }
 
-std::string TForm1::ZipFileName() const
+std::string TMainWindow::ZipFileName() const
 {
     return ZipFile->FileName();
 }
 
-TThumbnailSettings TForm1::ReadSettings() const
+TThumbnailSettings TMainWindow::ReadSettings() const
 {
     TThumbnailSettings settings;
     settings.MaxSize = aSize->Value();
     settings.Framed = Frame->isChecked();
     settings.FrameWidth = aFramSize->Value();
     settings.Square = square->isChecked();
-    settings.BackColor = Shape1->BrushColor();
-    settings.BorderColor = Shape1->PenColor();
+    settings.BackColor = FColourSwatch->BrushColor();
+    settings.BorderColor = FColourSwatch->PenColor();
     return settings;
 }
 
-void TForm1::ListBox1DblClick()
+void TMainWindow::FileListDblClick()
 {
-    const int index = ListBox1->ItemIndex();
-    if (index < 0 || index >= ListBox1->count())
+    const int index = FFileList->ItemIndex();
+    if (index < 0 || index >= FFileList->count())
         throw ListIndexError(index);
-    const std::string path = LocalName(ListBox1->item(index)->text());
+    const std::string path = LocalName(FFileList->item(index)->text());
     const TThumbnailSettings settings = ReadSettings();
 
     std::unique_ptr<TBitmap> slot;
     // Shown on every path, with whatever the slot holds at that moment.
     auto showSlot = [&] {
-        if (FForm2) {
-            FForm2->ShowOver(this);
-            FForm2->Image1->SetPicture(slot ? ImageOf(*slot) : QImage());
+        if (FPreviewWindow) {
+            FPreviewWindow->ShowOver(this);
+            FPreviewWindow->FImage->SetPicture(slot ? ImageOf(*slot) : QImage());
         }
         slot.reset();
     };
@@ -442,24 +442,24 @@ void TForm1::ListBox1DblClick()
     showSlot();
 }
 
-void TForm1::DropPaths(const std::vector<std::string>& paths)
+void TMainWindow::DropPaths(const std::vector<std::string>& paths)
 {
     WMDropFiles(*FList, paths);
 }
 
-void TForm1::dragEnterEvent(QDragEnterEvent* event)
+void TMainWindow::dragEnterEvent(QDragEnterEvent* event)
 {
     if (!DroppedLocalFiles(event->mimeData()).empty())
         event->acceptProposedAction();
 }
 
-void TForm1::dragMoveEvent(QDragMoveEvent* event)
+void TMainWindow::dragMoveEvent(QDragMoveEvent* event)
 {
     if (!DroppedLocalFiles(event->mimeData()).empty())
         event->acceptProposedAction();
 }
 
-void TForm1::dropEvent(QDropEvent* event)
+void TMainWindow::dropEvent(QDropEvent* event)
 {
     if (FClosed)
         return;

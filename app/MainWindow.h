@@ -18,55 +18,55 @@ class QCheckBox;
 class QKeyEvent;
 class TZipper;
 class TQtClipboard;
-class tMyClipboard;
+class TListClipboard;
 class TBatchRun;
 class QPushButton;
 class QProgressBar;
 class TFilenameEdit;
-class TForm2;
+class TPreviewWindow;
 class THintWatcher;
 class TListBox;
 class TPanel;
 class TShape;
 class TSpinEdit;
 
-class TForm1 : public QWidget {
+class TMainWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit TForm1(QWidget* parent = nullptr);
-    ~TForm1() override;
+    explicit TMainWindow(QWidget* parent = nullptr);
+    ~TMainWindow() override;
 
-    TPanel* Panel2;
+    TPanel* FSettingsPanel;
     QCheckBox* IncSubs;
-    TListBox* ListBox1;
-    QPushButton* Button1;
-    QProgressBar* ProgressBar1;
+    TListBox* FFileList;
+    QPushButton* FGoButton;
+    QProgressBar* FProgressBar;
     TSpinEdit* aSize;
     QCheckBox* Frame;
     TSpinEdit* aFramSize;
-    TShape* Shape1;
+    TShape* FColourSwatch;
     QCheckBox* square;
     TFilenameEdit* ZipFile;
-    QPushButton* Button2;
+    QPushButton* FOpenButton;
     QCheckBox* Clearit;
-    TPanel* Panel1;
-    QPushButton* Button3;
-    std::unique_ptr<TZipper> Zipper1;
+    TPanel* FStatusPanel;
+    QPushButton* FStopButton;
+    std::unique_ptr<TZipper> FZipper;
 
     // The preview window the program entry created.
-    void SetPreviewWindow(TForm2* form) { FForm2 = form; }
+    void SetPreviewWindow(TPreviewWindow* form) { FPreviewWindow = form; }
 
     // Handlers.
     void FrameClick();
-    void Shape1MouseDown(Qt::MouseButton button);
+    void SwatchMouseDown(Qt::MouseButton button);
     void ZipFileChange();
-    void Button2Click();
+    void OpenClick();
     void AppHint(const QString& hint);
-    void ListBox1DblClick();
+    void FileListDblClick();
     void DropPaths(const std::vector<std::string>& paths);
-    void ListBox1KeyDown(QKeyEvent* event);
-    void Button1Click();
-    void Button3Click();
+    void FileListKeyDown(QKeyEvent* event);
+    void GoClick();
+    void StopClick();
     bool Running() const;
 
     TThumbnailSettings ReadSettings() const;
@@ -105,12 +105,12 @@ private:
     std::unique_ptr<TBatchRun> FBatch;
     std::unique_ptr<TEditableList> FEditable;
     std::unique_ptr<TQtClipboard> FClipboardBackend;
-    uint16_t FMyFormat = 0;
-    std::unique_ptr<tMyClipboard> FMyClipboard;
+    uint16_t FListFormat = 0;
+    std::unique_ptr<TListClipboard> FListClipboard;
     // Set once the window was closed; a run still going on then ends after its item.
     bool FClosed = false;
     THintWatcher* FHintWatcher = nullptr;
-    TForm2* FForm2 = nullptr;
+    TPreviewWindow* FPreviewWindow = nullptr;
     bool FCentred = false;
 };
 

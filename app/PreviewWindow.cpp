@@ -61,17 +61,17 @@ void TImage::paintEvent(QPaintEvent*)
     painter.drawImage(DrawRect(), FPicture);
 }
 
-TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), Image1(new TImage(this))
+TPreviewWindow::TPreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), FImage(new TImage(this))
 {
     setWindowTitle("Plinkavorte");
     setAttribute(Qt::WA_QuitOnClose, false);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(Image1);
+    layout->addWidget(FImage);
     resize(298, 242);
 }
 
-void TForm2::ShowOver(const QWidget* mainWindow)
+void TPreviewWindow::ShowOver(const QWidget* mainWindow)
 {
     if (!FPlaced && mainWindow) {
         // The frame is not known before the first showing; assume the main

@@ -24,12 +24,12 @@ private:
     QImage FPicture;
 };
 
-class TForm2 : public QWidget {
+class TPreviewWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit TForm2(QWidget* parent = nullptr);
+    explicit TPreviewWindow(QWidget* parent = nullptr);
 
-    TImage* Image1;
+    TImage* FImage;
 
     // Makes it visible and brings it forward; placed over the main window the
     // first time, then left where the user put it.

@@ -36,12 +36,12 @@ int main(int argc, char** argv)
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         SetDisplayBitsPerPixel(screen->depth());
 
-    TForm1 form1;
-    TForm2 form2;
-    form1.SetPreviewWindow(&form2);
-    form1.show();
+    TMainWindow mainWindow;
+    TPreviewWindow previewWindow;
+    mainWindow.SetPreviewWindow(&previewWindow);
+    mainWindow.show();
     const std::vector<std::string> paths = StartupPaths();
     if (!paths.empty())
-        QMetaObject::invokeMethod(&form1, [&form1, paths] { Guarded([&] { form1.DropPaths(paths); }); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(&mainWindow, [&mainWindow, paths] { Guarded([&] { mainWindow.DropPaths(paths); }); }, Qt::QueuedConnection);
     return application.exec();
 }

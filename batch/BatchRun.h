@@ -32,8 +32,8 @@ public:
     TBatchRun(const TBatchRun&) = delete;
     TBatchRun& operator=(const TBatchRun&) = delete;
 
-    void Go(IBatchHost& host);   // Button1Click: the whole run; ignored while a run is going on
-    void Stop();                 // Button3Click: sets the stop flag
+    void Go(IBatchHost& host);   // GoClick: the whole run; ignored while a run is going on
+    void Stop();                 // StopClick: sets the stop flag
     bool Running() const;
 
 private:

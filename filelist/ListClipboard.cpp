@@ -14,16 +14,16 @@ std::vector<uint8_t> ZeroTerminated(const std::string& text)
 
 } // namespace
 
-tMyClipboard::tMyClipboard(TClipboardBackend& backend)
+TListClipboard::TListClipboard(TClipboardBackend& backend)
     : TClipboard(backend),
       FRtfFormat(RegisterFormat("Rich Text Format")),
       FHtmlFormat(RegisterFormat("HTML Format")),
       FSpottyDogFormat(RegisterFormat("Spotty Dog")),
-      FMyFormat(RegisterFormat("My Format"))
+      FListFormat(RegisterFormat("My Format"))
 {
 }
 
-void tMyClipboard::SetFormatText(uint16_t format, const std::string& text)
+void TListClipboard::SetFormatText(uint16_t format, const std::string& text)
 {
     const std::vector<uint8_t> bytes = ZeroTerminated(text);
     Open();
@@ -37,17 +37,17 @@ void tMyClipboard::SetFormatText(uint16_t format, const std::string& text)
     Close();
 }
 
-void tMyClipboard::SetMyText(const std::string& text)
+void TListClipboard::SetMyText(const std::string& text)
 {
-    SetFormatText(FMyFormat, text);
+    SetFormatText(FListFormat, text);
 }
 
-void tMyClipboard::GetMyText(std::string& text)
+void TListClipboard::GetMyText(std::string& text)
 {
     Open();
     try {
-        if (HasFormat(FMyFormat)) {
-            const std::vector<uint8_t> bytes = GetData(FMyFormat);
+        if (HasFormat(FListFormat)) {
+            const std::vector<uint8_t> bytes = GetData(FListFormat);
             // A block from another program may lack the zero; never read past its end.
             const auto end = std::find(bytes.begin(), bytes.end(), uint8_t{0});
             text.assign(bytes.begin(), end);

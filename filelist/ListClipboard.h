@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <string>
 
-class tMyClipboard : public TClipboard {
+class TListClipboard : public TClipboard {
 public:
-    explicit tMyClipboard(TClipboardBackend& backend);
+    explicit TListClipboard(TClipboardBackend& backend);
 
     // Puts the text, zero-terminated, as plain text and under format.
     void SetFormatText(uint16_t format, const std::string& text);
@@ -18,9 +18,9 @@ public:
     // was when the clipboard holds no private block.
     void GetMyText(std::string& text);
 
-    // Registered in this order at construction; only FMyFormat is used.
+    // Registered in this order at construction; only FListFormat is used.
     uint16_t FRtfFormat = 0;
     uint16_t FHtmlFormat = 0;
     uint16_t FSpottyDogFormat = 0;
-    uint16_t FMyFormat = 0;
+    uint16_t FListFormat = 0;
 };

@@ -17,7 +17,7 @@ void RemoveSelection(IEditableList& list)
             list.Remove(i);
 }
 
-void CopySelection(IEditableList& list, tMyClipboard& clipboard)
+void CopySelection(IEditableList& list, TListClipboard& clipboard)
 {
     std::vector<std::string> selected;
     const int count = list.Count();
@@ -27,7 +27,7 @@ void CopySelection(IEditableList& list, tMyClipboard& clipboard)
     clipboard.SetMyText(JoinClipboardLines(selected));
 }
 
-void PasteLines(IEditableList& list, tMyClipboard& clipboard)
+void PasteLines(IEditableList& list, TListClipboard& clipboard)
 {
     std::string text;
     clipboard.GetMyText(text);
@@ -37,7 +37,7 @@ void PasteLines(IEditableList& list, tMyClipboard& clipboard)
 
 } // namespace
 
-void ListBox1KeyDown(IEditableList& list, tMyClipboard& clipboard, uint16_t windowFormat,
+void FileListKeyDown(IEditableList& list, TListClipboard& clipboard, uint16_t windowFormat,
                      uint16_t key, unsigned shift)
 {
     if (shift & ssCtrl) {

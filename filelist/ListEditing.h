@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-class tMyClipboard;
+class TListClipboard;
 
 // What the keys need of the list and its window.
 class IEditableList {
@@ -32,7 +32,7 @@ constexpr uint16_t VK_V = 86;
 // Handles one key press on the list. windowFormat is the id the window
 // registered for its private format; paste happens only when it is present.
 // The caller passes the key on to the list afterwards in any case.
-void ListBox1KeyDown(IEditableList& list, tMyClipboard& clipboard, uint16_t windowFormat,
+void FileListKeyDown(IEditableList& list, TListClipboard& clipboard, uint16_t windowFormat,
                      uint16_t key, unsigned shift);
 
 // Each line followed by CR LF.

@@ -16,18 +16,18 @@ protected:
     void ListPhotos(int count)
     {
         for (int i = 1; i <= count; ++i)
-            Form1->ListBox1->addItem(Jpeg(QString("p%1.jpg").arg(i), 400, 300));
+            MainWindow->FFileList->addItem(Jpeg(QString("p%1.jpg").arg(i), 400, 300));
     }
-    void NameArchive(const QString& name = "thumbs.zip") { Form1->ZipFile->SetText(File(name)); }
+    void NameArchive(const QString& name = "thumbs.zip") { MainWindow->ZipFile->SetText(File(name)); }
     void Go()
     {
-        QTest::mouseClick(Form1->Button1, Qt::LeftButton);
+        QTest::mouseClick(MainWindow->FGoButton, Qt::LeftButton);
         Settle();
     }
     // Runs the action after the given item's waiting messages (1 = first).
     void AfterItem(int item, std::function<void()> action)
     {
-        Form1->AfterProcessMessages = [this, item, action] {
+        MainWindow->AfterProcessMessages = [this, item, action] {
             if (++ItemsDone == item)
                 action();
         };
@@ -42,13 +42,13 @@ TEST_F(BatchWindowTest, StopDuringTheThirdOfTenItems)
     ListPhotos(10);
     NameArchive();
     // Pressed while item 3 runs: the click waits in the queue until item 3's messages.
-    AfterItem(2, [this] { QMetaObject::invokeMethod(Form1->Button3, "click", Qt::QueuedConnection); });
+    AfterItem(2, [this] { QMetaObject::invokeMethod(MainWindow->FStopButton, "click", Qt::QueuedConnection); });
     Go();
     EXPECT_EQ(ItemsDone, 3);
-    EXPECT_EQ(Form1->windowTitle(), "Files 3/10");
-    EXPECT_EQ(Form1->ProgressBar1->maximum(), 10);
-    EXPECT_EQ(Form1->ProgressBar1->value(), 7);
-    EXPECT_TRUE(Form1->Zipper1->FileName().empty());   // closed
+    EXPECT_EQ(MainWindow->windowTitle(), "Files 3/10");
+    EXPECT_EQ(MainWindow->FProgressBar->maximum(), 10);
+    EXPECT_EQ(MainWindow->FProgressBar->value(), 7);
+    EXPECT_TRUE(MainWindow->FZipper->FileName().empty());   // closed
     const TZipListing zip = ReadZipListing(File("thumbs.zip"));
     EXPECT_EQ(zip.Names(), (QStringList{"p1.jpg", "p2.jpg", "p3.jpg"}));
     EXPECT_EQ(zip.Comment, "Made with Plinkavorte");
@@ -61,27 +61,27 @@ TEST_F(BatchWindowTest, CompleteRunCountsTheBarDown)
     ListPhotos(3);
     NameArchive();
     QList<int> positions;
-    Form1->AfterProcessMessages = [&] { positions << Form1->ProgressBar1->value(); };
+    MainWindow->AfterProcessMessages = [&] { positions << MainWindow->FProgressBar->value(); };
     Go();
     EXPECT_EQ(positions, (QList<int>{2, 1, 0}));
-    EXPECT_EQ(Form1->windowTitle(), "Files 3/3");
+    EXPECT_EQ(MainWindow->windowTitle(), "Files 3/3");
     EXPECT_EQ(ReadZipListing(File("thumbs.zip")).Names(), (QStringList{"p1.jpg", "p2.jpg", "p3.jpg"}));
 }
 
 TEST_F(BatchWindowTest, EmptyFieldOrEmptyListChangesNothing)
 {
     ListPhotos(2);
-    Form1->ZipFile->SetText("   ");
+    MainWindow->ZipFile->SetText("   ");
     Go();
-    EXPECT_EQ(Form1->windowTitle(), "Plinkavorte");
-    EXPECT_EQ(Form1->ProgressBar1->maximum(), 100);
-    EXPECT_EQ(Form1->ProgressBar1->value(), 0);
+    EXPECT_EQ(MainWindow->windowTitle(), "Plinkavorte");
+    EXPECT_EQ(MainWindow->FProgressBar->maximum(), 100);
+    EXPECT_EQ(MainWindow->FProgressBar->value(), 0);
 
-    Form1->ListBox1->clear();
+    MainWindow->FFileList->clear();
     NameArchive();
     Go();
-    EXPECT_EQ(Form1->windowTitle(), "Plinkavorte");
-    EXPECT_EQ(Form1->ProgressBar1->value(), 0);
+    EXPECT_EQ(MainWindow->windowTitle(), "Plinkavorte");
+    EXPECT_EQ(MainWindow->FProgressBar->value(), 0);
     EXPECT_FALSE(QFile::exists(File("thumbs.zip")));
     EXPECT_TRUE(Messages.isEmpty());
 }
@@ -90,8 +90,8 @@ TEST_F(BatchWindowTest, DuplicateNamesIgnoringCaseKeepTheFirst)
 {
     Folder("a");
     Folder("b");
-    Form1->ListBox1->addItem(Jpeg("a/Cat.JPG", 400, 300));
-    Form1->ListBox1->addItem(Jpeg("b/cat.jpg", 300, 400));
+    MainWindow->FFileList->addItem(Jpeg("a/Cat.JPG", 400, 300));
+    MainWindow->FFileList->addItem(Jpeg("b/cat.jpg", 300, 400));
     NameArchive();
     Go();
     const TZipListing zip = ReadZipListing(File("thumbs.zip"));
@@ -104,21 +104,21 @@ TEST_F(BatchWindowTest, ClearDecidesBetweenAddingAndStartingAfresh)
 {
     Folder("old");
     Folder("new");
-    Form1->ListBox1->addItem(Jpeg("old/cat.jpg", 400, 300));
+    MainWindow->FFileList->addItem(Jpeg("old/cat.jpg", 400, 300));
     NameArchive();
     Go();
     ASSERT_EQ(ReadZipListing(File("thumbs.zip")).PictureSize(0), QSize(200, 150));
 
-    Form1->ListBox1->clear();
-    Form1->ListBox1->addItem(Jpeg("new/cat.jpg", 300, 400));
-    Form1->ListBox1->addItem(Jpeg("new/dog.jpg", 300, 400));
+    MainWindow->FFileList->clear();
+    MainWindow->FFileList->addItem(Jpeg("new/cat.jpg", 300, 400));
+    MainWindow->FFileList->addItem(Jpeg("new/dog.jpg", 300, 400));
     Go();
     TZipListing zip = ReadZipListing(File("thumbs.zip"));
     EXPECT_EQ(zip.Names(), (QStringList{"cat.jpg", "dog.jpg"}));
     EXPECT_EQ(zip.PictureSize(0), QSize(200, 150));   // the old entry stays
 
-    delete Form1->ListBox1->takeItem(1);
-    Form1->Clearit->setChecked(true);
+    delete MainWindow->FFileList->takeItem(1);
+    MainWindow->Clearit->setChecked(true);
     Go();
     zip = ReadZipListing(File("thumbs.zip"));
     EXPECT_EQ(zip.Names(), QStringList{"cat.jpg"});
@@ -130,12 +130,12 @@ TEST_F(BatchWindowTest, ClearWithAPhotosNameLeavesThePhoto)
 {
     const QString photo = Jpeg("photo.jpg", 64, 48);
     ListPhotos(1);
-    Form1->ZipFile->SetText(photo);
-    Form1->Clearit->setChecked(true);
+    MainWindow->ZipFile->SetText(photo);
+    MainWindow->Clearit->setChecked(true);
     Go();
     EXPECT_TRUE(QFile::exists(photo));
     EXPECT_EQ(Messages, QStringList{"Unhandled Archive Type."});
-    EXPECT_EQ(Form1->windowTitle(), "Plinkavorte");
+    EXPECT_EQ(MainWindow->windowTitle(), "Plinkavorte");
 }
 
 TEST_F(BatchWindowTest, FileDeletedSinceListedEndsTheRunWithoutComment)
@@ -147,12 +147,12 @@ TEST_F(BatchWindowTest, FileDeletedSinceListedEndsTheRunWithoutComment)
     Go();
     ASSERT_EQ(Messages.size(), 1);
     EXPECT_EQ(Messages[0], "Cannot open file \"" + gone + "\". No such file or directory.");
-    EXPECT_EQ(Form1->windowTitle(), "Files 2/3");
-    EXPECT_EQ(Form1->ProgressBar1->value(), 1);
+    EXPECT_EQ(MainWindow->windowTitle(), "Files 2/3");
+    EXPECT_EQ(MainWindow->FProgressBar->value(), 1);
     const TZipListing zip = ReadZipListing(File("thumbs.zip"));
     EXPECT_EQ(zip.Names(), QStringList{"p1.jpg"});
     EXPECT_EQ(zip.Comment, "");
-    EXPECT_FALSE(Form1->Zipper1->FileName().empty());   // still open until the next GO
+    EXPECT_FALSE(MainWindow->FZipper->FileName().empty());   // still open until the next GO
 
     // The next GO closes it first and goes on from a sound file.
     Jpeg("p2.jpg", 400, 300);
@@ -167,9 +167,9 @@ TEST_F(BatchWindowTest, SettingsChangedBetweenItemsApplyFromTheNext)
     ListPhotos(3);
     NameArchive();
     AfterItem(1, [this] {
-        Form1->aSize->SetValue(100);
-        Form1->Frame->setChecked(true);
-        Form1->square->setChecked(true);
+        MainWindow->aSize->SetValue(100);
+        MainWindow->Frame->setChecked(true);
+        MainWindow->square->setChecked(true);
     });
     Go();
     const TZipListing zip = ReadZipListing(File("thumbs.zip"));
@@ -184,12 +184,12 @@ TEST_F(BatchWindowTest, GoDuringARunIsIgnored)
     ListPhotos(3);
     NameArchive();
     AfterItem(1, [this] {
-        EXPECT_TRUE(Form1->Running());
-        Form1->Button1Click();
+        EXPECT_TRUE(MainWindow->Running());
+        MainWindow->GoClick();
     });
     Go();
     EXPECT_EQ(ItemsDone, 3);   // a nested run would have handled more items
-    EXPECT_FALSE(Form1->Running());
+    EXPECT_FALSE(MainWindow->Running());
     EXPECT_EQ(ReadZipListing(File("thumbs.zip")).Comment, "Made with Plinkavorte");
 }
 
@@ -197,16 +197,16 @@ TEST_F(BatchWindowTest, ClosingDuringARunEndsItAfterTheItem)
 {
     ListPhotos(5);
     NameArchive();
-    AfterItem(2, [this] { Form1->close(); });
+    AfterItem(2, [this] { MainWindow->close(); });
     Go();
     EXPECT_EQ(ItemsDone, 2);
-    EXPECT_FALSE(Form1->isVisible());
-    EXPECT_TRUE(Form1->Zipper1->FileName().empty());
+    EXPECT_FALSE(MainWindow->isVisible());
+    EXPECT_TRUE(MainWindow->FZipper->FileName().empty());
     const TZipListing zip = ReadZipListing(File("thumbs.zip"));
     EXPECT_EQ(zip.Names(), (QStringList{"p1.jpg", "p2.jpg"}));
     EXPECT_EQ(zip.Comment, "Made with Plinkavorte");
     // Nothing starts again on a closed window.
     Go();
-    Form1->Button1Click();
+    MainWindow->GoClick();
     EXPECT_EQ(ItemsDone, 2);
 }

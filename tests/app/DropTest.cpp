@@ -44,13 +44,13 @@ QList<QUrl> Files(const QStringList& paths)
 TEST_F(WindowTest, DropOfFilesTakesTheJpegsAndSetsTheCaption)
 {
     const QString a = Touch("a.jpg"), b = Touch("b.JPEG"), c = Touch("c.png"), d = Touch("d.txt");
-    ASSERT_TRUE(DropOnto(Form1->ListBox1, Files({a, b, c, d})));
+    ASSERT_TRUE(DropOnto(MainWindow->FFileList, Files({a, b, c, d})));
     EXPECT_EQ(ListEntries(), (QStringList{a, b}));
-    EXPECT_EQ(Form1->windowTitle(), "2 Files");
+    EXPECT_EQ(MainWindow->windowTitle(), "2 Files");
 
-    ASSERT_TRUE(DropOnto(Form1->ListBox1, Files({a})));
+    ASSERT_TRUE(DropOnto(MainWindow->FFileList, Files({a})));
     EXPECT_EQ(ListEntries(), (QStringList{a, b, a}));
-    EXPECT_EQ(Form1->windowTitle(), "3 Files");
+    EXPECT_EQ(MainWindow->windowTitle(), "3 Files");
     Settle();
     EXPECT_TRUE(Messages.isEmpty());
 }
@@ -62,48 +62,48 @@ TEST_F(WindowTest, DropOfAFolderFollowsIncSubs)
     Folder("top/sub");
     const QString y = Touch("top/sub/y.jpg");
 
-    ASSERT_TRUE(DropOnto(Form1->ListBox1, Files({top})));
+    ASSERT_TRUE(DropOnto(MainWindow->FFileList, Files({top})));
     EXPECT_EQ(ListEntries(), QStringList{x});
-    EXPECT_EQ(Form1->windowTitle(), "1 Files");
+    EXPECT_EQ(MainWindow->windowTitle(), "1 Files");
 
-    Form1->IncSubs->setChecked(true);
-    ASSERT_TRUE(DropOnto(Form1->Panel2, Files({top})));   // anywhere on the window
+    MainWindow->IncSubs->setChecked(true);
+    ASSERT_TRUE(DropOnto(MainWindow->FSettingsPanel, Files({top})));   // anywhere on the window
     QStringList added = ListEntries().mid(1);
     QStringList both{x, y};
     added.sort();
     both.sort();
     EXPECT_EQ(added, both);
-    EXPECT_EQ(Form1->windowTitle(), "3 Files");
+    EXPECT_EQ(MainWindow->windowTitle(), "3 Files");
 }
 
 TEST_F(WindowTest, OtherUrlsAreIgnored)
 {
     const QString a = Touch("a.jpg");
-    EXPECT_FALSE(DropOnto(Form1->ListBox1, {QUrl("https://example.org/b.jpg")}));
-    EXPECT_EQ(Form1->windowTitle(), "Plinkavorte");
-    ASSERT_TRUE(DropOnto(Form1->ListBox1, {QUrl("https://example.org/b.jpg"), QUrl::fromLocalFile(a)}));
+    EXPECT_FALSE(DropOnto(MainWindow->FFileList, {QUrl("https://example.org/b.jpg")}));
+    EXPECT_EQ(MainWindow->windowTitle(), "Plinkavorte");
+    ASSERT_TRUE(DropOnto(MainWindow->FFileList, {QUrl("https://example.org/b.jpg"), QUrl::fromLocalFile(a)}));
     EXPECT_EQ(ListEntries(), QStringList{a});
 }
 
 TEST_F(WindowTest, FullListEndsTheDropWithItsMessage)
 {
-    Form1->ListCapacity = 2;
+    MainWindow->ListCapacity = 2;
     const QString a = Touch("a.jpg"), b = Touch("b.jpg"), c = Touch("c.jpg");
-    DropOnto(Form1->ListBox1, Files({a, b, c}));
+    DropOnto(MainWindow->FFileList, Files({a, b, c}));
     Settle();
     EXPECT_EQ(ListEntries(), (QStringList{a, b}));
     EXPECT_EQ(Messages, QStringList{"Unable to insert a line."});
-    EXPECT_EQ(Form1->windowTitle(), "Plinkavorte");
+    EXPECT_EQ(MainWindow->windowTitle(), "Plinkavorte");
 }
 
 TEST_F(WindowTest, FileDroppedOnTheZipFieldBecomesItsName)
 {
     const QString spaced = Touch("my thumbs.zip");
     const QString second = Touch("other.zip");
-    ASSERT_TRUE(DropOnto(Form1->ZipFile->Edit(), Files({spaced, second})));
-    EXPECT_EQ(Form1->ZipFile->Text(), "\"" + spaced + "\"");
-    EXPECT_EQ(Form1->ZipFileName(), spaced.toStdString());
-    EXPECT_TRUE(Form1->Button2->isEnabled());
-    EXPECT_EQ(Form1->ListBox1->count(), 0);   // not a drop on the list
-    EXPECT_EQ(Form1->windowTitle(), "Plinkavorte");
+    ASSERT_TRUE(DropOnto(MainWindow->ZipFile->Edit(), Files({spaced, second})));
+    EXPECT_EQ(MainWindow->ZipFile->Text(), "\"" + spaced + "\"");
+    EXPECT_EQ(MainWindow->ZipFileName(), spaced.toStdString());
+    EXPECT_TRUE(MainWindow->FOpenButton->isEnabled());
+    EXPECT_EQ(MainWindow->FFileList->count(), 0);   // not a drop on the list
+    EXPECT_EQ(MainWindow->windowTitle(), "Plinkavorte");
 }

@@ -31,21 +31,21 @@ protected:
         if (qEnvironmentVariableIsSet("PLK_KEEP_TEST_FILES"))
             Dir.setAutoRemove(false);
         App()->ShowMessage = [this](const QString& text) { Messages << text; };
-        Form1 = std::make_unique<TForm1>();
-        Form2 = std::make_unique<TForm2>();
-        Form1->SetPreviewWindow(Form2.get());
-        Form1->OpenDocument = [this](const QString& path) { Opened << path; };
-        Form1->ColorPicker = [this](const QColor& initial) -> std::optional<QColor> {
+        MainWindow = std::make_unique<TMainWindow>();
+        PreviewWindow = std::make_unique<TPreviewWindow>();
+        MainWindow->SetPreviewWindow(PreviewWindow.get());
+        MainWindow->OpenDocument = [this](const QString& path) { Opened << path; };
+        MainWindow->ColorPicker = [this](const QColor& initial) -> std::optional<QColor> {
             PickerStarts << initial;
             return PickerAnswer;
         };
-        Form1->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(Form1.get()));
+        MainWindow->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(MainWindow.get()));
     }
     void TearDown() override
     {
-        Form1.reset();
-        Form2.reset();
+        MainWindow.reset();
+        PreviewWindow.reset();
         App()->ShowMessage = ShowCriticalMessage;
     }
 
@@ -80,14 +80,14 @@ protected:
     QStringList ListEntries() const
     {
         QStringList entries;
-        for (int i = 0; i < Form1->ListBox1->count(); ++i)
-            entries << Form1->ListBox1->item(i)->text();
+        for (int i = 0; i < MainWindow->FFileList->count(); ++i)
+            entries << MainWindow->FFileList->item(i)->text();
         return entries;
     }
 
     QTemporaryDir Dir;
-    std::unique_ptr<TForm1> Form1;
-    std::unique_ptr<TForm2> Form2;
+    std::unique_ptr<TMainWindow> MainWindow;
+    std::unique_ptr<TPreviewWindow> PreviewWindow;
     QStringList Messages;
     QStringList Opened;
     QList<QColor> PickerStarts;

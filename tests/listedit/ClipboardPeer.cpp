@@ -17,7 +17,7 @@
 
 namespace {
 
-int Copy(QApplication& app, int argc, char** argv, tMyClipboard& clipboard, uint16_t windowFormat)
+int Copy(QApplication& app, int argc, char** argv, TListClipboard& clipboard, uint16_t windowFormat)
 {
     QListWidget widget;
     widget.setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -25,8 +25,8 @@ int Copy(QApplication& app, int argc, char** argv, tMyClipboard& clipboard, uint
         widget.addItem(QString::fromLocal8Bit(argv[i]));
     TListWidgetEditing list(widget);
     const unsigned ctrl = ShiftFromQt(Qt::ControlModifier);
-    ListBox1KeyDown(list, clipboard, windowFormat, VirtualKeyFromQt(Qt::Key_A), ctrl);
-    ListBox1KeyDown(list, clipboard, windowFormat, VirtualKeyFromQt(Qt::Key_C), ctrl);
+    FileListKeyDown(list, clipboard, windowFormat, VirtualKeyFromQt(Qt::Key_A), ctrl);
+    FileListKeyDown(list, clipboard, windowFormat, VirtualKeyFromQt(Qt::Key_C), ctrl);
     QFile ready(QString::fromLocal8Bit(argv[2]));
     if (!ready.open(QIODevice::WriteOnly))
         return 3;
@@ -44,11 +44,11 @@ int Copy(QApplication& app, int argc, char** argv, tMyClipboard& clipboard, uint
     return app.exec();
 }
 
-int Paste(tMyClipboard& clipboard, uint16_t windowFormat)
+int Paste(TListClipboard& clipboard, uint16_t windowFormat)
 {
     QListWidget widget;
     TListWidgetEditing list(widget);
-    ListBox1KeyDown(list, clipboard, windowFormat, VirtualKeyFromQt(Qt::Key_V), ShiftFromQt(Qt::ControlModifier));
+    FileListKeyDown(list, clipboard, windowFormat, VirtualKeyFromQt(Qt::Key_V), ShiftFromQt(Qt::ControlModifier));
     for (int i = 0; i < widget.count(); ++i)
         std::printf("entry:%s\n", widget.item(i)->text().toLocal8Bit().constData());
     std::printf("caption:%s\n", list.Caption.c_str());
@@ -62,7 +62,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     TQtClipboard backend;
     const uint16_t windowFormat = RegisterClipboardFormat("My format");
-    tMyClipboard clipboard(backend);
+    TListClipboard clipboard(backend);
     try {
         if (argc >= 4 && std::strcmp(argv[1], "copy") == 0)
             return Copy(app, argc, argv, clipboard, windowFormat);

@@ -13,28 +13,28 @@ namespace {
 TEST(MyClipboard, RegistersFourDistinctFormatsAndSharesTheWindowsId)
 {
     TMemoryClipboard backend;
-    tMyClipboard clipboard(backend);
+    TListClipboard clipboard(backend);
     const std::set<uint16_t> ids{clipboard.FRtfFormat, clipboard.FHtmlFormat,
-                                 clipboard.FSpottyDogFormat, clipboard.FMyFormat};
+                                 clipboard.FSpottyDogFormat, clipboard.FListFormat};
     EXPECT_EQ(ids.size(), 4u);
     EXPECT_EQ(clipboard.FRtfFormat, RegisterClipboardFormat("rich text format"));
     EXPECT_EQ(clipboard.FHtmlFormat, RegisterClipboardFormat("html format"));
     EXPECT_EQ(clipboard.FSpottyDogFormat, RegisterClipboardFormat("SPOTTY DOG"));
     // The window registers "My format"; the object "My Format".
-    EXPECT_EQ(clipboard.FMyFormat, RegisterClipboardFormat("My format"));
-    tMyClipboard second(backend);
-    EXPECT_EQ(second.FMyFormat, clipboard.FMyFormat);
+    EXPECT_EQ(clipboard.FListFormat, RegisterClipboardFormat("My format"));
+    TListClipboard second(backend);
+    EXPECT_EQ(second.FListFormat, clipboard.FListFormat);
 }
 
 TEST(MyClipboard, SetMyTextPutsTheSameZeroTerminatedBytesTwiceInOneOpening)
 {
     TMemoryClipboard backend;
-    tMyClipboard clipboard(backend);
+    TListClipboard clipboard(backend);
     backend.Blocks[clipboard.FHtmlFormat] = {'<', 'p', '>'};
     clipboard.SetMyText("x\r\ny\r\n");
     const std::string expected("x\r\ny\r\n\0", 7);
     EXPECT_EQ(backend.Block(CF_TEXT), expected);
-    EXPECT_EQ(backend.Block(clipboard.FMyFormat), expected);
+    EXPECT_EQ(backend.Block(clipboard.FListFormat), expected);
     EXPECT_EQ(backend.Block(clipboard.FHtmlFormat), "<absent>");
     EXPECT_EQ(backend.Acquires, 1);
     EXPECT_EQ(backend.Releases, 1);
@@ -45,16 +45,16 @@ TEST(MyClipboard, SetMyTextPutsTheSameZeroTerminatedBytesTwiceInOneOpening)
 TEST(MyClipboard, SetFormatTextUsesTheGivenFormat)
 {
     TMemoryClipboard backend;
-    tMyClipboard clipboard(backend);
+    TListClipboard clipboard(backend);
     clipboard.SetFormatText(clipboard.FSpottyDogFormat, "dog");
     EXPECT_EQ(backend.Block(clipboard.FSpottyDogFormat), "dog\0"s);
-    EXPECT_EQ(backend.Block(clipboard.FMyFormat), "<absent>");
+    EXPECT_EQ(backend.Block(clipboard.FListFormat), "<absent>");
 }
 
 TEST(MyClipboard, SetFormatTextClosesWhenAWriteFails)
 {
     TMemoryClipboard backend;
-    tMyClipboard clipboard(backend);
+    TListClipboard clipboard(backend);
     backend.FailPut = true;
     EXPECT_THROW(clipboard.SetMyText("x"), std::runtime_error);
     EXPECT_EQ(clipboard.OpenCount(), 0);
@@ -64,9 +64,9 @@ TEST(MyClipboard, SetFormatTextClosesWhenAWriteFails)
 TEST(MyClipboard, GetMyTextReadsUpToTheFirstZero)
 {
     TMemoryClipboard backend;
-    tMyClipboard clipboard(backend);
+    TListClipboard clipboard(backend);
     const std::string block("p1\r\np2\r\n\0junk", 13);
-    backend.Blocks[clipboard.FMyFormat] = std::vector<uint8_t>(block.begin(), block.end());
+    backend.Blocks[clipboard.FListFormat] = std::vector<uint8_t>(block.begin(), block.end());
     std::string text;
     clipboard.GetMyText(text);
     EXPECT_EQ(text, "p1\r\np2\r\n");
@@ -76,8 +76,8 @@ TEST(MyClipboard, GetMyTextReadsUpToTheFirstZero)
 TEST(MyClipboard, GetMyTextTakesAWholeBlockWithoutZero)
 {
     TMemoryClipboard backend;
-    tMyClipboard clipboard(backend);
-    backend.Blocks[clipboard.FMyFormat] = {'a', 'b'};
+    TListClipboard clipboard(backend);
+    backend.Blocks[clipboard.FListFormat] = {'a', 'b'};
     std::string text;
     clipboard.GetMyText(text);
     EXPECT_EQ(text, "ab");
@@ -86,7 +86,7 @@ TEST(MyClipboard, GetMyTextTakesAWholeBlockWithoutZero)
 TEST(MyClipboard, GetMyTextLeavesTheTextWhenTheFormatIsAbsent)
 {
     TMemoryClipboard backend;
-    tMyClipboard clipboard(backend);
+    TListClipboard clipboard(backend);
     backend.Blocks[CF_TEXT] = {'p', 'l', 'a', 'i', 'n', 0};
     std::string text = "as passed";
     clipboard.GetMyText(text);
@@ -97,8 +97,8 @@ TEST(MyClipboard, GetMyTextLeavesTheTextWhenTheFormatIsAbsent)
 TEST(MyClipboard, AHeldClipboardFailsBothWaysAndKeepsItsContents)
 {
     TMemoryClipboard backend;
-    tMyClipboard clipboard(backend);
-    backend.Blocks[clipboard.FMyFormat] = {'k', 0};
+    TListClipboard clipboard(backend);
+    backend.Blocks[clipboard.FListFormat] = {'k', 0};
     backend.Locked = true;
     try {
         clipboard.SetMyText("new");
@@ -109,7 +109,7 @@ TEST(MyClipboard, AHeldClipboardFailsBothWaysAndKeepsItsContents)
     std::string text;
     EXPECT_THROW(clipboard.GetMyText(text), Exception);
     EXPECT_EQ(text, "");
-    EXPECT_EQ(backend.Block(clipboard.FMyFormat), "k\0"s);
+    EXPECT_EQ(backend.Block(clipboard.FListFormat), "k\0"s);
     EXPECT_EQ(clipboard.OpenCount(), 0);
 }
 

@@ -15,15 +15,15 @@ constexpr uint16_t VK_DOWN = 40;
 
 class ListKeys : public ::testing::Test {
 protected:
-    void Press(uint16_t key, unsigned shift) { ListBox1KeyDown(List, Clipboard, WindowFormat, key, shift); }
+    void Press(uint16_t key, unsigned shift) { FileListKeyDown(List, Clipboard, WindowFormat, key, shift); }
     void PutPrivate(const std::string& block)
     {
-        Backend.Blocks[Clipboard.FMyFormat] = std::vector<uint8_t>(block.begin(), block.end());
+        Backend.Blocks[Clipboard.FListFormat] = std::vector<uint8_t>(block.begin(), block.end());
     }
 
     TFakeList List{{"/p/1.jpg", "/p/2.jpg", "/p/3.jpg", "/p/4.jpg", "/p/5.jpg"}};
     TMemoryClipboard Backend;
-    tMyClipboard Clipboard{Backend};
+    TListClipboard Clipboard{Backend};
     const uint16_t WindowFormat = RegisterClipboardFormat("My format");
 };
 
@@ -40,7 +40,7 @@ TEST_F(ListKeys, CtrlASelectsEveryEntryWhateverElseIsHeld)
 TEST_F(ListKeys, CtrlAOnAnEmptyListSelectsNothing)
 {
     TFakeList empty;
-    ListBox1KeyDown(empty, Clipboard, WindowFormat, VK_A, ssCtrl);
+    FileListKeyDown(empty, Clipboard, WindowFormat, VK_A, ssCtrl);
     EXPECT_TRUE(empty.Marks.empty());
     EXPECT_EQ(empty.Caption, "0 Files");
 }
@@ -98,7 +98,7 @@ TEST_F(ListKeys, CopyTakesTheSelectionInListOrder)
     Press(VK_C, ssCtrl);
     const std::string expected("/p/1.jpg\r\n/p/3.jpg\r\n/p/4.jpg\r\n\0", 31);
     EXPECT_EQ(Backend.Block(CF_TEXT), expected);
-    EXPECT_EQ(Backend.Block(Clipboard.FMyFormat), expected);
+    EXPECT_EQ(Backend.Block(Clipboard.FListFormat), expected);
     EXPECT_EQ(List.Entries.size(), 5u);
     EXPECT_EQ(List.Caption, "5 Files");
     EXPECT_FALSE(Backend.Held);
@@ -109,7 +109,7 @@ TEST_F(ListKeys, CopyWithNothingSelectedLeavesOneZeroByte)
     Backend.Blocks[Clipboard.FRtfFormat] = {'{', '}'};
     Press(VK_C, ssCtrl | ssAlt);
     EXPECT_EQ(Backend.Block(CF_TEXT), std::string(1, '\0'));
-    EXPECT_EQ(Backend.Block(Clipboard.FMyFormat), std::string(1, '\0'));
+    EXPECT_EQ(Backend.Block(Clipboard.FListFormat), std::string(1, '\0'));
     EXPECT_EQ(Backend.Block(Clipboard.FRtfFormat), "<absent>");
 }
 
@@ -129,7 +129,7 @@ TEST_F(ListKeys, PasteKeepsEmptyLinesInside)
 {
     PutPrivate("a\r\r\nb\0"s);
     TFakeList empty;
-    ListBox1KeyDown(empty, Clipboard, WindowFormat, VK_V, ssCtrl);
+    FileListKeyDown(empty, Clipboard, WindowFormat, VK_V, ssCtrl);
     EXPECT_EQ(empty.Entries, (std::vector<std::string>{"a", "", "b"}));
     EXPECT_EQ(empty.Caption, "3 Files");
 }
@@ -158,9 +158,9 @@ TEST_F(ListKeys, PasteTestsTheWindowsFormatId)
 {
     PutPrivate("/q.jpg\r\n\0"s);
     TFakeList list;
-    ListBox1KeyDown(list, Clipboard, RegisterClipboardFormat("Some other format"), VK_V, ssCtrl);
+    FileListKeyDown(list, Clipboard, RegisterClipboardFormat("Some other format"), VK_V, ssCtrl);
     EXPECT_TRUE(list.Entries.empty());
-    ListBox1KeyDown(list, Clipboard, WindowFormat, VK_V, ssCtrl);
+    FileListKeyDown(list, Clipboard, WindowFormat, VK_V, ssCtrl);
     EXPECT_EQ(list.Entries, (std::vector<std::string>{"/q.jpg"}));
 }
 
@@ -180,7 +180,7 @@ TEST_F(ListKeys, AHeldClipboardLeavesListAndCaptionAsTheyWere)
         EXPECT_EQ(List.Entries.size(), 5u);
         EXPECT_EQ(List.Caption, "Files 2/5");
     }
-    EXPECT_EQ(Backend.Block(Clipboard.FMyFormat), "/q.jpg\r\n\0"s);
+    EXPECT_EQ(Backend.Block(Clipboard.FListFormat), "/q.jpg\r\n\0"s);
 }
 
 TEST_F(ListKeys, AFullListKeepsTheLinesPastedBeforeIt)
@@ -188,7 +188,7 @@ TEST_F(ListKeys, AFullListKeepsTheLinesPastedBeforeIt)
     TFakeList small({"/p/1.jpg"}, 3);
     PutPrivate("/a.jpg\r\n/b.jpg\r\n/c.jpg\r\n\0"s);
     try {
-        ListBox1KeyDown(small, Clipboard, WindowFormat, VK_V, ssCtrl);
+        FileListKeyDown(small, Clipboard, WindowFormat, VK_V, ssCtrl);
         FAIL() << "a full list took every line";
     } catch (const Exception& e) {
         EXPECT_EQ(e.Message(), "Unable to insert a line");

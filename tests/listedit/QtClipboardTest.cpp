@@ -37,13 +37,13 @@ protected:
     }
 
     TQtClipboard Backend;
-    tMyClipboard Clipboard{Backend};
+    TListClipboard Clipboard{Backend};
     const uint16_t WindowFormat = RegisterClipboardFormat("My format");
 };
 
 TEST_F(QtClipboardTest, PrivateTypeComesFromTheLowerCasedName)
 {
-    EXPECT_EQ(TQtClipboard::MimeTypeFor(Clipboard.FMyFormat, ClipboardFormatName(Clipboard.FMyFormat)),
+    EXPECT_EQ(TQtClipboard::MimeTypeFor(Clipboard.FListFormat, ClipboardFormatName(Clipboard.FListFormat)),
               QStringLiteral("application/x-plinkavorte-format;name=\"my format\""));
     EXPECT_EQ(TQtClipboard::MimeTypeFor(CF_TEXT, ""), QStringLiteral("text/plain"));
     EXPECT_EQ(TQtClipboard::MimeTypeFor(0xC000, "say \"hi\"\\"),
@@ -53,7 +53,7 @@ TEST_F(QtClipboardTest, PrivateTypeComesFromTheLowerCasedName)
 TEST_F(QtClipboardTest, CopyOffersThePrivateBlockAndPlainText)
 {
     Clipboard.SetMyText("/a.jpg\r\n/b c.jpg\r\n");
-    const QString mime = TQtClipboard::MimeTypeFor(Clipboard.FMyFormat, "my format");
+    const QString mime = TQtClipboard::MimeTypeFor(Clipboard.FListFormat, "my format");
     EXPECT_EQ(SystemBlock(mime), QByteArray("/a.jpg\r\n/b c.jpg\r\n\0", 19));
     EXPECT_EQ(SystemBlock(QStringLiteral("text/plain")), QByteArray("/a.jpg\r\n/b c.jpg\r\n"));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("/a.jpg\r\n/b c.jpg\r\n"));
@@ -72,7 +72,7 @@ TEST_F(QtClipboardTest, ACopyReplacesEverythingOnTheClipboard)
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     ASSERT_NE(data, nullptr);
     EXPECT_FALSE(data->hasHtml());
-    EXPECT_EQ(SystemBlock(TQtClipboard::MimeTypeFor(Clipboard.FMyFormat, "my format")), QByteArray("\0", 1));
+    EXPECT_EQ(SystemBlock(TQtClipboard::MimeTypeFor(Clipboard.FListFormat, "my format")), QByteArray("\0", 1));
 }
 
 TEST_F(QtClipboardTest, PlainTextFromElsewhereIsReadableButNotPasted)
@@ -82,7 +82,7 @@ TEST_F(QtClipboardTest, PlainTextFromElsewhereIsReadableButNotPasted)
     EXPECT_EQ(Clipboard.GetData(CF_TEXT), (std::vector<uint8_t>{'/', 'x', '.', 'j', 'p', 'g', '\n', 0}));
     QListWidget widget;
     TListWidgetEditing list(widget);
-    ListBox1KeyDown(list, Clipboard, WindowFormat, VirtualKeyFromQt(Qt::Key_V), ShiftFromQt(Qt::ControlModifier));
+    FileListKeyDown(list, Clipboard, WindowFormat, VirtualKeyFromQt(Qt::Key_V), ShiftFromQt(Qt::ControlModifier));
     EXPECT_EQ(widget.count(), 0);
     EXPECT_EQ(list.Caption, "0 Files");
 }
@@ -97,23 +97,23 @@ TEST_F(QtClipboardTest, CopyAndPasteThroughAListWidget)
         widget.item(row)->setSelected(true);
     TListWidgetEditing list(widget);
     const auto ctrl = ShiftFromQt(Qt::ControlModifier);
-    ListBox1KeyDown(list, Clipboard, WindowFormat, VirtualKeyFromQt(Qt::Key_C), ctrl);
+    FileListKeyDown(list, Clipboard, WindowFormat, VirtualKeyFromQt(Qt::Key_C), ctrl);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("/p/1.jpg\r\n/p/3.jpg\r\n/p/4.jpg\r\n"));
 
     // A second clipboard object stands for another window registering the same names.
     TQtClipboard otherBackend;
-    tMyClipboard other(otherBackend);
+    TListClipboard other(otherBackend);
     QListWidget target;
     TListWidgetEditing targetList(target);
-    ListBox1KeyDown(targetList, other, RegisterClipboardFormat("MY FORMAT"), VirtualKeyFromQt(Qt::Key_V), ctrl);
-    ListBox1KeyDown(targetList, other, RegisterClipboardFormat("MY FORMAT"), VirtualKeyFromQt(Qt::Key_V), ctrl);
+    FileListKeyDown(targetList, other, RegisterClipboardFormat("MY FORMAT"), VirtualKeyFromQt(Qt::Key_V), ctrl);
+    FileListKeyDown(targetList, other, RegisterClipboardFormat("MY FORMAT"), VirtualKeyFromQt(Qt::Key_V), ctrl);
     ASSERT_EQ(target.count(), 6);
     EXPECT_EQ(target.item(0)->text(), QStringLiteral("/p/1.jpg"));
     EXPECT_EQ(target.item(2)->text(), QStringLiteral("/p/4.jpg"));
     EXPECT_EQ(target.item(5)->text(), QStringLiteral("/p/4.jpg"));
     EXPECT_EQ(targetList.Caption, "6 Files");
 
-    ListBox1KeyDown(list, Clipboard, WindowFormat, VirtualKeyFromQt(Qt::Key_Delete),
+    FileListKeyDown(list, Clipboard, WindowFormat, VirtualKeyFromQt(Qt::Key_Delete),
                     ShiftFromQt(Qt::ControlModifier | Qt::ShiftModifier));
     ASSERT_EQ(widget.count(), 2);
     EXPECT_EQ(widget.item(0)->text(), QStringLiteral("/p/2.jpg"));

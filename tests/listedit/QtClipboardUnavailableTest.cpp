@@ -12,8 +12,8 @@ namespace {
 void ExpectNoClipboard()
 {
     TQtClipboard backend;
-    tMyClipboard clipboard(backend);
-    EXPECT_FALSE(clipboard.HasFormat(clipboard.FMyFormat));
+    TListClipboard clipboard(backend);
+    EXPECT_FALSE(clipboard.HasFormat(clipboard.FListFormat));
     try {
         clipboard.SetMyText("/a.jpg\r\n");
         FAIL() << "a copy went through without a clipboard";
@@ -25,7 +25,7 @@ void ExpectNoClipboard()
     TFakeList list({"/a.jpg", "/b.jpg"});
     list.SelectAll();
     list.Caption = "Files 1/2";
-    EXPECT_THROW(ListBox1KeyDown(list, clipboard, clipboard.FMyFormat, VK_C, ssCtrl), Exception);
+    EXPECT_THROW(FileListKeyDown(list, clipboard, clipboard.FListFormat, VK_C, ssCtrl), Exception);
     EXPECT_EQ(list.Caption, "Files 1/2");
     EXPECT_EQ(list.Entries.size(), 2u);
 }

@@ -1,7 +1,10 @@
 #include "ThumbnailRecipe.h"
 
+#include <atomic>
+
 namespace {
-int DisplayBits = 24;  // no display known: full colour
+// Set once at start-up, read by every picture on any thread.
+std::atomic<int> DisplayBits{24};  // no display known: full colour
 }
 
 void SetDisplayBitsPerPixel(int bitsPerPixel)

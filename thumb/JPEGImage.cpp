@@ -62,6 +62,8 @@ void TJPEGImage::LoadFromBytes(std::vector<uint8_t> bytes)
     data->Grayscale = header.Grayscale;
     data->Progressive = header.Progressive;
     data->ExifOrientation = header.ExifOrientation;
+    data->Components = header.Components;
+    data->CoefficientBytes = header.CoefficientBytes;
     FBitmap.reset();
     FData = std::move(data);
     ProgressiveEncoding = FData->Progressive;

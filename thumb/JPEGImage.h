@@ -23,6 +23,8 @@ struct TJPEGData {
     bool Grayscale = false;
     bool Progressive = false;
     int ExifOrientation = 1;  // 1..8; 1 also when the file has no usable tag
+    int Components = 0;
+    int64_t CoefficientBytes = 0;  // what decoding keeps of a multi-scan file
 };
 
 class TJPEGImage {

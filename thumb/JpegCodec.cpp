@@ -20,7 +20,7 @@ namespace {
 // What libjpeg may hold for one picture. Multi-scan files keep every
 // coefficient until the end, so a small file claiming 65500 x 65500 would
 // otherwise take tens of gigabytes; past this it fails with a JPEG error.
-constexpr long DecodeMemoryLimit = 1L << 30;
+constexpr long DecodeMemoryLimit = JpegPictureMemoryCap;
 
 struct TErrorTrap {
     jpeg_error_mgr Manager;
@@ -143,6 +143,21 @@ int FirstExifOrientation(const jpeg_decompress_struct& info)
     return 1;
 }
 
+// As libjpeg sizes its whole-picture coefficient arrays.
+int64_t MultiScanCoefficientBytes(const jpeg_decompress_struct& info)
+{
+    if (!jpeg_has_multiple_scans(const_cast<j_decompress_ptr>(&info)))
+        return 0;
+    int64_t bytes = 0;
+    for (int c = 0; c < info.num_components; ++c) {
+        const jpeg_component_info& comp = info.comp_info[c];
+        const auto roundUp = [](int64_t n, int64_t m) { return (n + m - 1) / m * m; };
+        bytes += roundUp(comp.width_in_blocks, comp.h_samp_factor) * roundUp(comp.height_in_blocks, comp.v_samp_factor) *
+                 static_cast<int64_t>(sizeof(JBLOCK));
+    }
+    return bytes;
+}
+
 int ReadHeaderProtected(TDecompressor& d, const uint8_t* data, size_t size, TJpegHeaderInfo& header)
 {
     if (setjmp(d.Trap.Jump))
@@ -157,6 +172,8 @@ int ReadHeaderProtected(TDecompressor& d, const uint8_t* data, size_t size, TJpe
     header.Grayscale = d.Info.jpeg_color_space == JCS_GRAYSCALE;
     header.Progressive = jpeg_has_multiple_scans(&d.Info);
     header.ExifOrientation = FirstExifOrientation(d.Info);
+    header.Components = d.Info.num_components;
+    header.CoefficientBytes = MultiScanCoefficientBytes(d.Info);
     return 0;
 }
 

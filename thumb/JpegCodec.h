@@ -9,12 +9,17 @@
 #include <cstdint>
 #include <vector>
 
+// What libjpeg may hold for one picture; past it a decode fails with a JPEG error.
+constexpr int64_t JpegPictureMemoryCap = int64_t{1} << 30;
+
 struct TJpegHeaderInfo {
     int32_t Width = 0;
     int32_t Height = 0;
     bool Grayscale = false;
     bool Progressive = false;
     int ExifOrientation = 1;
+    int Components = 0;
+    int64_t CoefficientBytes = 0;  // the whole picture's coefficients, kept when it has several scans
 };
 
 struct TJpegDecodeOptions {

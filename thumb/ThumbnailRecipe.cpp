@@ -1,5 +1,6 @@
 #include "ThumbnailRecipe.h"
 
+#include "DecodeBudget.h"
 #include "ExifOrientation.h"
 #include "JPEGImage.h"
 #include "BitmapTools.h"
@@ -51,6 +52,7 @@ void RenderThumbnailJpeg(const std::string& fileName, const TThumbnailSettings& 
     workStream.SetPosition(0);
     TJPEGImage image;
     LoadScaled(image, fileName, settings.MaxSize);
+    const TDecodeRoom room(SharedDecodeBudget(), RenderMemoryEstimate(image));
     workBitmap.Assign(image.Bitmap());
     ApplyExifOrientation(workBitmap, image.ExifOrientation());
     ShapeThumbnail(workBitmap, settings);
@@ -64,6 +66,7 @@ void RenderPreviewBitmap(const std::string& fileName, const TThumbnailSettings& 
 {
     TJPEGImage image;
     LoadScaled(image, fileName, settings.MaxSize);
+    const TDecodeRoom room(SharedDecodeBudget(), RenderMemoryEstimate(image));
     slot = BitmapFromJpeg(image, true);
     ApplyExifOrientation(*slot, image.ExifOrientation());
     ShapeThumbnail(*slot, settings);

@@ -1,6 +1,8 @@
 #pragma once
 // One JPEG file in, one thumbnail out: encoded into a stream for the archive,
-// or as a bitmap for the preview. Both paths give the same pixels.
+// or as a bitmap for the preview. Both paths give the same pixels. Any number
+// of threads may render at once, each with bitmaps and streams of its own; the
+// pictures they decode together share one memory budget (DecodeBudget.h).
 
 #include "Bitmap.h"
 #include "MemoryStream.h"
@@ -19,6 +21,7 @@ struct TThumbnailSettings {
     bool Square = false;
     TColor BackColor = 16053492;
     TColor BorderColor = 10651742;
+    bool operator==(const TThumbnailSettings&) const = default;
 };
 
 // Leaves exactly the thumbnail's JPEG bytes in workStream, position 0.

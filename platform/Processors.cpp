@@ -1,0 +1,9 @@
+#include "Processors.h"
+
+#include <unistd.h>
+
+int OnlineProcessorCount()
+{
+    const long count = ::sysconf(_SC_NPROCESSORS_ONLN);
+    return count < 1 ? 1 : static_cast<int>(count);
+}

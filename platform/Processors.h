@@ -1,0 +1,4 @@
+#pragma once
+
+// The processors online now; at least 1.
+int OnlineProcessorCount();

@@ -2,6 +2,7 @@
 
 #include "ZipSession.h"
 #include "BatchRun.h"
+#include "Processors.h"
 #include "Errors.h"
 #include "ListEditing.h"
 #include "QtClipboard.h"
@@ -116,6 +117,9 @@ public:
         if (FWindow.AfterProcessMessages)
             FWindow.AfterProcessMessages();
     }
+    // The workers make the thumbnails; this thread only adds them and stays
+    // with the window meanwhile.
+    void KeepResponsive() override { QCoreApplication::processEvents(); }
 
 private:
     TMainWindow& FWindow;
@@ -171,7 +175,7 @@ TMainWindow::TMainWindow(QWidget* parent)
       FZipper(std::make_unique<TZipper>()),
       FList(std::make_unique<TListAdapter>(*this)),
       FBatchHost(std::make_unique<TBatchHost>(*this)),
-      FBatch(std::make_unique<TBatchRun>(*FZipper)),
+      FBatch(std::make_unique<TBatchRun>(*FZipper, OnlineProcessorCount())),
       FEditable(std::make_unique<TEditableList>(*this))
 {
     ConfigureThumbnailZipper(*FZipper);

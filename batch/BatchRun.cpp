@@ -1,12 +1,11 @@
 #include "BatchRun.h"
 
 #include "ZipSession.h"
-#include "Bitmap.h"
 #include "ClearGuard.h"
 #include "EntryName.h"
 #include "FileSystem.h"
 #include "MemoryStream.h"
-#include "BitmapTools.h"
+#include "ThumbnailMaker.h"
 
 #include <cstdio>
 #include <memory>
@@ -36,7 +35,7 @@ private:
 
 } // namespace
 
-TBatchRun::TBatchRun(TZipper& zipper) : FZipper(zipper) {}
+TBatchRun::TBatchRun(TZipper& zipper, int jobs) : FZipper(zipper), FJobs(jobs < 1 ? 1 : jobs) {}
 
 void TBatchRun::Stop()
 {
@@ -57,6 +56,7 @@ void TBatchRun::Go(IBatchHost& host)
     TRunningMark running(FRunning);
 
     FStopped = false;
+    FFailedIndex = -1;
     if (host.ArchiveName().empty())
         return;
     if (host.ListCount() == 0)
@@ -89,25 +89,24 @@ void TBatchRun::OpenArchive(IBatchHost& host, const std::string& archiveName)
 
 void TBatchRun::RunItems(IBatchHost& host)
 {
-    // Made once per run and released on every path when this scope ends.
-    std::unique_ptr<TBitmap> workBitmap = NewBitmap24();
-    TMemoryStream workStream;
-
     const int n = host.ListCount();
+    // Made once per run and released on every path when this scope ends.
+    const std::unique_ptr<IThumbnailMaker> maker = NewThumbnailMaker(FJobs, n);
     for (int i = 0; i < n && !FStopped; ++i) {
         host.SetCaption(FilesCaption(i + 1, host.ListCount()));
+        FFailedIndex = i;
         const std::string path = host.ListEntry(i);
-        ProcessFile(host, path, *workBitmap, workStream);
+        ProcessFile(host, i, path, *maker);
+        FFailedIndex = -1;
     }
 }
 
-void TBatchRun::ProcessFile(IBatchHost& host, const std::string& path,
-                            TBitmap& workBitmap, TMemoryStream& workStream)
+void TBatchRun::ProcessFile(IBatchHost& host, int index, const std::string& path, IThumbnailMaker& maker)
 {
     try {
         host.SetProgressPosition(host.ProgressPosition() - 1);
-        RenderThumbnailJpeg(path, host.ReadSettings(), workBitmap, workStream);
-        FZipper.AddStream(EntryNameOf(path), workStream);
+        TMemoryStream& thumbnail = maker.Make(host, index, path, host.ReadSettings());
+        FZipper.AddStream(EntryNameOf(path), thumbnail);
     } catch (...) {
         host.ProcessMessages();
         throw;

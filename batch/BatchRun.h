@@ -8,8 +8,7 @@
 #include <string>
 
 class TZipper;
-class TBitmap;
-class TMemoryStream;
+class IThumbnailMaker;
 
 class IBatchHost {                         // what a run needs of the window (or of the shell command)
 public:
@@ -24,25 +23,40 @@ public:
     virtual void SetProgressPosition(int position) = 0;
     virtual int ProgressPosition() = 0;
     virtual void ProcessMessages() = 0;      // handle all waiting messages
+    // Called every few milliseconds while the run waits for a thumbnail made
+    // ahead; a window handles its waiting messages here too. What they change
+    // counts from the next item on, as if they came after the current one.
+    virtual void KeepResponsive() {}
+    // Entry index as ListEntry gives it, read ahead of its turn for the
+    // workers; a host whose ListEntry marks the current item keeps this apart.
+    virtual std::string PeekEntry(int index) { return ListEntry(index); }
 };
 
 class TBatchRun {
 public:
-    explicit TBatchRun(TZipper& zipper);
+    // jobs threads make the thumbnails; with more than one, they are made
+    // ahead while the archive is written, and the archive gets exactly what
+    // one job gives.
+    explicit TBatchRun(TZipper& zipper, int jobs = 1);
     TBatchRun(const TBatchRun&) = delete;
     TBatchRun& operator=(const TBatchRun&) = delete;
 
     void Go(IBatchHost& host);   // GoClick: the whole run; ignored while a run is going on
     void Stop();                 // StopClick: sets the stop flag
     bool Running() const;
+    int Jobs() const { return FJobs; }
+    // The list index of the item whose failure ended the last run; -1 when it
+    // did not fail in an item.
+    int FailedIndex() const { return FFailedIndex; }
 
 private:
     void OpenArchive(IBatchHost& host, const std::string& archiveName);
     void RunItems(IBatchHost& host);
-    void ProcessFile(IBatchHost& host, const std::string& path,
-                     TBitmap& workBitmap, TMemoryStream& workStream);
+    void ProcessFile(IBatchHost& host, int index, const std::string& path, IThumbnailMaker& maker);
 
     TZipper& FZipper;
+    const int FJobs;
     bool FStopped = false;
     bool FRunning = false;
+    int FFailedIndex = -1;
 };

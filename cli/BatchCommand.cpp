@@ -67,7 +67,7 @@ int RunBatch(const TCommandOptions& options, const TCommandStreams& streams)
     const std::string archive = AbsoluteFromCurrentFolder(options.Archive);
     TProgressReport report(streams.Err, streams.LiveProgress);
     TZipper zipper;
-    TBatchRun run(zipper);
+    TBatchRun run(zipper, options.Jobs);
     TShellHost host(archive, options.Clear, options.Settings, list, report);
     host.StopPending = streams.StopPending;
     host.OnStop = [&run] { run.Stop(); };

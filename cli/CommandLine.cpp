@@ -1,5 +1,8 @@
 #include "CommandLine.h"
 
+#include "Processors.h"
+
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -11,6 +14,8 @@
 #endif
 
 namespace {
+
+constexpr int MaxJobs = 256;
 
 int ParseInteger(const std::string& option, const std::string& text, int low, int high)
 {
@@ -63,6 +68,8 @@ const std::vector<TOptionDef>& OptionTable()
              o.IncludeSubfolders = true; }},
         {'c', "clear", false, [](TCommandOptions& o, const std::string&, const std::string&) {
              o.Clear = true; }},
+        {'j', "jobs", true, [](TCommandOptions& o, const std::string& n, const std::string& v) {
+             o.Jobs = ParseInteger(n, v, 1, MaxJobs); }},
         {'h', "help", false, [](TCommandOptions& o, const std::string&, const std::string&) {
              o.Mode = TCommandMode::cmHelp; }},
         {'V', "version", false, [](TCommandOptions& o, const std::string&, const std::string&) {
@@ -92,7 +99,7 @@ const TOptionDef* FindLong(const std::string& name)
 
 class TArgumentReader {
 public:
-    explicit TArgumentReader(const std::vector<std::string>& args) : FArgs(args) {}
+    TArgumentReader(const std::vector<std::string>& args, int defaultJobs) : FArgs(args) { FOptions.Jobs = defaultJobs; }
 
     TCommandOptions Read()
     {
@@ -197,7 +204,7 @@ int HexDigit(char c)
 
 TCommandOptions ParseCommandLine(const std::vector<std::string>& args)
 {
-    return TArgumentReader(args).Read();
+    return TArgumentReader(args, std::min(OnlineProcessorCount(), MaxJobs)).Read();
 }
 
 TColor ParseRgbColour(const std::string& text)
@@ -259,6 +266,9 @@ std::string HelpText()
            "  -r, --subfolders          scan the sub-folders of the folders given\n"
            "  -c, --clear               start a new archive: delete an existing ARCHIVE\n"
            "                            first (only a file whose name ends in .zip or .jar)\n"
+           "  -j, --jobs N              make thumbnails on N threads at once, 1 to 256\n"
+           "                            (default: one per online processor); the archive\n"
+           "                            is the same whatever N\n"
            "      --preview OUTPUT.png  write the thumbnail of the one PICTURE as a\n"
            "                            lossless PNG instead; no archive is touched\n"
            "  -h, --help                show this help and exit\n"

@@ -22,6 +22,7 @@ public:
     bool ClearTicked() override { return FClear; }
     int ListCount() override;
     std::string ListEntry(int index) override;
+    std::string PeekEntry(int index) override { return FList.Entry(index); }
     TThumbnailSettings ReadSettings() override { return FSettings; }
     void SetCaption(const std::string& text) override;
     void SetProgressMax(int max) override;

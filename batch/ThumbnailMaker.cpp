@@ -1,0 +1,66 @@
+#include "ThumbnailMaker.h"
+
+#include "BatchRun.h"
+#include "BitmapTools.h"
+#include "MemoryStream.h"
+#include "RenderAhead.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// The one work bitmap and work stream serve the whole run.
+class TMakeOnTheSpot : public IThumbnailMaker {
+public:
+    TMemoryStream& Make(IBatchHost&, int, const std::string& path, const TThumbnailSettings& settings) override
+    {
+        RenderThumbnailJpeg(path, settings, *FWorkBitmap, FWorkStream);
+        return FWorkStream;
+    }
+
+private:
+    std::unique_ptr<TBitmap> FWorkBitmap = NewBitmap24();
+    TMemoryStream FWorkStream;
+};
+
+class TMakeAhead : public IThumbnailMaker {
+public:
+    TMakeAhead(int jobs, int itemCount) : FJobs(jobs), FItemCount(itemCount), FAhead(jobs) {}
+
+    TMemoryStream& Make(IBatchHost& host, int index, const std::string& path,
+                        const TThumbnailSettings& settings) override
+    {
+        FCurrent = TTakenThumbnail();
+        const TRenderOrder order{index, path, settings};
+        FAhead.Plan(OrdersFrom(host, order));
+        FCurrent = FAhead.Take(order, [&host] { host.KeepResponsive(); });
+        return FCurrent.Stream();
+    }
+
+private:
+    // This item, and the next ones as the list and the settings stand now.
+    // Whatever changes before an item's turn is made again then.
+    std::vector<TRenderOrder> OrdersFrom(IBatchHost& host, const TRenderOrder& current) const
+    {
+        std::vector<TRenderOrder> orders{current};
+        const int last = std::min({current.Index + FJobs, FItemCount - 1, host.ListCount() - 1});
+        for (int j = current.Index + 1; j <= last; ++j)
+            orders.push_back({j, host.PeekEntry(j), current.Settings});
+        return orders;
+    }
+
+    const int FJobs;
+    const int FItemCount;
+    TRenderAhead FAhead;
+    TTakenThumbnail FCurrent;  // let go before the workers are joined
+};
+
+}  // namespace
+
+std::unique_ptr<IThumbnailMaker> NewThumbnailMaker(int jobs, int itemCount)
+{
+    if (jobs <= 1)
+        return std::make_unique<TMakeOnTheSpot>();
+    return std::make_unique<TMakeAhead>(jobs, itemCount);
+}

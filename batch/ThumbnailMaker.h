@@ -1,0 +1,24 @@
+#pragma once
+// Where a batch run gets each item's thumbnail: made on the spot by the run's
+// own thread, or made ahead by worker threads while the run writes the archive.
+
+#include "ThumbnailRecipe.h"
+
+#include <memory>
+#include <string>
+
+class IBatchHost;
+class TMemoryStream;
+
+class IThumbnailMaker {
+public:
+    virtual ~IThumbnailMaker() = default;
+    // The thumbnail of list item index, made from path with settings. The
+    // stream stays valid until the next call.
+    virtual TMemoryStream& Make(IBatchHost& host, int index, const std::string& path,
+                                const TThumbnailSettings& settings) = 0;
+};
+
+// One job makes every thumbnail on the calling thread; more use that many
+// workers. itemCount is the run's fixed number of items.
+std::unique_ptr<IThumbnailMaker> NewThumbnailMaker(int jobs, int itemCount);

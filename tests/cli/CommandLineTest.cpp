@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "Processors.h"
 
 #include <gtest/gtest.h>
 
@@ -107,4 +108,13 @@ TEST(CommandLine, HelpAndVersionNeedNoOperandsAndHelpWins)
     EXPECT_EQ(ParseCommandLine({"--version"}).Mode, TCommandMode::cmVersion);
     EXPECT_EQ(ParseCommandLine({"-V", "--help"}).Mode, TCommandMode::cmHelp);
     EXPECT_EQ(ParseCommandLine({"--help", "-V"}).Mode, TCommandMode::cmHelp);
+}
+
+TEST(CommandLine, JobsDefaultToTheOnlineProcessorsAndStayWithinOneTo256)
+{
+    EXPECT_EQ(ParseCommandLine({"x.zip", "p"}).Jobs, std::min(OnlineProcessorCount(), 256));
+    EXPECT_EQ(ParseCommandLine({"-j", "3", "x.zip", "p"}).Jobs, 3);
+    EXPECT_EQ(ParseCommandLine({"--jobs=256", "x.zip", "p"}).Jobs, 256);
+    EXPECT_EQ(UsageErrorOf({"-j", "0", "x.zip", "p"}), "option -j: 0 is out of range (1 to 256)");
+    EXPECT_EQ(UsageErrorOf({"--jobs", "257", "x.zip", "p"}), "option --jobs: 257 is out of range (1 to 256)");
 }

@@ -117,7 +117,7 @@ bool TArchiveList::Unlink(uint32_t bucket, const TArchiveItem* item)
     return false;
 }
 
-void TArchiveList::Delete(int index)
+std::unique_ptr<TArchiveItem> TArchiveList::Take(int index)
 {
     TArchiveItem* item = Item(index);
     // An entry renamed since it was added sits in the bucket of its old name.
@@ -125,7 +125,13 @@ void TArchiveList::Delete(int index)
         for (uint32_t b = 0; b < BucketCount && !Unlink(b, item); ++b) {
         }
     FList.erase(FList.begin() + index);
-    delete item;
+    item->SetNextItem(nullptr);
+    return std::unique_ptr<TArchiveItem>(item);
+}
+
+void TArchiveList::Delete(int index)
+{
+    Take(index);
 }
 
 // ---- TArchive

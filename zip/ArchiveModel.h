@@ -49,6 +49,8 @@ public:
     bool IsActiveDupe(const std::string& name) const;
     // Unlinks, frees and closes the gap.
     void Delete(int index);
+    // Unlinks and closes the gap; the caller gets the entry.
+    std::unique_ptr<TArchiveItem> Take(int index);
     int IndexOf(const TArchiveItem* item) const;
 
     // Hash of the upper-cased name, before the modulo.

@@ -5,12 +5,17 @@
 #include "FileSystem.h"
 #include "FullPath.h"
 #include "MemoryStream.h"
-#include "SafeReplace.h"
+#include "AbandonedReplacements.h"
+#include "FileLayer.h"
+#include "RollbackJournal.h"
 #include "TempFiles.h"
 #include "Volume.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <fcntl.h>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -57,7 +62,75 @@ bool IsZip64Item(const TZipDirectoryFileHeader& h)
            h.DiskNumberStart == kZip64Count;
 }
 
+int ArchiveHandle(TStream& stream)
+{
+    return static_cast<TSpanStream&>(stream).Handle();
+}
+
+int64_t LocalHeaderSize(const TZipItem& item)
+{
+    return 30 + static_cast<int64_t>(item.ItemInfo().FileName.size() + item.ItemInfo().ExtraField.size());
+}
+
+int64_t DescriptorSize(const TZipItem& item)
+{
+    return (item.GeneralPurposeBitFlag() & FlagDataDescriptor) != 0 ? 12 : 0;
+}
+
+// The bytes an entry takes in the file, as a rewrite lays it out.
+int64_t StoredSize(const TZipItem& item)
+{
+    return LocalHeaderSize(item) + item.ItemInfo().CompressedSize + DescriptorSize(item);
+}
+
+bool SameBytes(TStream& file, int64_t at, TMemoryStream& expected)
+{
+    const int64_t count = expected.GetSize();
+    std::vector<uint8_t> found(static_cast<size_t>(count));
+    return file.Seek(at, soFromBeginning) == at && file.Read(found.data(), count) == count &&
+           std::equal(found.begin(), found.end(), expected.Memory());
+}
+
 } // namespace
+
+bool CreateEmptyZipFile(const std::string& name, bool marker)
+{
+    const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (errno == EEXIST && FileExists(name))
+            return false;
+        throw EFCreateError(name, errno);
+    }
+    TMemoryStream empty;
+    if (marker)
+        WriteMagic(empty, ZipPossiblySpannedSignature);
+    TZipDirectoryFileFooter footer;
+    footer.DirectoryOffset = marker ? 4 : 0;
+    footer.SaveToStream(empty);
+    const bool written = FileLayer().WriteAt(fd, empty.Memory(), empty.GetSize(), 0) == 0 && ::fsync(fd) == 0;
+    const int err = errno;
+    ::close(fd);
+    if (!written) {
+        ::unlink(name.c_str());
+        throw EFCreateError(name, err);
+    }
+    return true;
+}
+
+void RecoverArchiveFile(const std::string& name)
+{
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return;
+    try {
+        TFileLock lock(fd);
+        RecoverInterruptedCommit(name, fd);
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    ::close(fd);
+}
 
 TZipArchive::TZipArchive(const std::string& fileName, uint16_t mode) : TArchive(fileName, mode)
 {
@@ -68,7 +141,7 @@ TZipArchive::TZipArchive(const std::string& fileName, uint16_t mode) : TArchive(
     TempDirectory.clear();
     SpanningThreshold = 0;
     FCurrentDisk = 65535;
-    RememberIdentity(static_cast<TSpanStream&>(*FStream).Handle());
+    RememberIdentity(ArchiveHandle(*FStream));
 }
 
 TZipArchive::~TZipArchive() = default;
@@ -137,6 +210,7 @@ void TZipArchive::SetComment(const std::string& text)
     if (text.size() > 65535)
         throw EArchiveException("Archive comment longer than 65535 bytes");
     FInfo.ZipfileComment = text;
+    FCommentSet = true;
     FIsDirty = true;
 }
 
@@ -145,25 +219,115 @@ void TZipArchive::RememberIdentity(int handle)
     FHaveIdentity = GetHandleIdentity(handle, FIdentity);
 }
 
-void TZipArchive::CheckUnchangedOnDisk()
+void TZipArchive::MarkFreshlyCreated()
 {
-    if (!FHaveIdentity)
-        return;
-    TFileIdentity now;
-    if (GetFileIdentity(FArchiveName, now) && now == FIdentity)
-        return;
+    FFreshFile = true;
+    FNormalised = true;
+}
+
+void TZipArchive::RefuseChangedFile()
+{
     // Never again: whatever this model writes would drop the other writer's entries.
     CloseForWriting(ArchiveMsgArchiveChanged);
     throw EZipWriteRefused(ArchiveMsgArchiveChanged);
+}
+
+// Called with the commit lock held. Another copy of this program commits
+// under the same lock and leaves the file exactly as a rewrite of its
+// directory would: such a change is taken in. Anything else is refused.
+void TZipArchive::CatchUpWithFile(int handle)
+{
+    TFileIdentity now;
+    TFileIdentity named;
+    if (!GetHandleIdentity(handle, now) || !GetFileIdentity(FArchiveName, named) || named.Device != now.Device ||
+        named.Inode != now.Inode)
+        RefuseChangedFile();
+    if (!FHaveIdentity || now == FIdentity)
+        return;
+    if (now.Device != FIdentity.Device || now.Inode != FIdentity.Inode || !AdoptOtherCopysEntries())
+        RefuseChangedFile();
+    FIdentity = now;
+}
+
+bool TZipArchive::AdoptOtherCopysEntries()
+{
+    struct TKnown {
+        std::string Name;
+        uint32_t Crc;
+        uint32_t Size;
+    };
+    std::vector<TKnown> known;
+    std::vector<std::unique_ptr<TArchiveItem>> pending;
+    for (int i = Count() - 1; i >= 0; --i) {
+        std::unique_ptr<TArchiveItem> item = FItemList.Take(i);
+        auto& zip = static_cast<TZipItem&>(*item);
+        if (item->Action() == eaKeep)
+            known.push_back({zip.GetFileName(), zip.ItemInfo().CRC32, zip.ItemInfo().CompressedSize});
+        else if (item->Action() == eaFromStream)
+            pending.push_back(std::move(item));
+        else
+            return false;
+    }
+    std::reverse(known.begin(), known.end());
+    std::reverse(pending.begin(), pending.end());
+    const std::string comment = FInfo.ZipfileComment;
+    try {
+        const int64_t size = FStream->GetSize();
+        const uint32_t magic = ReadMagic(*FStream);
+        if (size == 0 || size > MaxArchiveImageSize || (magic & 0xFFFF) == WindowsExeSignature)
+            return false;
+        const int64_t tail = FindCentralDirectoryTail(*FStream);
+        if (tail < 0)
+            return false;
+        ReadEndAndDirectory(tail);
+        if (tail + 22 + static_cast<int64_t>(FInfo.ZipfileComment.size()) != size ||
+            static_cast<int64_t>(FInfo.DirectoryOffset) + FInfo.DirectorySize != tail ||
+            Count() < static_cast<int>(known.size()))
+            return false;
+        for (size_t i = 0; i < known.size(); ++i) {
+            const TZipItem& theirs = *ZipItem(static_cast<int>(i));
+            if (!TArchiveList::NamesEqual(theirs.GetFileName(), known[i].Name) ||
+                theirs.ItemInfo().CRC32 != known[i].Crc || theirs.ItemInfo().CompressedSize != known[i].Size)
+                return false;
+        }
+        FNormalised = false;
+        FFreshFile = false;
+        const TCommitPlan plan = PlanCommit(magic == ZipPossiblySpannedSignature);
+        if (plan.First != Count() || plan.Keep != FInfo.DirectoryOffset)
+            return false;
+    } catch (const std::exception&) {
+        return false;
+    }
+    FNormalised = true;
+    if (FCommentSet)
+        FInfo.ZipfileComment = comment;
+    for (auto& item : pending) {
+        // A name the other copy added first is skipped like any duplicate.
+        if (FItemList.IsActiveDupe(item->GetFileName())) {
+            item->SetAction(eaRemove);
+            DoProcessItemFailure(item.get(), ptAdd, ecArchiveError, ErrDuplicateName);
+        }
+        FItemList.Add(std::move(item));
+    }
+    FIsDirty = true;
+    return true;
 }
 
 // ---- reading
 
 void TZipArchive::ReadArchive()
 {
+    const int handle = ArchiveHandle(*FStream);
+    TFileLock lock(handle);
+    RecoverInterruptedCommit(FArchiveName, handle);
+    RemoveAbandonedReplacements(FArchiveName);
+    RememberIdentity(handle);
     FAutoGen = false;
     if (FStream->GetSize() == 0)
         return;
+    // Offsets and sizes of the classic format stop short of 2 GiB.
+    if (FStream->GetSize() > MaxArchiveImageSize)
+        throw EZipWriteRefused(ArchiveMsgArchiveTooLarge);
     const uint32_t magic = ReadMagic(*FStream);
     FIsExecutable = (magic & 0xFFFF) == WindowsExeSignature;
     if (auto* span = dynamic_cast<TSpanStream*>(FStream.get()))
@@ -175,13 +339,18 @@ void TZipArchive::ReadArchive()
     // One volume of a split set on removable media: readable, never rewritten.
     if (magic == ZipSpannedSetSignature && FDriveIsRemovable)
         FSpanned = true;
+    ReadEndAndDirectory(tail);
+    FCurrentDisk = FInfo.DiskNumber;
+    if (FCurrentDisk != 0)
+        FSpanned = true;
+}
+
+void TZipArchive::ReadEndAndDirectory(int64_t tail)
+{
     FStream->Seek(tail, soFromBeginning);
     FInfo.LoadFromStream(*FStream);
     if (IsZip64Footer(FInfo))
         throw EZipInvalid();
-    FCurrentDisk = FInfo.DiskNumber;
-    if (FCurrentDisk != 0)
-        FSpanned = true;
     ReadDirectory(tail);
 }
 
@@ -227,27 +396,13 @@ void TZipArchive::ReadDirectory(int64_t tail)
 
 // ---- writing
 
-void TZipArchive::ReopenForReading()
-{
-    auto* span = dynamic_cast<TSpanStream*>(FStream.get());
-    if (!span || !span->IsWriting())
-        return;
-    const TMediaType media = span->MediaType();
-    const int32_t threshold = span->Threshold();
-    FStream.reset();
-    FStream = std::make_unique<TSpanStream>(FArchiveName, fmOpenRead | fmShareDenyWrite, media, threshold);
-}
-
 TZipArchive::TCapacity TZipArchive::VolumeCapacity(bool& marker)
 {
     FDriveIsRemovable = IsRemovableDrive(FArchiveName);
     TCapacity capacity;
-    const int64_t free = VolumeFreeSpace(ExtractFilePath(FArchiveName));
-    if (free >= 0 && free < MaxArchiveImageSize)
-        capacity = {free, ArchiveMsgNoRoom};
     marker = false;
     if (FDriveIsRemovable) {
-        marker = FStream->GetSize() == 0;
+        marker = FStream->GetSize() == 0 || FFreshFile;
     } else if (SpanningThreshold > 0) {
         marker = true;
         if (SpanningThreshold < capacity.Bytes)
@@ -264,7 +419,67 @@ void TZipArchive::CheckFits(int64_t end, const TCapacity& capacity) const
         throw EZipWriteRefused(capacity.Message);
 }
 
-void TZipArchive::CopyKeptEntry(TZipItem& item, TStream& image, TStream& directory)
+// Whether the bytes before the first entry stay: a stub is copied as it
+// is, a marker must already be there, and nothing else may be.
+bool TZipArchive::PrefixStays(bool marker, int64_t& start)
+{
+    start = 0;
+    if (FStream->GetSize() == 0)
+        return false;
+    if (FIsExecutable && FStubSize > 0) {
+        start = FStubSize;
+        return true;
+    }
+    if (marker) {
+        start = 4;
+        return ReadMagic(*FStream) == ZipPossiblySpannedSignature;
+    }
+    return true;
+}
+
+// A kept entry stays where it is when a rewrite would put it, header and
+// descriptor byte for byte, just where the file has it.
+bool TZipArchive::StaysInPlace(const TZipItem& item, int64_t at)
+{
+    if (item.RelativeOffset() != at || item.DiskNumberStart() != 0)
+        return false;
+    if (FNormalised)
+        return true;
+    TMemoryStream header;
+    item.SaveLFHToStream(header);
+    if (!SameBytes(*FStream, at, header))
+        return false;
+    if (DescriptorSize(item) == 0)
+        return true;
+    TMemoryStream descriptor;
+    item.SaveDDToStream(descriptor);
+    return SameBytes(*FStream, at + header.GetSize() + item.ItemInfo().CompressedSize, descriptor);
+}
+
+TZipArchive::TCommitPlan TZipArchive::PlanCommit(bool marker)
+{
+    TCommitPlan plan;
+    int64_t at = 0;
+    if (!PrefixStays(marker, at))
+        return plan;
+    const int count = Count();
+    for (int i = 0; i < count; ++i) {
+        const TZipItem& item = *ZipItem(i);
+        if (item.Action() != eaKeep || !StaysInPlace(item, at)) {
+            plan.First = i;
+            plan.Keep = at;
+            return plan;
+        }
+        at += StoredSize(item);
+    }
+    if (at > FStream->GetSize())
+        return TCommitPlan();
+    plan.First = count;
+    plan.Keep = at;
+    return plan;
+}
+
+void TZipArchive::CopyKeptEntry(TZipItem& item, TStream& image, int64_t base, TStream& directory)
 {
     const uint32_t dataSize = item.ItemInfo().CompressedSize;
     if (dataSize > MaxArchiveImageSize)
@@ -273,7 +488,7 @@ void TZipArchive::CopyKeptEntry(TZipItem& item, TStream& image, TStream& directo
     if (FStream->Seek(item.RelativeOffset(), soFromBeginning) != item.RelativeOffset())
         throw EZipInvalid();
     item.SetDiskNumberStart(0);
-    item.SetRelativeOffset(static_cast<uint32_t>(image.GetPosition()));
+    item.SetRelativeOffset(static_cast<uint32_t>(base + image.GetPosition()));
     TZipLocalFileHeader oldHeader;
     oldHeader.LoadFromStream(*FStream);
     item.SaveLFHToStream(image);
@@ -284,11 +499,12 @@ void TZipArchive::CopyKeptEntry(TZipItem& item, TStream& image, TStream& directo
     ++FInfo.TotalEntries;
 }
 
-void TZipArchive::AddNewEntry(TZipItem& item, TStream& image, TStream& directory, const std::string& swapDir)
+void TZipArchive::AddNewEntry(TZipItem& item, TStream& image, int64_t base, TStream& directory,
+                              const std::string& swapDir)
 {
     try {
         item.SetDiskNumberStart(0);
-        item.SetRelativeOffset(static_cast<uint32_t>(image.GetPosition()));
+        item.SetRelativeOffset(static_cast<uint32_t>(base + image.GetPosition()));
         TVirtualMemoryStream output;
         output.SetSwapFileDirectory(swapDir);
         if (item.Action() == eaFromStream) {
@@ -315,24 +531,33 @@ void TZipArchive::AddNewEntry(TZipItem& item, TStream& image, TStream& directory
     }
 }
 
-void TZipArchive::BuildImage(TStream& image, const TCapacity& capacity, bool marker)
+// The new archive from plan.Keep on: the image's position 0 is that offset
+// of the file. Entries before plan.First stay where they are.
+void TZipArchive::BuildTail(TStream& image, const TCommitPlan& plan, const TCapacity& capacity, bool marker)
 {
     const std::string swapDir = SwapDirectoryFor(TempDirectory);
-    if (FIsExecutable) {
-        if (FStubSize > 0) {
-            FStream->Seek(0, soFromBeginning);
-            image.CopyFrom(*FStream, FStubSize);
+    const int64_t base = plan.Keep;
+    if (base == 0) {
+        if (FIsExecutable) {
+            if (FStubSize > 0) {
+                FStream->Seek(0, soFromBeginning);
+                image.CopyFrom(*FStream, FStubSize);
+            }
+        } else if (marker) {
+            WriteMagic(image, ZipPossiblySpannedSignature);
         }
-    } else if (marker) {
-        WriteMagic(image, ZipPossiblySpannedSignature);
     }
 
     TMemoryStream directory;
     FInfo.EntriesOnDisk = 0;
     FInfo.TotalEntries = 0;
-    FStream->Seek(0, soFromBeginning);
     const int count = Count();
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < plan.First; ++i) {
+        ZipItem(i)->SaveCDHToStream(directory);
+        ++FInfo.EntriesOnDisk;
+        ++FInfo.TotalEntries;
+    }
+    for (int i = plan.First; i < count; ++i) {
         TZipItem& item = *ZipItem(i);
         FCurrentItem = &item;
         switch (item.Action()) {
@@ -340,10 +565,10 @@ void TZipArchive::BuildImage(TStream& image, const TCapacity& capacity, bool mar
             break;
         case eaKeep:
         case eaRename:
-            CopyKeptEntry(item, image, directory);
+            CopyKeptEntry(item, image, base, directory);
             break;
         default:
-            AddNewEntry(item, image, directory, swapDir);
+            AddNewEntry(item, image, base, directory, swapDir);
             break;
         }
         // Readers size an entry flagged for a descriptor with the descriptor,
@@ -352,17 +577,17 @@ void TZipArchive::BuildImage(TStream& image, const TCapacity& capacity, bool mar
             item.SaveDDToStream(image);
         if (DoArchiveProgress(static_cast<uint8_t>(ArchivePercentage(9LL * (i + 1), 10LL * count))))
             throw EUserAbort();
-        CheckFits(image.GetPosition(), capacity);
+        CheckFits(base + image.GetPosition(), capacity);
     }
     FCurrentItem = nullptr;
 
     FInfo.StartDiskNumber = 0;
-    FInfo.DirectoryOffset = static_cast<uint32_t>(image.GetPosition());
+    FInfo.DirectoryOffset = static_cast<uint32_t>(base + image.GetPosition());
     image.CopyFrom(directory, 0);
     FInfo.DirectorySize = static_cast<uint32_t>(directory.GetSize());
     FInfo.DiskNumber = 0;
     FInfo.SaveToStream(image);
-    CheckFits(image.GetPosition(), capacity);
+    CheckFits(base + image.GetPosition(), capacity);
 }
 
 void TZipArchive::FinishEntries()
@@ -375,24 +600,24 @@ void TZipArchive::FinishEntries()
     }
 }
 
-void TZipArchive::ReplaceFile(TStream& image)
+void TZipArchive::CommitInPlace(TStream& tail, int64_t keep, int handle)
 {
-    CheckUnchangedOnDisk();
-    std::unique_ptr<TSafeReplace> replace;
+    const int64_t oldSize = FStream->GetSize();
+    const int64_t newSize = keep + tail.GetSize();
+    // Only the growth needs room: the new tail beyond the old end, and the journal.
+    const int64_t growth = std::max<int64_t>(0, newSize - oldSize) + JournalSize(oldSize - keep);
+    const int64_t free = VolumeFreeSpace(ExtractFilePath(FArchiveName));
+    if (free >= 0 && free < growth)
+        throw EZipWriteRefused(ArchiveMsgNoRoom);
+    bool unfinished = false;
     try {
-        replace = std::make_unique<TSafeReplace>(FArchiveName);
-    } catch (...) {
-        CloseForWriting(ArchiveMsgNotWritable);
-        throw;
-    }
-    try {
-        replace->Stream().CopyFrom(image, 0);
-        FIdentity = replace->Commit();
+        FIdentity = CommitTail(FArchiveName, handle, keep, tail, unfinished);
         FHaveIdentity = true;
-    } catch (const EUserAbort&) {
+    } catch (...) {
+        // The journal stays for the next open; this model no longer knows the file.
+        if (unfinished)
+            CloseForWriting(ArchiveMsgNotWritable);
         throw;
-    } catch (const std::exception& e) {
-        throw EBadStream(e.what());
     }
 }
 
@@ -404,8 +629,11 @@ void TZipArchive::WriteArchive()
         FIsDirty = false;
         throw EZipSpanOverwrite();
     }
-    CheckUnchangedOnDisk();
-    ReopenForReading();
+    const int handle = ArchiveHandle(*FStream);
+    // The check that the file is still ours and the write happen under one lock.
+    TFileLock lock(handle);
+    RecoverInterruptedCommit(FArchiveName, handle);
+    CatchUpWithFile(handle);
 
     bool marker = false;
     const TCapacity capacity = VolumeCapacity(marker);
@@ -415,38 +643,46 @@ void TZipArchive::WriteArchive()
     if (live > MaxArchiveEntries)
         throw EZipWriteRefused(ArchiveMsgTooManyEntries);
 
-    // Offsets change as the image is built; a write that does not reach the
+    // Offsets change as the tail is built; a write that does not reach the
     // disk must leave them pointing into the file that is still there.
     std::vector<std::pair<uint32_t, uint16_t>> saved;
     saved.reserve(static_cast<size_t>(Count()));
     for (int i = 0; i < Count(); ++i)
         saved.emplace_back(ZipItem(i)->RelativeOffset(), ZipItem(i)->DiskNumberStart());
+    const TZipDirectoryFileFooter savedInfo = FInfo;
 
-    TVirtualMemoryStream image;
-    image.SetSwapFileDirectory(SwapDirectoryFor(TempDirectory));
     try {
-        BuildImage(image, capacity, marker);
-        image.Seek(0, soFromBeginning);
-        ReplaceFile(image);
+        const TCommitPlan plan = PlanCommit(marker);
+        bool copiesKept = false;
+        for (int i = plan.First; i < Count(); ++i)
+            copiesKept = copiesKept || Item(i)->Action() == eaKeep || Item(i)->Action() == eaRename;
+        // An append stays small; a rewrite of kept entries may be as large as the archive.
+        std::unique_ptr<TStream> tail;
+        if (copiesKept) {
+            auto paged = std::make_unique<TVirtualMemoryStream>();
+            paged->SetSwapFileDirectory(SwapDirectoryFor(TempDirectory));
+            tail = std::move(paged);
+        } else {
+            tail = std::make_unique<TMemoryStream>();
+        }
+        BuildTail(*tail, plan, capacity, marker);
+        CommitInPlace(*tail, plan.Keep, handle);
     } catch (...) {
         FCurrentItem = nullptr;
         for (int i = 0; i < Count(); ++i) {
             ZipItem(i)->SetRelativeOffset(saved[static_cast<size_t>(i)].first);
             ZipItem(i)->SetDiskNumberStart(saved[static_cast<size_t>(i)].second);
         }
+        const std::string comment = FInfo.ZipfileComment;
+        FInfo = savedInfo;
+        FInfo.ZipfileComment = comment;
         throw;
     }
     FCurrentDisk = 0;
+    FNormalised = true;
+    FFreshFile = false;
+    FCommentSet = false;
     FinishEntries();
-
-    FStream.reset();
-    try {
-        FStream = std::make_unique<TFileStream>(FArchiveName, fmOpenReadWrite | fmShareDenyWrite);
-    } catch (...) {
-        CloseForWriting(ArchiveMsgNotWritable);
-        throw;
-    }
-    FStream->Seek(0, soFromEnd);
 
     DoArchiveSaveProgress(100);
     DoArchiveProgress(100);

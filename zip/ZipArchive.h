@@ -1,6 +1,8 @@
 #pragma once
-// The zip archive model: reads the directory of an existing file and writes
-// the whole archive anew after every change.
+// The zip archive model: reads the directory of an existing file and, after
+// every change, writes what a rewrite of the whole archive would give, in
+// place: the bytes before the first changed entry stay, the rest is
+// committed under a rollback journal.
 
 #include "ArchiveModel.h"
 #include "ArchiveErrors.h"
@@ -30,6 +32,8 @@ inline constexpr const char* ArchiveMsgNotWritable =
     "The archive file could not be opened for writing - open the archive again";
 inline constexpr const char* ArchiveMsgNoRoom = "Not enough free space on the disk for the archive - nothing written";
 inline constexpr const char* ArchiveMsgTooLarge = "The archive would reach 2 GB, the largest this program writes - nothing written";
+inline constexpr const char* ArchiveMsgArchiveTooLarge =
+    "The archive is 2 GB or larger, more than this program can add to - nothing written";
 inline constexpr const char* ArchiveMsgTooManyEntries =
     "The archive would hold more than 65535 entries, the most this program writes - nothing written";
 inline constexpr const char* ArchiveMsgBeyondThreshold =
@@ -38,6 +42,15 @@ inline constexpr const char* ArchiveMsgBeyondThreshold =
 // The limits of the classic format this program writes.
 inline constexpr int64_t MaxArchiveImageSize = 2147483647;
 inline constexpr int MaxArchiveEntries = 65535;
+
+// Creates `name` as an empty archive, exclusively and already whole (with
+// the volume marker when asked). False when the name exists as a file;
+// EFCreateError otherwise (a dangling link is not followed).
+bool CreateEmptyZipFile(const std::string& name, bool marker);
+
+// Settles a commit to `name` that was cut short, before anyone judges its
+// content. A missing or unreadable file is left to the open that follows.
+void RecoverArchiveFile(const std::string& name);
 
 class TZipArchive : public TArchive {
 public:
@@ -58,6 +71,8 @@ public:
     int32_t StubSize() const { return FStubSize; }
     bool DriveIsRemovable() const { return FDriveIsRemovable; }
     uint16_t CurrentDisk() const { return FCurrentDisk; }
+    // The file was just made by CreateEmptyZipFile: its first write is that of an empty file.
+    void MarkFreshlyCreated();
 
     TZipSupportedMethod CompressionMethodToUse = smBestMethod;
     TZipDeflationOption DeflationOption = doNormal;
@@ -79,18 +94,27 @@ private:
         int64_t Bytes = MaxArchiveImageSize;
         const char* Message = ArchiveMsgTooLarge;
     };
-    struct TImageLayout;
+    // Entries before First, and the bytes before Keep, stay as they are.
+    struct TCommitPlan {
+        int First = 0;
+        int64_t Keep = 0;
+    };
 
-    void CheckUnchangedOnDisk();
     void RememberIdentity(int handle);
-    void ReopenForReading();
+    [[noreturn]] void RefuseChangedFile();
+    void CatchUpWithFile(int handle);
+    bool AdoptOtherCopysEntries();
     TCapacity VolumeCapacity(bool& marker);
     void CheckFits(int64_t end, const TCapacity& capacity) const;
-    void BuildImage(TStream& image, const TCapacity& capacity, bool marker);
-    void CopyKeptEntry(TZipItem& item, TStream& image, TStream& directory);
-    void AddNewEntry(TZipItem& item, TStream& image, TStream& directory, const std::string& swapDir);
-    void ReplaceFile(TStream& image);
+    bool PrefixStays(bool marker, int64_t& start);
+    bool StaysInPlace(const TZipItem& item, int64_t at);
+    TCommitPlan PlanCommit(bool marker);
+    void BuildTail(TStream& image, const TCommitPlan& plan, const TCapacity& capacity, bool marker);
+    void CopyKeptEntry(TZipItem& item, TStream& image, int64_t base, TStream& directory);
+    void AddNewEntry(TZipItem& item, TStream& image, int64_t base, TStream& directory, const std::string& swapDir);
+    void CommitInPlace(TStream& tail, int64_t keep, int handle);
     void FinishEntries();
+    void ReadEndAndDirectory(int64_t tail);
     void ReadDirectory(int64_t tail);
 
     uint16_t FCurrentDisk = 65535;
@@ -101,4 +125,8 @@ private:
     bool FAutoGen = false;
     TFileIdentity FIdentity;
     bool FHaveIdentity = false;
+    // The file is known to be what a rewrite of the entries gives.
+    bool FNormalised = false;
+    bool FFreshFile = false;
+    bool FCommentSet = false;
 };

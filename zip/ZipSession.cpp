@@ -4,6 +4,8 @@
 #include "EntryCompression.h"
 #include "FileSystem.h"
 #include "FileStream.h"
+#include "FullPath.h"
+#include "Volume.h"
 
 TZipper::TZipper() = default;
 
@@ -23,20 +25,27 @@ void TZipper::SetFileName(const std::string& name)
 
 void TZipper::OpenModel(const std::string& name)
 {
-    const bool exists = FileExists(name);
+    if (IsFullPath(name))
+        RecoverArchiveFile(name);
     const TArchiveType kind = ForceType ? FArchiveType : DetectArchiveKind(name);
-    if (exists) {
-        if (kind != atZip && kind != atSpannedZip && kind != atSelfExtZip)
-            throw EUnhandledType();
-        auto model = MakeModel(name, fmOpenRead | fmShareDenyNone);
-        // A file that could not be read is never written over: the model goes.
-        model->LoadDirectory();
-        FArchive = std::move(model);
-    } else {
+    bool created = false;
+    if (!FileExists(name)) {
         if (kind != atZip)
             throw EUnhandledType();
-        FArchive = MakeModel(name, fmCreate);
+        if (!IsFullPath(name))
+            throw EArchiveException(ArchiveMessage(ErrFullPathRequired));
+        // Made whole at once and exclusively; a file another writer made
+        // first is opened as it is.
+        created = CreateEmptyZipFile(name, IsRemovableDrive(name));
     }
+    if (!created && kind != atZip && kind != atSpannedZip && kind != atSelfExtZip)
+        throw EUnhandledType();
+    auto model = MakeModel(name, fmOpenRead | fmShareDenyNone);
+    // A file that could not be read is never written over: the model goes.
+    model->LoadDirectory();
+    if (created && model->Count() == 0)
+        model->MarkFreshlyCreated();
+    FArchive = std::move(model);
     FArchiveType = kind;
 }
 

@@ -3,7 +3,6 @@
 
 #include "ZipSession.h"
 #include "MemoryStream.h"
-#include "SafeReplace.h"
 #include "Volume.h"
 
 #include <gtest/gtest.h>
@@ -146,14 +145,13 @@ inline uint16_t Get16(const Bytes& b, size_t at)
     return static_cast<uint16_t>(b[at] | b[at + 1] << 8);
 }
 
-// Puts the system volume queries and the replace stage hook back at scope end.
+// Puts the system volume queries back at scope end.
 class TPlatformHooks {
 public:
     ~TPlatformHooks()
     {
         SetRemovableDriveQuery(nullptr);
         SetFreeSpaceQuery(nullptr);
-        TSafeReplace::SetStageHook(nullptr);
     }
     void Removable(bool removable)
     {

@@ -1,0 +1,212 @@
+// A commit cut short at every step it takes, as a kill (what was written
+// stays) or a power loss (only what was synced stays), and with a short
+// write inside the tail: the next open finds exactly the entries of the
+// last finished commit, and other readers accept the file.
+
+#include "ArchiveTestSupport.h"
+
+#include "FileLayer.h"
+#include "FullPath.h"
+#include "RollbackJournal.h"
+
+#include <fcntl.h>
+#include <map>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace archive_test;
+
+namespace {
+
+struct EDied : std::runtime_error {
+    EDied() : std::runtime_error("died") {}
+};
+
+// Passes operations to the system until the cut; from then on every one fails.
+class TCutLayer : public TFileLayer {
+public:
+    TCutLayer(int cutAt, bool powerLoss) : FCutAt(cutAt), FPowerLoss(powerLoss) {}
+
+    int Open(const std::string& path, int flags, mode_t mode) override
+    {
+        if (Dies())
+            return Fail();
+        const bool existed = ::access(path.c_str(), F_OK) == 0;
+        const int fd = TFileLayer::Open(path, flags, mode);
+        if (fd >= 0) {
+            FPaths[fd] = path;
+            if (!existed)
+                FUnnamed.insert(path);
+            else if (!FDurable.count(path))
+                FDurable[path] = ReadAll(path);
+        }
+        return fd;
+    }
+    int WriteAt(int fd, const void* data, int64_t count, int64_t offset) override
+    {
+        if (Dies()) {
+            // A write cut in the middle leaves part of its bytes.
+            if (count > 1)
+                TFileLayer::WriteAt(fd, data, count / 2, offset);
+            return Fail();
+        }
+        return TFileLayer::WriteAt(fd, data, count, offset);
+    }
+    int Truncate(int fd, int64_t size) override { return Dies() ? Fail() : TFileLayer::Truncate(fd, size); }
+    int Sync(int fd) override
+    {
+        if (Dies())
+            return Fail();
+        FDurable[FPaths[fd]] = ReadAll(FPaths[fd]);
+        return TFileLayer::Sync(fd);
+    }
+    int SyncFolder(const std::string& folder) override
+    {
+        if (Dies())
+            return Fail();
+        for (auto it = FUnnamed.begin(); it != FUnnamed.end();)
+            it = it->rfind(folder, 0) == 0 ? FUnnamed.erase(it) : std::next(it);
+        return TFileLayer::SyncFolder(folder);
+    }
+    int Remove(const std::string& path) override { return Dies() ? Fail() : TFileLayer::Remove(path); }
+    int Close(int fd) override { return TFileLayer::Close(fd); }
+
+    bool Died() const { return FOps > FCutAt; }
+    int Operations() const { return FOps; }
+
+    // What a power loss leaves: synced content under names that reached the disk.
+    void LosePower()
+    {
+        if (!FPowerLoss)
+            return;
+        for (const auto& [path, bytes] : FDurable)
+            if (!FUnnamed.count(path))
+                WriteAll(path, bytes);
+        for (const auto& path : FUnnamed)
+            ::unlink(path.c_str());
+    }
+
+private:
+    bool Dies() { return ++FOps > FCutAt; }
+    static int Fail()
+    {
+        errno = EIO;
+        return -1;
+    }
+
+    int FCutAt;
+    bool FPowerLoss;
+    int FOps = 0;
+    std::map<int, std::string> FPaths;
+    std::map<std::string, Bytes> FDurable;
+    std::set<std::string> FUnnamed;
+};
+
+class InPlaceCommit : public ::testing::Test {
+protected:
+    InPlaceCommit()
+    {
+        ::setenv("XDG_STATE_HOME", FScratch.File("state").c_str(), 1);
+        FHooks.Removable(false);
+        FZipper.SetStoreOptions(DefaultStoreOptions | StoreOptionBit(soStripPath));
+    }
+    ~InPlaceCommit() override { SetFileLayer(nullptr); }
+    std::string Name() const { return FScratch.File("thumbs.zip"); }
+
+    void MakeArchive(int entries)
+    {
+        WriteAll(Name(), {});
+        std::filesystem::remove(Name());
+        FZipper.SetFileName(Name());
+        for (int i = 0; i < entries; ++i)
+            AddBytes(FZipper, "old" + std::to_string(i) + ".jpg", PhotoLikeBytes(2500, static_cast<uint32_t>(i)));
+        FZipper.Close();
+    }
+    // Every name in the folder but the archive.
+    std::vector<std::string> Leftovers() const
+    {
+        std::vector<std::string> found;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(FScratch.Path()))
+            if (e.is_regular_file() && e.path() != Name())
+                found.push_back(e.path().string());
+        return found;
+    }
+
+    TPlatformHooks FHooks;
+    TScratch FScratch;
+    TZipper FZipper;
+};
+
+// Runs one add and one comment commit under the layer; true when it cut them short.
+bool CutRun(TCutLayer& layer, const std::string& name)
+{
+    auto zipper = std::make_unique<TZipper>();
+    zipper->SetStoreOptions(DefaultStoreOptions | StoreOptionBit(soStripPath));
+    zipper->SetFileName(name);
+    SetFileLayer(&layer);
+    try {
+        AddBytes(*zipper, "new.jpg", PhotoLikeBytes(3000, 99));
+        zipper->SetComment("done");
+        zipper->Close();
+    } catch (const std::exception&) {
+    }
+    zipper.reset();
+    SetFileLayer(nullptr);
+    return layer.Died();
+}
+
+} // namespace
+
+TEST_F(InPlaceCommit, ACommitCutAtAnyStepLeavesTheLastFinishedOne)
+{
+    MakeArchive(4);
+    const Bytes before = ReadAll(Name());
+    for (bool powerLoss : {false, true}) {
+        for (int cut = 0;; ++cut) {
+            SCOPED_TRACE((powerLoss ? "power loss at " : "kill at ") + std::to_string(cut));
+            WriteAll(Name(), before);
+            TCutLayer layer(cut, powerLoss);
+            const bool died = CutRun(layer, Name());
+            layer.LosePower();
+            TZipper zipper;
+
+            // The next open settles the journal.
+            ASSERT_NO_THROW(zipper.SetFileName(Name()));
+            const int count = zipper.Count();
+            const std::string comment = zipper.Archive()->Comment();
+            zipper.Close();
+            if (!died) {
+                EXPECT_EQ(count, 5);
+                EXPECT_EQ(comment, "done");
+                EXPECT_TRUE(Leftovers().empty());
+                break;
+            }
+            EXPECT_TRUE(count == 4 || count == 5) << count;
+            if (count == 4)
+                EXPECT_EQ(ReadAll(Name()), before);
+            EXPECT_TRUE(UnzipAccepts(Name()));
+            const TRun listing = PythonListing(Name());
+            EXPECT_EQ(listing.Status, 0) << listing.Output;
+            EXPECT_TRUE(Leftovers().empty()) << Leftovers().front();
+            ASSERT_LT(cut, 200);
+        }
+    }
+}
+
+TEST_F(InPlaceCommit, JournalNamesFitWhateverTheArchiveName)
+{
+    const std::string longName = std::string(250, 'a') + ".zip";
+    const std::string journal = JournalBeside("/x/" + longName);
+    EXPECT_LE(ExtractFileName(journal).size(), 255u);
+    EXPECT_EQ(journal.rfind("/x/.", 0), 0u);
+    EXPECT_NE(JournalBeside("/x/" + std::string(250, 'a') + "b.zip"), journal);
+    EXPECT_EQ(JournalBeside("/x/thumbs.zip"), "/x/.thumbs.zip.plinkavorte-journal");
+
+    // An archive of such a name is written like any other.
+    const std::string name = FScratch.File(std::string(247, 'a') + ".zip");
+    FZipper.SetFileName(name);
+    AddBytes(FZipper, "a.jpg", PhotoLikeBytes(1000, 1));
+    FZipper.Close();
+    EXPECT_TRUE(UnzipAccepts(name));
+}

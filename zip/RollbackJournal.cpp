@@ -168,9 +168,22 @@ bool ReadWholeJournal(int fd, THeader& header)
     return crc == (trailer[0] | trailer[1] << 8 | trailer[2] << 16 | static_cast<uint32_t>(trailer[3]) << 24);
 }
 
+// The archive still holds the old bytes: nothing of the tail reached it.
+bool StillOld(int journal, const THeader& header, int archive)
+{
+    struct stat st {};
+    uint32_t old = 0, now = 0;
+    const int64_t covered = header.OldSize - header.Offset;
+    return ::fstat(archive, &st) == 0 && st.st_size == header.OldSize &&
+           CrcOfRange(journal, HeaderSize, covered, old) && CrcOfRange(archive, header.Offset, covered, now) &&
+           old == now;
+}
+
 // Puts the covered bytes back and the old size; the journal stays on failure.
 bool RollBack(int journal, const THeader& header, int archive)
 {
+    if (StillOld(journal, header, archive))
+        return true;
     return CopyRange(journal, HeaderSize, archive, header.Offset, header.OldSize - header.Offset) &&
            FileLayer().Truncate(archive, header.OldSize) == 0 && FileLayer().Sync(archive) == 0;
 }
@@ -357,6 +370,17 @@ TFileIdentity CommitTail(const std::string& target, int lockedHandle, int64_t of
     TFileIdentity identity;
     GetHandleIdentity(archive.Fd, identity);
     return identity;
+}
+
+void ForgetJournals(const std::string& target, int handle)
+{
+    struct stat node {};
+    FileLayer().Remove(JournalBeside(target));
+    if (::fstat(handle, &node) != 0)
+        return;
+    const std::string inState = JournalInStateFolder(node.st_dev, node.st_ino, false);
+    if (!inState.empty())
+        FileLayer().Remove(inState);
 }
 
 void RecoverInterruptedCommit(const std::string& target, int lockedHandle)

@@ -40,3 +40,7 @@ TFileIdentity CommitTail(const std::string& target, int lockedHandle, int64_t of
 // held. A file that needs its old bytes back but cannot be written fails
 // with the system's open error; the journal then stays.
 void RecoverInterruptedCommit(const std::string& target, int lockedHandle);
+
+// Drops the journals a file just made can't own: ones left for a removed
+// file of the same name, or for a removed file whose inode it reuses.
+void ForgetJournals(const std::string& target, int handle);

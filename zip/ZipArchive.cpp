@@ -101,6 +101,7 @@ bool CreateEmptyZipFile(const std::string& name, bool marker)
             return false;
         throw EFCreateError(name, errno);
     }
+    ForgetJournals(name, fd);
     TMemoryStream empty;
     if (marker)
         WriteMagic(empty, ZipPossiblySpannedSignature);

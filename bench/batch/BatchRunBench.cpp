@@ -1,18 +1,23 @@
-// A batch run of 200 photo-like 12-megapixel JPEGs at size 200: pictures per
-// second, and the share of the run spent writing the archive (timed between
-// the session's before-write and after-write events).
+// A batch run of 200 photo-like 12-megapixel JPEGs at size 200 with one job,
+// two jobs and one job per online processor, beside vipsthumbnail over the
+// same files with its default threads. Each run is a child process of its
+// own, so its peak resident size is its own: photos per second, CPU per
+// photo, peak resident size, and the ratios of the times.
 
 #include "ZipSession.h"
 #include "BatchRun.h"
 #include "JpegFixtures.h"
+#include "Processors.h"
 #include "ZipperSetup.h"
 
-#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <ctime>
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -20,20 +25,12 @@ namespace {
 
 using TClock = std::chrono::steady_clock;
 
-// CPU seconds of this thread: a busy machine stretches wall time, not this.
-double ThreadCpuSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
-}
-
 constexpr int PictureCount = 200;
 constexpr int DistinctPictures = 4;
 constexpr int PictureWidth = 4000;
 constexpr int PictureHeight = 3000;
 
-// The pictures are made once: a few distinct files, linked under 200 names.
+// A few distinct files, linked under 200 names.
 struct TPictureSet {
     TTempDir Dir;
     std::vector<std::string> Paths;
@@ -57,12 +54,6 @@ struct TPictureSet {
     }
 };
 
-const TPictureSet& Pictures()
-{
-    static const TPictureSet set;
-    return set;
-}
-
 class TBenchHost : public IBatchHost {
 public:
     TBenchHost(std::string archive, const std::vector<std::string>& list) : FArchive(std::move(archive)), FList(list) {}
@@ -83,46 +74,105 @@ private:
     int FPosition = 0;
 };
 
-void BM_BatchRun200TwelveMegapixel(benchmark::State& state)
+struct TFigures {
+    double Seconds = 0;
+    double CpuSeconds = 0;
+    long PeakKiB = 0;
+};
+
+double CpuOf(const rusage& usage)
 {
-    const TPictureSet& pictures = Pictures();
-    const std::string archive = pictures.Dir.File("thumbs.zip");
-    double writeSeconds = 0, writeCpu = 0;
-    double runSeconds = 0, runCpu = 0;
-    for (auto _ : state) {
-        TZipper zipper;
-        ConfigureThumbnailZipper(zipper);
-        TClock::time_point writeStart;
-        double writeCpuStart = 0;
-        zipper.OnConfirmSave = [&](TZipper&, bool&) {
-            writeStart = TClock::now();
-            writeCpuStart = ThreadCpuSeconds();
-        };
-        zipper.OnSave = [&](TZipper&) {
-            writeSeconds += std::chrono::duration<double>(TClock::now() - writeStart).count();
-            writeCpu += ThreadCpuSeconds() - writeCpuStart;
-        };
-        TBatchRun run(zipper);
-        TBenchHost host(archive, pictures.Paths);
-        const auto start = TClock::now();
-        const double cpuStart = ThreadCpuSeconds();
-        run.Go(host);
-        runSeconds += std::chrono::duration<double>(TClock::now() - start).count();
-        runCpu += ThreadCpuSeconds() - cpuStart;
-    }
-    state.SetItemsProcessed(state.iterations() * PictureCount);
-    state.counters["pictures_per_s"] =
-        benchmark::Counter(static_cast<double>(state.iterations() * PictureCount) / runSeconds);
-    state.counters["pictures_per_cpu_s"] =
-        benchmark::Counter(static_cast<double>(state.iterations() * PictureCount) / runCpu);
-    state.counters["archive_write_share_pct"] = benchmark::Counter(100.0 * writeSeconds / runSeconds);
-    state.counters["archive_write_cpu_share_pct"] = benchmark::Counter(100.0 * writeCpu / runCpu);
-    state.counters["archive_write_ms_per_picture"] =
-        benchmark::Counter(1000.0 * writeSeconds / static_cast<double>(state.iterations() * PictureCount));
+    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + 1e-6 * static_cast<double>(t.tv_usec); };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Runs body in a child process and measures it from outside.
+template <class TBody>
+TFigures InChild(TBody body)
+{
+    const auto start = TClock::now();
+    const pid_t child = ::fork();
+    if (child < 0)
+        throw std::runtime_error("fork failed");
+    if (child == 0)
+        ::_exit(body());
+    int status = 0;
+    rusage usage{};
+    if (::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error("a measured run failed");
+    TFigures f;
+    f.Seconds = std::chrono::duration<double>(TClock::now() - start).count();
+    f.CpuSeconds = CpuOf(usage);
+    f.PeakKiB = usage.ru_maxrss;
+    return f;
+}
+
+TFigures RunBatch(const TPictureSet& pictures, int jobs)
+{
+    return InChild([&] {
+        try {
+            TZipper zipper;
+            ConfigureThumbnailZipper(zipper);
+            TBatchRun run(zipper, jobs);
+            TBenchHost host(pictures.Dir.File("thumbs.zip"), pictures.Paths);
+            run.Go(host);
+            return 0;
+        } catch (...) {
+            return 1;
+        }
+    });
+}
+
+TFigures RunVips(const TPictureSet& pictures)
+{
+    const std::string out = pictures.Dir.File("vips");
+    ::mkdir(out.c_str(), 0700);
+    return InChild([&] {
+        std::vector<std::string> args = {"vipsthumbnail", "-s", "200", "-o", out + "/%s.jpg[Q=90]"};
+        args.insert(args.end(), pictures.Paths.begin(), pictures.Paths.end());
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        ::execvp("vipsthumbnail", argv.data());
+        return 127;
+    });
+}
+
+void Print(const char* label, const TFigures& f)
+{
+    std::printf("%-26s %8.2f s %8.1f photos/s %8.1f ms CPU/photo %8.0f MiB peak\n", label, f.Seconds,
+                PictureCount / f.Seconds, 1000.0 * f.CpuSeconds / PictureCount, f.PeakKiB / 1024.0);
 }
 
 } // namespace
 
-BENCHMARK(BM_BatchRun200TwelveMegapixel)->Unit(benchmark::kSecond)->Iterations(2)->UseRealTime();
-
-BENCHMARK_MAIN();
+int main()
+{
+    const TPictureSet pictures;
+    const int all = OnlineProcessorCount();
+    RunBatch(pictures, all);  // warms the page cache
+    const TFigures one = RunBatch(pictures, 1);
+    const TFigures two = RunBatch(pictures, 2);
+    const TFigures many = RunBatch(pictures, all);
+    bool vipsRan = true;
+    TFigures vips;
+    try {
+        vips = RunVips(pictures);
+    } catch (const std::exception&) {
+        vipsRan = false;
+    }
+    std::printf("200 photos of 12 MP at 200 px, %d online processors\n", all);
+    Print("1 job", one);
+    Print("2 jobs", two);
+    Print(("all jobs (" + std::to_string(all) + ")").c_str(), many);
+    if (vipsRan)
+        Print("vipsthumbnail (default)", vips);
+    std::printf("time all jobs / 1 job        %.3f (goal <= 0.55 on 2 cores)\n", many.Seconds / one.Seconds);
+    std::printf("time 2 jobs / 1 job          %.3f\n", two.Seconds / one.Seconds);
+    if (vipsRan)
+        std::printf("time all jobs / vipsthumbnail %.3f (goal <= 0.75)\n", many.Seconds / vips.Seconds);
+    else
+        std::printf("vipsthumbnail did not run (apt-get install libvips-tools)\n");
+    return 0;
+}

@@ -1,6 +1,7 @@
 #include "RenderAhead.h"
 
 #include "BitmapTools.h"
+#include "FileIdentity.h"
 
 #include <algorithm>
 #include <chrono>
@@ -14,7 +15,22 @@ struct TRenderAhead::TJob {
     bool Dropped = false;  // no longer planned while being made: its result goes
     std::unique_ptr<TMemoryStream> Result;
     std::exception_ptr Failure;
+    bool Seen = false;  // the file as it was when making began
+    TFileIdentity Identity;
 };
+
+namespace {
+
+// A file replaced or deleted since its thumbnail was made ahead is read again,
+// as a run on one thread would read it at its turn.
+bool FileUnchanged(const std::string& path, bool seen, const TFileIdentity& identity)
+{
+    TFileIdentity now;
+    const bool present = GetFileIdentity(path, now);
+    return present == seen && (!present || now == identity);
+}
+
+}  // namespace
 
 TTakenThumbnail::TTakenThumbnail(TRenderAhead* owner, std::unique_ptr<TMemoryStream> stream)
     : FOwner(owner), FStream(std::move(stream))
@@ -101,6 +117,8 @@ void TRenderAhead::Work()
         lock.unlock();
 
         auto stream = std::make_unique<TMemoryStream>();
+        TFileIdentity identity;
+        const bool seen = GetFileIdentity(job->Order.Path, identity);
         std::exception_ptr failure;
         try {
             RenderThumbnailJpeg(job->Order.Path, job->Order.Settings, *bitmap, *stream);
@@ -116,6 +134,8 @@ void TRenderAhead::Work()
         } else {
             job->Result = std::move(stream);
             job->Failure = failure;
+            job->Seen = seen;
+            job->Identity = identity;
         }
         FMade.notify_all();
     }
@@ -159,6 +179,12 @@ TTakenThumbnail TRenderAhead::Take(const TRenderOrder& order, const std::functio
 {
     std::unique_lock<std::mutex> lock(FLock);
     auto found = FPlanned.find(order.Index);
+    if (found != FPlanned.end() && found->second->State == TJobState::jsMade &&
+        !FileUnchanged(order.Path, found->second->Seen, found->second->Identity)) {
+        Drop(found->second);
+        FPlanned.erase(found);
+        found = FPlanned.end();
+    }
     if (found == FPlanned.end() || !(found->second->Order == order)) {
         if (found != FPlanned.end()) {
             Drop(found->second);

@@ -181,6 +181,22 @@ TEST_F(JobsTest, SettingsAndEntriesChangedBetweenItemsAreMadeAgain)
         EXPECT_EQ(RunWith(jobs, changes), one) << jobs << " jobs";
 }
 
+TEST_F(JobsTest, APictureDeletedAfterItWasMadeAheadFailsAtItsTurn)
+{
+    ListPictures(5);
+    List = Host.List;
+    const std::string gone = List[3];
+    const auto remove = [&](TFakeBatchHost&, TBatchRun&, int handled) {
+        // Long enough for the workers to have made item 4 already.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (handled == 2)
+            ::unlink(gone.c_str());
+    };
+    RunWith(4, remove);
+    EXPECT_EQ(LastMessage, "Cannot open file \"" + gone + "\". No such file or directory");
+    EXPECT_EQ(LastFailedIndex, 3);
+}
+
 TEST_F(JobsTest, AnEntryRemovedAheadEndsTheRunAtTheSameItem)
 {
     ListPictures(6);

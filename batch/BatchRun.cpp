@@ -103,10 +103,20 @@ void TBatchRun::RunItems(IBatchHost& host)
 
 void TBatchRun::ProcessFile(IBatchHost& host, int index, const std::string& path, IThumbnailMaker& maker)
 {
+    TMemoryStream* thumbnail = nullptr;
     try {
         host.SetProgressPosition(host.ProgressPosition() - 1);
-        TMemoryStream& thumbnail = maker.Make(host, index, path, host.ReadSettings());
-        FZipper.AddStream(EntryNameOf(path), thumbnail);
+        thumbnail = &maker.Make(host, index, path, host.ReadSettings());
+    } catch (...) {
+        host.ProcessMessages();
+        // Only the picture's own failure may be passed over; one of the
+        // archive's would fail again for every later picture.
+        if (host.PictureFailed(index, path))
+            return;
+        throw;
+    }
+    try {
+        FZipper.AddStream(EntryNameOf(path), *thumbnail);
     } catch (...) {
         host.ProcessMessages();
         throw;

@@ -30,6 +30,10 @@ public:
     // Entry index as ListEntry gives it, read ahead of its turn for the
     // workers; a host whose ListEntry marks the current item keeps this apart.
     virtual std::string PeekEntry(int index) { return ListEntry(index); }
+    // Called inside the handler when the thumbnail of an entry could not be
+    // made. True goes on with the next entry (the host has reported it);
+    // false ends the run with the exception, as the window does.
+    virtual bool PictureFailed(int /*index*/, const std::string& /*path*/) { return false; }
 };
 
 class TBatchRun {

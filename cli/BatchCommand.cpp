@@ -1,11 +1,14 @@
 #include "BatchCommand.h"
 
+#include "ArchiveErrors.h"
 #include "ZipSession.h"
 #include "BatchRun.h"
 #include "Bitmap.h"
 #include "CommandLine.h"
 #include "MessageText.h"
+#include "NameText.h"
 #include "PngWriter.h"
+#include "RunSummary.h"
 #include "ShellHost.h"
 #include "ShellList.h"
 #include "ZipperSetup.h"
@@ -21,9 +24,14 @@ namespace {
 
 constexpr const char* ProgramName = "plinkavorte-batch";
 
-void PrintFailure(std::FILE* err, const std::string& message)
+std::string Line(const std::string& text)
 {
-    std::fprintf(err, "%s: %s\n", ProgramName, MessageBoxText(message).c_str());
+    return std::string(ProgramName) + ": " + text;
+}
+
+void PrintLine(std::FILE* err, const std::string& text)
+{
+    std::fprintf(err, "%s\n", Line(text).c_str());
 }
 
 // A path that names nothing would be taken silently as an empty folder.
@@ -32,62 +40,117 @@ void WarnAboutMissingPaths(std::FILE* err, const std::vector<std::string>& paths
     for (const auto& path : paths) {
         struct stat info{};
         if (::stat(path.c_str(), &info) != 0)
-            std::fprintf(err, "%s: warning: %s: %s\n", ProgramName, path.c_str(), SystemErrorText(errno).c_str());
+            PrintLine(err, "warning: " + EscapedName(path) + ": " + SystemErrorText(errno));
     }
+}
+
+void PrintHints(std::FILE* err, const std::string& message, const TCommandOptions& options)
+{
+    for (const auto& hint : ArchiveNameHints(message, options.Archive, options.Paths))
+        PrintLine(err, "hint: " + hint);
+}
+
+int ReportNoPictures(const TCommandOptions& options, const TCommandStreams& streams)
+{
+    PrintLine(streams.Err, NoPicturesText(options.Paths));
+    if (!options.IncludeSubfolders)
+        for (const auto& folder : FoldersWithSubfolders(options.Paths))
+            PrintLine(streams.Err, "hint: " + EscapedName(folder) + " has sub-folders; -r takes their pictures too");
+    PrintHints(streams.Err, {}, options);
+    return ExitFailed;
 }
 
 int RunPreview(const TCommandOptions& options, const TCommandStreams& streams)
 {
-    std::unique_ptr<TBitmap> slot;
     try {
+        std::unique_ptr<TBitmap> slot;
         RenderPreviewBitmap(options.PreviewPicture, options.Settings, slot);
         WritePng(options.PreviewOutput, *slot);
-    } catch (const Exception& e) {
-        PrintFailure(streams.Err, e.Message());
+    } catch (...) {
+        PrintLine(streams.Err, MessageBoxText(CurrentExceptionMessage()));
         return ExitFailed;
     }
     return ExitOk;
+}
+
+// Counts a picture the archive already holds by name: the session reports it
+// as a declined entry instead of storing it.
+void CountSkippedEntries(TZipper& zipper, TShellHost& host)
+{
+    zipper.OnProcessItemFailure = [&host](TZipper&, TArchiveItem*, TProcessType, TErrorClass, int32_t code) {
+        if (code == ErrDuplicateName)
+            host.NoteSkipped();
+    };
+}
+
+std::string ClosingText(const TShellHost& host, const TShellList& list, const std::string& archive, bool keepGoing)
+{
+    const TRunCounts counts{host.Done(), host.Skipped(), host.Failed()};
+    std::string text = CountsText(counts, keepGoing);
+    if (host.Stopped())
+        text = "stopped after " + std::to_string(host.ItemsSeen()) + " of " +
+               CountText(list.Size(), "picture", "pictures") + ": " + text;
+    return text + "; " + EscapedName(archive) + " is closed";
 }
 
 int RunBatch(const TCommandOptions& options, const TCommandStreams& streams)
 {
     TShellList list(options.IncludeSubfolders);
-    try {
-        WarnAboutMissingPaths(streams.Err, options.Paths);
-        WMDropFiles(list, options.Paths);
-    } catch (const Exception& e) {
-        PrintFailure(streams.Err, e.Message());
-        return ExitFailed;
-    }
-    if (list.Size() == 0) {
-        std::fprintf(streams.Err, "%s: no JPEG pictures found\n", ProgramName);
-        return ExitFailed;
-    }
+    WarnAboutMissingPaths(streams.Err, options.Paths);
+    WMDropFiles(list, options.Paths);
+    if (list.Size() == 0)
+        return ReportNoPictures(options, streams);
 
     const std::string archive = AbsoluteFromCurrentFolder(options.Archive);
-    TProgressReport report(streams.Err, streams.LiveProgress);
+    TProgressReport report(streams.Err, streams.LiveProgress, streams.Columns);
     TZipper zipper;
     TBatchRun run(zipper, options.Jobs);
     TShellHost host(archive, options.Clear, options.Settings, list, report);
-    host.StopPending = streams.StopPending;
+    host.StopPending = [&streams] { return streams.StopSignal && streams.StopSignal() != 0; };
     host.OnStop = [&run] { run.Stop(); };
+    host.KeepGoing = options.KeepGoing;
+    host.OnPictureFailed = [&report](const std::string& path) {
+        report.PrintLine(Line(EscapedName(path) + ": " + MessageBoxText(CurrentExceptionMessage())));
+    };
+    CountSkippedEntries(zipper, host);
 
     try {
         ConfigureThumbnailZipper(zipper);
         run.Go(host);
-    } catch (const Exception& e) {
+    } catch (...) {
+        const std::string message = CurrentExceptionMessage();
+        std::string shown = MessageBoxText(message);
+        if (run.FailedIndex() >= 0) {
+            host.NoteRunFailedInPicture();
+            shown = EscapedName(list.Entry(run.FailedIndex())) + ": " + shown;
+        }
         report.Finish();
-        PrintFailure(streams.Err, e.Message());
+        PrintLine(streams.Err, shown);
+        PrintHints(streams.Err, message, options);
         return ExitFailed;
     }
     report.Finish();
-    if (host.Stopped())
-        std::fprintf(streams.Err, "%s: stopped after %d of %d pictures; %s is closed\n", ProgramName,
-                     host.ItemsSeen(), list.Size(), archive.c_str());
-    else
-        std::fprintf(streams.Err, "%s: %d pictures done; %s is closed\n", ProgramName, host.ItemsSeen(),
-                     archive.c_str());
-    return ExitOk;
+    PrintLine(streams.Err, ClosingText(host, list, archive, options.KeepGoing));
+    if (host.Stopped() && streams.StopSignal && streams.StopSignal() != 0)
+        return ExitSignalBase + streams.StopSignal();
+    return host.Failed() > 0 ? ExitFailed : ExitOk;
+}
+
+int RunParsed(const TCommandOptions& options, const TCommandStreams& streams)
+{
+    switch (options.Mode) {
+    case TCommandMode::cmHelp:
+        std::fputs(HelpText().c_str(), streams.Out);
+        return ExitOk;
+    case TCommandMode::cmVersion:
+        std::fputs(VersionText().c_str(), streams.Out);
+        return ExitOk;
+    case TCommandMode::cmPreview:
+        return RunPreview(options, streams);
+    case TCommandMode::cmBatch:
+        break;
+    }
+    return RunBatch(options, streams);
 }
 
 } // namespace
@@ -107,24 +170,19 @@ std::string AbsoluteFromCurrentFolder(const std::string& name)
 
 int RunBatchCommand(const std::vector<std::string>& args, const TCommandStreams& streams)
 {
-    TCommandOptions options;
     try {
-        options = ParseCommandLine(args);
-    } catch (const EUsageError& e) {
-        std::fprintf(streams.Err, "%s: %s\n%s", ProgramName, e.Message().c_str(), UsageText().c_str());
-        return ExitUsage;
+        TCommandOptions options;
+        try {
+            options = ParseCommandLine(args);
+        } catch (const EUsageError& e) {
+            std::fprintf(streams.Err, "%s\n%s", Line(e.Message()).c_str(), UsageText().c_str());
+            return ExitUsage;
+        }
+        return RunParsed(options, streams);
+    } catch (...) {
+        // Whatever escaped the run (out of memory while listing the paths,
+        // say) still ends with a message and the failure status.
+        PrintLine(streams.Err, MessageBoxText(CurrentExceptionMessage()));
+        return ExitFailed;
     }
-    switch (options.Mode) {
-    case TCommandMode::cmHelp:
-        std::fputs(HelpText().c_str(), streams.Out);
-        return ExitOk;
-    case TCommandMode::cmVersion:
-        std::fputs(VersionText().c_str(), streams.Out);
-        return ExitOk;
-    case TCommandMode::cmPreview:
-        return RunPreview(options, streams);
-    case TCommandMode::cmBatch:
-        break;
-    }
-    return RunBatch(options, streams);
 }

@@ -10,12 +10,16 @@ struct TCommandStreams {
     std::FILE* Out = stdout;
     std::FILE* Err = stderr;
     bool LiveProgress = false;            // redraw one line (a terminal) or print a line per picture
-    std::function<bool()> StopPending;    // asked between pictures; true acts as STOP
+    int Columns = 80;                     // the terminal's width, for the live line
+    std::function<int()> StopSignal;      // asked between pictures; a signal number acts as STOP
 };
 
-enum : int { ExitOk = 0, ExitFailed = 1, ExitUsage = 2 };
+// A run stopped by a signal exits with 128 + its number, as the shell's own
+// commands do, so that "&&" does not go on after an interrupted run.
+enum : int { ExitOk = 0, ExitFailed = 1, ExitUsage = 2, ExitSignalBase = 128 };
 
-// The arguments after the program name.
+// The arguments after the program name. Never throws: any failure is
+// printed and gives ExitFailed.
 int RunBatchCommand(const std::vector<std::string>& args, const TCommandStreams& streams);
 
 // A relative name taken from the current folder; an absolute one unchanged.

@@ -68,6 +68,8 @@ const std::vector<TOptionDef>& OptionTable()
              o.IncludeSubfolders = true; }},
         {'c', "clear", false, [](TCommandOptions& o, const std::string&, const std::string&) {
              o.Clear = true; }},
+        {'k', "keep-going", false, [](TCommandOptions& o, const std::string&, const std::string&) {
+             o.KeepGoing = true; }},
         {'j', "jobs", true, [](TCommandOptions& o, const std::string& n, const std::string& v) {
              o.Jobs = ParseInteger(n, v, 1, MaxJobs); }},
         {'h', "help", false, [](TCommandOptions& o, const std::string&, const std::string&) {
@@ -117,6 +119,9 @@ public:
         }
         if (FOptions.Mode == TCommandMode::cmHelp || FOptions.Mode == TCommandMode::cmVersion)
             return FOptions;
+        // Squaring is a shape of the frame; alone it would be ignored without a word.
+        if (FOptions.Settings.Square && !FOptions.Settings.Framed)
+            throw EUsageError("option -q (--square) needs -f (--frame): only a framed thumbnail is made square");
         if (!FOptions.PreviewOutput.empty())
             AssignPreview();
         else
@@ -260,10 +265,12 @@ std::string HelpText()
            "  -f, --frame               frame the thumbnails: a margin in the background\n"
            "                            colour with a one-pixel border\n"
            "  -w, --frame-width N       frame width in pixels, 0 to 20 (default 10)\n"
-           "  -q, --square              make framed thumbnails square (with --frame)\n"
+           "  -q, --square              make framed thumbnails square (needs --frame)\n"
            "  -b, --background RRGGBB   frame background colour (default F4F4F4)\n"
            "  -B, --border RRGGBB       frame border colour (default 5E88A2)\n"
            "  -r, --subfolders          scan the sub-folders of the folders given\n"
+           "  -k, --keep-going          report a picture that fails and go on with the\n"
+           "                            next; without it the first failure ends the run\n"
            "  -c, --clear               start a new archive: delete an existing ARCHIVE\n"
            "                            first (only a file whose name ends in .zip or .jar)\n"
            "  -j, --jobs N              make thumbnails on N threads at once, 1 to 256\n"
@@ -274,15 +281,18 @@ std::string HelpText()
            "  -h, --help                show this help and exit\n"
            "  -V, --version             show the version and exit\n"
            "\n"
-           "Progress goes to standard error: a live \"Files i/n\" line when it is a\n"
-           "terminal, one line per picture otherwise. Ctrl+C stops after the current\n"
-           "picture and still writes the comment and closes the archive; a second\n"
-           "Ctrl+C ends the program at once (the archive on disk then holds every\n"
-           "picture finished before).\n"
+           "Progress goes to standard error: a live \"Files i/n\" line showing the\n"
+           "picture being worked on when it is a terminal, one line per finished\n"
+           "picture otherwise. At the end a summary counts the pictures done, those\n"
+           "skipped because the archive already holds their name, and (with -k) those\n"
+           "that failed. Ctrl+C stops after the current picture and still writes the\n"
+           "comment and closes the archive; a second Ctrl+C ends the program at once\n"
+           "(the archive on disk then holds every picture finished before).\n"
            "\n"
-           "Exit status: 0 when the run completed or was stopped; 1 when it failed\n"
-           "or no JPEG picture was found (the message says why; pictures finished\n"
-           "before a failure stay in the archive); 2 for a bad option or value.\n"
+           "Exit status: 0 when the run completed; 1 when it failed, a picture failed\n"
+           "(with -k), or no JPEG picture was found (the message says why; pictures\n"
+           "finished before a failure stay in the archive); 2 for a bad option or\n"
+           "value; 130 after Ctrl+C and 143 after SIGTERM, the archive closed.\n"
            "\n"
            "Examples:\n"
            "  plinkavorte-batch thumbs.zip ~/Pictures/holiday\n"

@@ -14,6 +14,7 @@ struct TCommandOptions {
     TThumbnailSettings Settings;
     bool IncludeSubfolders = false;
     bool Clear = false;
+    bool KeepGoing = false;           // a failing picture is reported and the run goes on
     int Jobs = 1;                     // threads making thumbnails; the online processors unless -j
     std::string Archive;              // batch: as given, not yet made absolute
     std::vector<std::string> Paths;   // batch: the drop, in order

@@ -1,5 +1,7 @@
 #include "ProgressReport.h"
 
+#include "NameText.h"
+
 #include <algorithm>
 
 std::string ProgressLine(const std::string& caption, int maximum, int remaining, int width)
@@ -19,7 +21,9 @@ std::string ProgressLine(const std::string& caption, int maximum, int remaining,
 
 void TProgressReport::SetCaption(const std::string& caption)
 {
+    FlushPending();
     FCaption = caption;
+    FPicture.clear();  // the next picture is not known yet
     Redraw();
 }
 
@@ -29,18 +33,34 @@ void TProgressReport::SetRemaining(int remaining)
     Redraw();
 }
 
-void TProgressReport::ItemDone(const std::string& path)
+void TProgressReport::SetPicture(const std::string& path)
+{
+    FPicture = path;
+    Redraw();
+}
+
+void TProgressReport::ItemDone(const std::string& path, bool skipped)
 {
     if (FLive) {
         Redraw();
         return;
     }
-    std::fprintf(FOut, "%s %s\n", FCaption.c_str(), path.c_str());
+    FPending = FCaption + " " + EscapedName(path) + (skipped ? " (skipped: already in the archive)" : "");
+}
+
+void TProgressReport::PrintLine(const std::string& text)
+{
+    FlushPending();
+    if (FLive && FLineOpen)
+        std::fputs("\r\033[K", FOut);
+    FLineOpen = false;
+    std::fprintf(FOut, "%s\n", text.c_str());
     std::fflush(FOut);
 }
 
 void TProgressReport::Finish()
 {
+    FlushPending();
     if (FLive && FLineOpen) {
         std::fputc('\n', FOut);
         std::fflush(FOut);
@@ -48,12 +68,35 @@ void TProgressReport::Finish()
     FLineOpen = false;
 }
 
+void TProgressReport::FlushPending()
+{
+    if (FPending.empty())
+        return;
+    std::fprintf(FOut, "%s\n", FPending.c_str());
+    std::fflush(FOut);
+    FPending.clear();
+}
+
 void TProgressReport::Redraw()
 {
     if (!FLive || FCaption.empty())
         return;
     // "\033[K" clears what a longer earlier line left behind.
-    std::fprintf(FOut, "\r%s\033[K", ProgressLine(FCaption, FMaximum, FRemaining).c_str());
+    std::fprintf(FOut, "\r%s\033[K", LiveLine().c_str());
     std::fflush(FOut);
     FLineOpen = true;
+}
+
+// The bar, then as much of the picture's path as fits before the last
+// column (writing into it would wrap the line on many terminals).
+std::string TProgressReport::LiveLine() const
+{
+    const int room = std::max(FColumns - 1, 0);
+    std::string line = ProgressLine(FCaption, FMaximum, FRemaining);
+    if (static_cast<int>(line.size()) >= room)
+        return line.substr(0, static_cast<size_t>(room));
+    const int left = room - static_cast<int>(line.size()) - 1;
+    if (!FPicture.empty() && left >= 2)
+        line += " " + ShortenedToColumns(EscapedName(FPicture), left);
+    return line;
 }

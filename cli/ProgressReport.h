@@ -11,22 +11,35 @@ std::string ProgressLine(const std::string& caption, int maximum, int remaining,
 
 class TProgressReport {
 public:
-    TProgressReport(std::FILE* out, bool live) : FOut(out), FLive(live) {}
+    // columns: the terminal's width, which the live line never reaches.
+    TProgressReport(std::FILE* out, bool live, int columns = 80) : FOut(out), FLive(live), FColumns(columns) {}
 
     void SetCaption(const std::string& caption);
     void SetMaximum(int maximum) { FMaximum = maximum; }
     void SetRemaining(int remaining);
-    // The picture just finished (or failed).
-    void ItemDone(const std::string& path);
+    // The picture being worked on now; the live line shows it.
+    void SetPicture(const std::string& path);
+    // The current picture was stored, or skipped because the archive holds
+    // its name. Its line waits until the picture is known not to have failed.
+    void ItemDone(const std::string& path, bool skipped);
+    // The current picture failed after all: it gets no progress line.
+    void ItemFailed() { FPending.clear(); }
+    // A message of its own line, above the live line.
+    void PrintLine(const std::string& text);
     // Ends the live line so that later output starts on a fresh one.
     void Finish();
 
 private:
+    void FlushPending();
     void Redraw();
+    std::string LiveLine() const;
 
     std::FILE* FOut;
     bool FLive;
+    int FColumns;
     std::string FCaption;
+    std::string FPicture;
+    std::string FPending;
     int FMaximum = 0;
     int FRemaining = 0;
     bool FLineOpen = false;

@@ -14,6 +14,8 @@ int TShellHost::ListCount()
 std::string TShellHost::ListEntry(int index)
 {
     FCurrentPath = FList.Entry(index);
+    FCurrentSkipped = false;
+    FReport.SetPicture(FCurrentPath);
     return FCurrentPath;
 }
 
@@ -33,13 +35,34 @@ void TShellHost::SetProgressPosition(int position)
     FReport.SetRemaining(position);
 }
 
+// Reached after every picture, the failing one included; its line is taken
+// back if the picture turns out to have failed.
 void TShellHost::ProcessMessages()
 {
     ++FItemsSeen;
-    FReport.ItemDone(FCurrentPath);
+    if (FCurrentSkipped)
+        ++FSkipped;
+    FReport.ItemDone(FCurrentPath, FCurrentSkipped);
     if (!FStopped && StopPending && StopPending()) {
         FStopped = true;
         if (OnStop)
             OnStop();
     }
+}
+
+bool TShellHost::PictureFailed(int, const std::string& path)
+{
+    if (!KeepGoing)
+        return false;
+    ++FFailed;
+    FReport.ItemFailed();
+    if (OnPictureFailed)
+        OnPictureFailed(path);
+    return true;
+}
+
+void TShellHost::NoteRunFailedInPicture()
+{
+    ++FFailed;
+    FReport.ItemFailed();
 }

@@ -17,6 +17,10 @@ public:
     // Called between pictures; true asks the run to stop.
     std::function<bool()> StopPending;
     std::function<void()> OnStop;
+    // With it a failing picture is reported (inside the handler, by
+    // OnPictureFailed) and the run goes on.
+    bool KeepGoing = false;
+    std::function<void(const std::string& path)> OnPictureFailed;
 
     std::string ArchiveName() override { return FArchiveName; }
     bool ClearTicked() override { return FClear; }
@@ -29,8 +33,17 @@ public:
     void SetProgressPosition(int position) override;
     int ProgressPosition() override { return FPosition; }
     void ProcessMessages() override;
+    bool PictureFailed(int index, const std::string& path) override;
+
+    // The archive already holds the current picture's name.
+    void NoteSkipped() { FCurrentSkipped = true; }
+    // The current picture's failure ended the run.
+    void NoteRunFailedInPicture();
 
     int ItemsSeen() const { return FItemsSeen; }
+    int Done() const { return FItemsSeen - FSkipped - FFailed; }
+    int Skipped() const { return FSkipped; }
+    int Failed() const { return FFailed; }
     bool Stopped() const { return FStopped; }
 
 private:
@@ -41,6 +54,9 @@ private:
     TProgressReport& FReport;
     int FPosition = 0;
     int FItemsSeen = 0;
+    int FSkipped = 0;
+    int FFailed = 0;
     bool FStopped = false;
+    bool FCurrentSkipped = false;
     std::string FCurrentPath;
 };

@@ -5,12 +5,12 @@
 
 namespace {
 
-std::atomic<bool> GStopRequested{false};
-static_assert(std::atomic<bool>::is_always_lock_free, "the flag is set from a signal handler");
+std::atomic<int> GStopSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free, "the signal is stored from a signal handler");
 
-extern "C" void OnStopSignal(int)
+extern "C" void OnStopSignal(int signalNumber)
 {
-    GStopRequested.store(true);
+    GStopSignal.store(signalNumber);
 }
 
 void InstallOne(int signalNumber)
@@ -30,12 +30,12 @@ void InstallStopSignals()
     InstallOne(SIGTERM);
 }
 
-bool StopRequested()
+int StopSignalNumber()
 {
-    return GStopRequested.load();
+    return GStopSignal.load();
 }
 
 void ClearStopRequest()
 {
-    GStopRequested.store(false);
+    GStopSignal.store(0);
 }

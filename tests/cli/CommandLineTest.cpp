@@ -118,3 +118,18 @@ TEST(CommandLine, JobsDefaultToTheOnlineProcessorsAndStayWithinOneTo256)
     EXPECT_EQ(UsageErrorOf({"-j", "0", "x.zip", "p"}), "option -j: 0 is out of range (1 to 256)");
     EXPECT_EQ(UsageErrorOf({"--jobs", "257", "x.zip", "p"}), "option --jobs: 257 is out of range (1 to 256)");
 }
+
+TEST(CommandLine, SquareNeedsFrameAndKeepGoingIsAFlag)
+{
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"-q", "x.zip", "p"},
+                                                 {"--square", "x.zip", "p"},
+                                                 {"-q", "--preview", "o.png", "p.jpg"}})
+        EXPECT_NE(UsageErrorOf(args).find("needs -f"), std::string::npos) << args.front();
+    EXPECT_EQ(UsageErrorOf({"-qf", "x.zip", "p"}), "(accepted)") << "the order of the two does not matter";
+
+    EXPECT_FALSE(ParseCommandLine({"x.zip", "p"}).KeepGoing);
+    EXPECT_TRUE(ParseCommandLine({"-k", "x.zip", "p"}).KeepGoing);
+    EXPECT_TRUE(ParseCommandLine({"x.zip", "--keep-going", "p"}).KeepGoing);
+    EXPECT_TRUE(ParseCommandLine({"-rk", "x.zip", "p"}).IncludeSubfolders);
+    EXPECT_EQ(UsageErrorOf({"--keep-going=yes", "x.zip", "p"}), "option --keep-going takes no value");
+}

@@ -193,7 +193,7 @@ TEST_F(CommandRun, NoPicturesFoundWritesNothing)
     const std::string archive = Dir.File("t.zip");
     const TChildResult run = RunChild(Program, {archive, Dir.File("docs"), Dir.File("nowhere")});
     EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_THAT(run.Err, HasSubstr("plinkavorte-batch: no JPEG pictures found\n"));
+    EXPECT_THAT(run.Err, HasSubstr("plinkavorte-batch: no JPEG pictures found in "));
     EXPECT_THAT(run.Err, HasSubstr(Dir.File("nowhere") + ": No such file or directory"));
     EXPECT_FALSE(Exists(archive));
 }
@@ -210,7 +210,7 @@ TEST_F(CommandRun, FailedRunReportsTheMessageAsTheMessageBoxDoes)
     const std::string archive = Dir.File("t.zip");
     const TChildResult badPicture = RunChild(Program, {archive, picture, broken, Picture("q.jpg", 80, 80)});
     EXPECT_EQ(badPicture.ExitCode, 1);
-    EXPECT_THAT(badPicture.Err, HasSubstr("plinkavorte-batch: JPEG error #"));
+    EXPECT_THAT(badPicture.Err, HasSubstr("plinkavorte-batch: " + broken + ": JPEG error #"));
     const TZipListing zip = ReadZipListing(archive);
     EXPECT_THAT(zip.Names(), ElementsAre("p.jpg")) << "pictures before the failure stay stored";
     EXPECT_EQ(zip.Comment, "");
@@ -234,7 +234,7 @@ TEST_F(CommandRun, InterruptActsAsStop)
         EXPECT_THAT(line, HasSubstr("Files 1/30 "));
         child.Signal(signalNumber);
         std::string rest;
-        EXPECT_EQ(child.Wait(rest), 0) << rest;
+        EXPECT_EQ(child.Wait(rest), 128 + signalNumber) << "as the shell reports an interrupted command; " << rest;
         EXPECT_THAT(rest, HasSubstr("stopped after"));
 
         const TZipListing zip = ReadZipListing(archive);

@@ -1,5 +1,7 @@
 #include "MessageText.h"
+#include "NameText.h"
 #include "ProgressReport.h"
+#include "RunSummary.h"
 
 #include <gtest/gtest.h>
 
@@ -50,10 +52,10 @@ TEST(ProgressReport, OffATerminalPrintsOneLinePerFinishedPicture)
     report.SetMaximum(2);
     report.SetCaption("Files 1/2");
     report.SetRemaining(1);
-    report.ItemDone("/p/a.jpg");
+    report.ItemDone("/p/a.jpg", false);
     report.SetCaption("Files 2/2");
     report.SetRemaining(0);
-    report.ItemDone("/p/b.jpg");
+    report.ItemDone("/p/b.jpg", false);
     report.Finish();
     EXPECT_EQ(Contents(file.get()), "Files 1/2 /p/a.jpg\nFiles 2/2 /p/b.jpg\n");
 }
@@ -65,7 +67,7 @@ TEST(ProgressReport, OnATerminalRedrawsOneLineAndEndsItOnce)
     report.SetMaximum(2);
     report.SetCaption("Files 1/2");
     report.SetRemaining(1);
-    report.ItemDone("/p/a.jpg");
+    report.ItemDone("/p/a.jpg", false);
     report.Finish();
     report.Finish();
     const std::string text = Contents(file.get());
@@ -74,4 +76,85 @@ TEST(ProgressReport, OnATerminalRedrawsOneLineAndEndsItOnce)
     ASSERT_GE(text.size(), last.size());
     EXPECT_EQ(text.substr(text.size() - last.size()), last);
     EXPECT_EQ(text.find("/p/a.jpg"), std::string::npos);
+}
+
+TEST(NameText, ControlCharactersAreEscapedAndTheRestKept)
+{
+    EXPECT_EQ(EscapedName("/p/new\nline.jpg"), "/p/new\\nline.jpg");
+    EXPECT_EQ(EscapedName("a\tb\rc"), "a\\tb\\rc");
+    EXPECT_EQ(EscapedName(std::string("x\x1B[2Jy\x7F", 7)), "x\\x1B[2Jy\\x7F");
+    EXPECT_EQ(EscapedName(std::string("nul\0.jpg", 8)), "nul\\x00.jpg");
+    EXPECT_EQ(EscapedName("caf\xC3\xA9 a\\b:c.jpg"), "caf\xC3\xA9 a\\b:c.jpg") << "UTF-8, \\ and : as they are";
+    EXPECT_EQ(EscapedName("caf\xE9.jpg"), "caf\xE9.jpg") << "bytes above 127 are not control characters";
+}
+
+TEST(NameText, ShorteningKeepsTheEndAndCountsCharactersNotBytes)
+{
+    EXPECT_EQ(ShortenedToColumns("/home/ann/a.jpg", 15), "/home/ann/a.jpg");
+    EXPECT_EQ(ShortenedToColumns("/home/ann/a.jpg", 8), "\xE2\x80\xA6" "n/a.jpg");
+    EXPECT_EQ(ShortenedToColumns("/\xC3\xA9\xC3\xA9\xC3\xA9/b.jpg", 10), "/\xC3\xA9\xC3\xA9\xC3\xA9/b.jpg")
+        << "ten characters in sixteen bytes fit ten columns";
+    EXPECT_EQ(ShortenedToColumns("/\xC3\xA9\xC3\xA9\xC3\xA9/b.jpg", 8), "\xE2\x80\xA6\xC3\xA9/b.jpg")
+        << "cut between characters, never inside one";
+    EXPECT_EQ(ShortenedToColumns("abc", 1), "\xE2\x80\xA6");
+    EXPECT_EQ(ShortenedToColumns("abc", 0), "");
+    EXPECT_EQ(ShortenedToColumns("abc", -4), "");
+}
+
+TEST(RunSummary, CountsAreWordedForOneAndManyAndSkipsStandApart)
+{
+    EXPECT_EQ(CountText(1, "picture", "pictures"), "1 picture");
+    EXPECT_EQ(CountText(0, "picture", "pictures"), "0 pictures");
+    EXPECT_EQ(CountsText({1, 0, 0}, false), "1 picture done");
+    EXPECT_EQ(CountsText({3, 2, 0}, false), "3 pictures done, 2 skipped: already in the archive");
+    EXPECT_EQ(CountsText({0, 1, 0}, false), "0 pictures done, 1 skipped: already in the archive");
+    EXPECT_EQ(CountsText({2, 0, 0}, true), "2 pictures done, 0 skipped: already in the archive, 0 failed");
+    EXPECT_EQ(CountsText({1, 1, 3}, true), "1 picture done, 1 skipped: already in the archive, 3 failed");
+}
+
+TEST(ProgressReport, AFailedPictureGetsNoLineAndASkippedOneSaysSo)
+{
+    TFile file(std::tmpfile(), &std::fclose);
+    TProgressReport report(file.get(), false);
+    report.SetMaximum(3);
+    report.SetCaption("Files 1/3");
+    report.ItemDone("/p/a.jpg", true);
+    report.SetCaption("Files 2/3");
+    report.ItemDone("/p/bad\n.jpg", false);
+    report.ItemFailed();
+    report.PrintLine("failure of /p/bad\\n.jpg");
+    report.SetCaption("Files 3/3");
+    report.ItemDone("/p/c.jpg", false);
+    report.Finish();
+    EXPECT_EQ(Contents(file.get()),
+              "Files 1/3 /p/a.jpg (skipped: already in the archive)\n"
+              "failure of /p/bad\\n.jpg\n"
+              "Files 3/3 /p/c.jpg\n");
+}
+
+TEST(ProgressReport, LiveLineShowsThePictureWithinTheTerminalWidth)
+{
+    TFile file(std::tmpfile(), &std::fclose);
+    TProgressReport report(file.get(), true, 80);
+    report.SetMaximum(2);
+    report.SetCaption("Files 1/2");
+    report.SetPicture("/home/ann/Pictures/a rather long folder name/IMG_0001.JPG");
+    const std::string bar = ProgressLine("Files 1/2", 2, 0);
+    const std::string text = Contents(file.get());
+    const std::string last = text.substr(text.rfind('\r') + 1);
+    ASSERT_EQ(last.substr(last.size() - 3), "\033[K");
+    const std::string shown = last.substr(0, last.size() - 3);
+    EXPECT_EQ(shown.find(bar + " \xE2\x80\xA6"), 0u) << shown;
+    EXPECT_EQ(shown.substr(shown.size() - 13), "/IMG_0001.JPG");
+    EXPECT_EQ(shown.size() - 2, 79u) << "79 columns; the ellipsis is three bytes, one column";
+
+    TFile narrow(std::tmpfile(), &std::fclose);
+    TProgressReport tiny(narrow.get(), true, 20);
+    tiny.SetMaximum(1);
+    tiny.SetCaption("Files 1/1");
+    tiny.SetPicture("/p/a.jpg");
+    const std::string narrowText = Contents(narrow.get());
+    const std::string small = narrowText.substr(narrowText.rfind('\r'));
+    EXPECT_EQ(small, "\r" + ProgressLine("Files 1/1", 1, 0).substr(0, 19) + "\033[K")
+        << "a terminal narrower than the bar gets the bar's start only";
 }

@@ -1,0 +1,215 @@
+// What plinkavorte-batch says and returns when pictures fail, are skipped or
+// are missing, and when its operands look mistaken.
+
+#include "BatchCommand.h"
+#include "ChildProcess.h"
+#include "JpegFixtures.h"
+#include "ZipListing.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <stdexcept>
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+namespace {
+
+const std::string Program = PLK_BATCH_EXE;
+
+bool Exists(const std::string& path)
+{
+    struct stat info{};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+class RunMessages : public ::testing::Test {
+protected:
+    // A file named .jpg that holds text: libjpeg's "not a JPEG file".
+    std::string TextPicture(const std::string& name)
+    {
+        const std::string path = Dir.File(name);
+        WriteBytes(path, {'h', 'e', 'l', 'l', 'o', '\n'});
+        return path;
+    }
+
+    TTempDir Dir;
+};
+
+} // namespace
+
+TEST_F(RunMessages, CountsTellDoneFromSkippedInSingularAndPlural)
+{
+    const std::string archive = Dir.File("t.zip");
+    const std::string a = Dir.Picture("a.jpg", 90, 60);
+    const TChildResult first = RunChild(Program, {archive, a});
+    ASSERT_EQ(first.ExitCode, 0) << first.Err;
+    EXPECT_THAT(first.Err, HasSubstr("plinkavorte-batch: 1 picture done; " + archive + " is closed\n"));
+
+    const std::string b = Dir.Picture("b.jpg", 60, 90);
+    const std::string upper = Dir.Picture("other/A.JPG", 60, 60);
+    const TChildResult second = RunChild(Program, {archive, a, b, upper});
+    ASSERT_EQ(second.ExitCode, 0) << second.Err;
+    EXPECT_THAT(second.Err, HasSubstr("plinkavorte-batch: 1 picture done, 2 skipped: already in the archive; "));
+    EXPECT_THAT(second.Err, HasSubstr("Files 1/3 " + a + " (skipped: already in the archive)\n"));
+    EXPECT_THAT(second.Err, HasSubstr("Files 2/3 " + b + "\n"));
+    EXPECT_THAT(second.Err, HasSubstr("Files 3/3 " + upper + " (skipped: already in the archive)\n"))
+        << "letter case is ignored in the archive's names";
+    EXPECT_THAT(ReadZipListing(archive).Names(), ElementsAre("a.jpg", "b.jpg"));
+}
+
+TEST_F(RunMessages, FailureNamesThePictureWhichGetsNoProgressLine)
+{
+    const std::string good = Dir.Picture("good.jpg", 80, 60);
+    const std::string bad = TextPicture("bad.jpg");
+    const std::string later = Dir.Picture("later.jpg", 80, 60);
+    for (const char* jobs : {"1", "3"}) {
+        const std::string archive = Dir.File(std::string("j") + jobs + ".zip");
+        const TChildResult run = RunChild(Program, {"-j", jobs, archive, good, bad, later});
+        EXPECT_EQ(run.ExitCode, 1) << run.Err;
+        EXPECT_THAT(run.Err, HasSubstr("Files 1/3 " + good + "\n"));
+        EXPECT_THAT(run.Err, HasSubstr("plinkavorte-batch: " + bad + ": JPEG error #53.\n"));
+        EXPECT_THAT(run.Err, Not(HasSubstr("Files 2/3"))) << "jobs " << jobs;
+        EXPECT_THAT(run.Err, Not(HasSubstr(later))) << "the first failure ends the run";
+        EXPECT_THAT(ReadZipListing(archive).Names(), ElementsAre("good.jpg"));
+    }
+}
+
+TEST_F(RunMessages, KeepGoingReportsEachFailureAndSumsUpAtTheEnd)
+{
+    const std::string archive = Dir.File("t.zip");
+    const std::string a = Dir.Picture("a.jpg", 80, 60);
+    ASSERT_EQ(RunChild(Program, {archive, a}).ExitCode, 0);
+
+    const std::string bad = TextPicture("bad.jpg");
+    const std::string empty = Dir.File("empty.jpg");
+    WriteBytes(empty, {});
+    const std::string b = Dir.Picture("b.jpg", 60, 80);
+    const std::string c = Dir.Picture("c.jpg", 70, 70);
+    for (const char* jobs : {"1", "2"}) {
+        const TChildResult run = RunChild(Program, {"-k", "-j", jobs, archive, bad, a, b, empty, c});
+        EXPECT_EQ(run.ExitCode, 1) << run.Err;
+        EXPECT_THAT(run.Err, HasSubstr("plinkavorte-batch: " + bad + ": JPEG error #53.\n"));
+        EXPECT_THAT(run.Err, HasSubstr("plinkavorte-batch: " + empty + ": JPEG error #42.\n"));
+        EXPECT_THAT(run.Err, Not(HasSubstr("Files 1/5"))) << "the failed pictures get no progress line";
+        EXPECT_THAT(run.Err, Not(HasSubstr("Files 4/5")));
+        EXPECT_THAT(run.Err, HasSubstr("Files 5/5 " + c));
+        if (std::string(jobs) == "1") {
+            EXPECT_THAT(run.Err, HasSubstr("plinkavorte-batch: 2 pictures done, 1 skipped: already in the archive, "
+                                           "2 failed; " + archive + " is closed\n"));
+        } else {
+            EXPECT_THAT(run.Err, HasSubstr("0 pictures done, 3 skipped: already in the archive, 2 failed"))
+                << "the second run finds b and c stored";
+        }
+        const TZipListing zip = ReadZipListing(archive);
+        EXPECT_THAT(zip.Names(), ElementsAre("a.jpg", "b.jpg", "c.jpg"));
+        EXPECT_EQ(zip.Comment, "Made with Plinkavorte") << "a run that went on closes properly";
+    }
+
+    const TChildResult clean = RunChild(Program, {"--keep-going", Dir.File("clean.zip"), a, b});
+    EXPECT_EQ(clean.ExitCode, 0) << clean.Err;
+    EXPECT_THAT(clean.Err, HasSubstr("2 pictures done, 0 skipped: already in the archive, 0 failed; "));
+}
+
+TEST_F(RunMessages, SquareWithoutFrameIsAUsageError)
+{
+    const std::string picture = Dir.Picture("p.jpg", 80, 60);
+    const std::string archive = Dir.File("t.zip");
+    const TChildResult run = RunChild(Program, {"-q", archive, picture});
+    EXPECT_EQ(run.ExitCode, 2);
+    EXPECT_THAT(run.Err, HasSubstr("plinkavorte-batch: option -q (--square) needs -f (--frame)"));
+    EXPECT_THAT(run.Err, HasSubstr("Usage: plinkavorte-batch"));
+    EXPECT_FALSE(Exists(archive));
+    EXPECT_EQ(RunChild(Program, {"-q", "-f", archive, picture}).ExitCode, 0);
+}
+
+TEST_F(RunMessages, MistakenArchiveNamesGetAHint)
+{
+    const std::string picture = Dir.Picture("pics/p.jpg", 80, 60);
+    const TChildResult text = RunChild(Program, {Dir.File("thumbs.txt"), picture});
+    EXPECT_EQ(text.ExitCode, 1);
+    EXPECT_THAT(text.Err, HasSubstr("plinkavorte-batch: Unhandled Archive Type.\n"
+                                    "plinkavorte-batch: hint: the archive's name must end in .zip\n"));
+
+    const std::string fake = Dir.File("fake.zip");
+    WriteBytes(fake, {'n', 'o', 't', ' ', 'a', ' ', 'z', 'i', 'p'});
+    const TChildResult named = RunChild(Program, {fake, picture});
+    EXPECT_EQ(named.ExitCode, 1);
+    EXPECT_THAT(named.Err, HasSubstr("Unhandled Archive Type."));
+    EXPECT_THAT(named.Err, Not(HasSubstr("hint"))) << "the name is right; the file is not an archive";
+
+    const TChildResult swapped = RunChild(Program, {Dir.File("pics"), Dir.File("new.zip")});
+    EXPECT_EQ(swapped.ExitCode, 1);
+    EXPECT_THAT(swapped.Err, HasSubstr("hint: the arguments may be swapped"));
+    EXPECT_FALSE(Exists(Dir.File("new.zip")));
+}
+
+TEST_F(RunMessages, NoPicturesNamesThePathsAndSuggestsSubfolders)
+{
+    Dir.Picture("album/2024/p.jpg", 80, 60);
+    WriteBytes(Dir.File("album/notes.txt"), {'x'});
+    const std::string archive = Dir.File("t.zip");
+    const TChildResult run = RunChild(Program, {archive, Dir.File("album"), Dir.File("nowhere")});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_THAT(run.Err, HasSubstr("plinkavorte-batch: no JPEG pictures found in " + Dir.File("album") + ", " +
+                                   Dir.File("nowhere") + "\n"));
+    EXPECT_THAT(run.Err, HasSubstr("plinkavorte-batch: hint: " + Dir.File("album") +
+                                   " has sub-folders; -r takes their pictures too\n"));
+    EXPECT_FALSE(Exists(archive));
+
+    ASSERT_EQ(::mkdir(Dir.File("flat").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir(Dir.File("flat/.hidden").c_str(), 0755), 0);
+    const TChildResult flat = RunChild(Program, {archive, Dir.File("flat")});
+    EXPECT_EQ(flat.ExitCode, 1);
+    EXPECT_THAT(flat.Err, Not(HasSubstr("-r"))) << "the scan skips hidden folders, so no hint for them";
+
+    const TChildResult withSubfolders = RunChild(Program, {"-r", archive, Dir.File("album")});
+    EXPECT_EQ(withSubfolders.ExitCode, 0) << withSubfolders.Err;
+}
+
+TEST_F(RunMessages, NamesWithControlCharactersArePrintedEscaped)
+{
+    const std::string picture = Dir.Picture("new\nline.jpg", 80, 60);
+    const std::string bad = TextPicture("tab\tbad.jpg");
+    const TChildResult run = RunChild(Program, {"-k", Dir.File("t.zip"), picture, bad});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_THAT(run.Err, HasSubstr("Files 1/2 " + Dir.File("new\\nline.jpg") + "\n"));
+    EXPECT_THAT(run.Err, HasSubstr("plinkavorte-batch: " + Dir.File("tab\\tbad.jpg") + ": JPEG error #53.\n"));
+    EXPECT_THAT(run.Err, Not(HasSubstr("\t")));
+    EXPECT_THAT(ReadZipListing(Dir.File("t.zip")).Names(), ElementsAre("new\nline.jpg")) << "stored as it is";
+}
+
+// Exceptions from outside the program's own family, thrown where the run
+// asks whether to stop, i.e. from inside a run with its archive open.
+TEST_F(RunMessages, AnyExceptionEndsWithAMessageAndTheFailureStatus)
+{
+    const std::string picture = Dir.Picture("p.jpg", 80, 60);
+    struct TCase {
+        std::function<int()> Throw;
+        std::string Message;
+    };
+    const std::vector<TCase> cases = {
+        {[]() -> int { throw std::bad_alloc(); }, "Out of memory."},
+        {[]() -> int { throw std::logic_error("broken promise"); }, "broken promise."},
+        {[]() -> int { throw 42; }, "Unknown exception."},
+    };
+    for (const auto& testCase : cases) {
+        std::unique_ptr<std::FILE, decltype(&std::fclose)> err(std::tmpfile(), &std::fclose);
+        TCommandStreams streams;
+        streams.Err = err.get();
+        streams.StopSignal = testCase.Throw;
+        EXPECT_EQ(RunBatchCommand({Dir.File("t.zip"), picture}, streams), ExitFailed);
+        std::fflush(err.get());
+        std::rewind(err.get());
+        std::string text(4096, '\0');
+        text.resize(std::fread(text.data(), 1, text.size(), err.get()));
+        EXPECT_THAT(text, HasSubstr("plinkavorte-batch: " + picture + ": " + testCase.Message + "\n"));
+    }
+}

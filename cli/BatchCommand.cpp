@@ -8,6 +8,7 @@
 #include "MessageText.h"
 #include "NameText.h"
 #include "PngWriter.h"
+#include "PreviewOutput.h"
 #include "RunSummary.h"
 #include "ShellHost.h"
 #include "ShellList.h"
@@ -63,6 +64,7 @@ int ReportNoPictures(const TCommandOptions& options, const TCommandStreams& stre
 int RunPreview(const TCommandOptions& options, const TCommandStreams& streams)
 {
     try {
+        CheckPreviewOutput(options.PreviewOutput, options.PreviewPicture);
         std::unique_ptr<TBitmap> slot;
         RenderPreviewBitmap(options.PreviewPicture, options.Settings, slot);
         WritePng(options.PreviewOutput, *slot);

@@ -2,7 +2,7 @@
 
 #include "Bitmap.h"
 #include "Errors.h"
-#include "FileStream.h"
+#include "PreviewOutput.h"
 
 #include <zlib.h>
 
@@ -87,7 +87,5 @@ std::vector<uint8_t> EncodePng(TBitmap& bitmap)
 
 void WritePng(const std::string& path, TBitmap& bitmap)
 {
-    const std::vector<uint8_t> png = EncodePng(bitmap);
-    TFileStream file(path, fmCreate);
-    file.WriteBuffer(png.data(), static_cast<int64_t>(png.size()));
+    ReplaceFileWith(path, EncodePng(bitmap));
 }

@@ -12,5 +12,6 @@ class TBitmap;
 // red-green-blue). An 8-bit bitmap is converted to 24 bits first.
 std::vector<uint8_t> EncodePng(TBitmap& bitmap);
 
-// Writes EncodePng's bytes to the path; throws EFCreateError or EWriteError.
+// Writes EncodePng's bytes to a new file that then replaces the path;
+// throws EFCreateError or EWriteError, leaving the path as it was.
 void WritePng(const std::string& path, TBitmap& bitmap);

@@ -53,7 +53,7 @@ TEST_F(BadPicture, EmptyFileEndsTheRunWithTheJpegMessage)
 {
     const TChildResult result = RunAfterGoodPicture("empty.jpg", {});
     EXPECT_EQ(result.ExitCode, 1);
-    EXPECT_EQ(LastErrorLine(result), "JPEG error #42.");
+    EXPECT_EQ(LastErrorLine(result), Dir.File("empty.jpg") + ": JPEG error #42.");
     ExpectOnlyTheGoodPictureKept();
 }
 
@@ -62,7 +62,7 @@ TEST_F(BadPicture, TextNamedJpegEndsTheRun)
     const std::string text = "this is a shopping list, not a photograph\n";
     const TChildResult result = RunAfterGoodPicture("list.jpg", std::vector<uint8_t>(text.begin(), text.end()));
     EXPECT_EQ(result.ExitCode, 1);
-    EXPECT_EQ(LastErrorLine(result), "JPEG error #53.");
+    EXPECT_EQ(LastErrorLine(result), Dir.File("list.jpg") + ": JPEG error #53.");
     ExpectOnlyTheGoodPictureKept();
 }
 
@@ -73,7 +73,7 @@ TEST_F(BadPicture, HugeProgressiveHeaderIsRefusedWithoutTakingTheMemory)
     const auto bytes = WithFrameSize(MakeTestJpeg(64, 48, TJpegKind::Progressive), 65500, 65500);
     const TChildResult result = RunAfterGoodPicture("huge.jpg", bytes);
     EXPECT_EQ(result.ExitCode, 1);
-    EXPECT_EQ(LastErrorLine(result), "JPEG error #49.");
+    EXPECT_EQ(LastErrorLine(result), Dir.File("huge.jpg") + ": JPEG error #49.");
     ExpectOnlyTheGoodPictureKept();
 }
 

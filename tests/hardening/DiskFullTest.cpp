@@ -83,12 +83,15 @@ protected:
     std::vector<uint8_t> OldBytes;
     TZipListing OldListing;
 
-    // What the user read, after the program's name.
+    // What the user read, after the program's name and the failing picture's.
     static std::string MessageOf(const TChildResult& result)
     {
         const std::string prefix = "plinkavorte-batch: ";
         const size_t at = result.Err.rfind(prefix);
         std::string message = at == std::string::npos ? result.Err : result.Err.substr(at + prefix.size());
+        const size_t named = message.find(": ");
+        if (!message.empty() && message.front() == '/' && named != std::string::npos)
+            message.erase(0, named + 2);
         while (!message.empty() && message.back() == '\n')
             message.pop_back();
         return message;

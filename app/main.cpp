@@ -11,10 +11,45 @@
 #include <QMetaObject>
 #include <QScreen>
 
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#ifndef PLK_VERSION
+#define PLK_VERSION "0.0.0"
+#endif
+
 namespace {
+
+constexpr const char* HelpText =
+    "Usage: plinkavorte [PATH...]\n"
+    "\n"
+    "Opens the Plinkavorte window, which turns JPEG photographs into a ZIP\n"
+    "archive of JPEG thumbnails. The PATHs (pictures or folders) go onto its\n"
+    "list as if they were dropped there.\n"
+    "\n"
+    "  -h, --help     show this help and exit\n"
+    "  -V, --version  show the version and exit\n"
+    "\n"
+    "Qt's own options, such as -platform NAME or -style NAME, are taken too.\n"
+    "The same work without a window: plinkavorte-batch --help.\n";
+
+// --help and --version are answered before Qt starts, so they work without
+// a display; 0 when neither is asked for. "--" ends the options.
+int AnswerInformationOption(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (std::strcmp(arg, "--") == 0)
+            return 0;
+        if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0)
+            return std::fputs(HelpText, stdout) >= 0 ? 1 : -1;
+        if (std::strcmp(arg, "-V") == 0 || std::strcmp(arg, "--version") == 0)
+            return std::printf("plinkavorte %s\n", PLK_VERSION) >= 0 ? 1 : -1;
+    }
+    return 0;
+}
 
 // Paths handed over by the desktop (a file manager's "open with", or files
 // dropped on the launcher) arrive as one drop onto the list.
@@ -31,6 +66,8 @@ std::vector<std::string> StartupPaths()
 
 int main(int argc, char** argv)
 {
+    if (const int answered = AnswerInformationOption(argc, argv))
+        return answered > 0 ? 0 : 1;
     TApplication application(argc, argv);
     QApplication::setApplicationName("Plinkavorte");
     if (const QScreen* screen = QGuiApplication::primaryScreen())

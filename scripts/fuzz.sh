@@ -5,6 +5,7 @@
 # crash leaves crash-* files there and makes this script fail.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
+"$here/scripts/install-deps.sh" build fuzz
 seconds="${1:-30}"
 shift || true
 build="${PLK_FUZZ_BUILD_DIR:-$here/build-fuzz}"

@@ -1,15 +1,48 @@
 #!/usr/bin/env bash
-# Brings the Debian packages the build and the tests need; installs only what is missing.
+# Brings the Debian packages a task needs; installs only what is missing.
+#   scripts/install-deps.sh [--list] [build] [test] [fuzz]     (no group: build)
+#   build  compile and run both programs
+#   test   the test suites and benchmarks (Xvfb for the window, peers to check against)
+#   fuzz   the fuzzers (clang with its sanitizer runtimes)
+# --list prints the groups' packages instead of installing them.
 set -euo pipefail
 
-packages=(
+list_only=0
+if [ "${1:-}" = --list ]; then
+  list_only=1
+  shift
+fi
+
+build_packages=(
   g++ cmake make pkg-config
   libjpeg62-turbo-dev zlib1g-dev
+  qt6-base-dev fonts-dejavu-core
+)
+test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev xvfb xauth fonts-dejavu-core x11-apps x11-utils libxtst6
+  xvfb xauth x11-apps x11-utils libxtst6
   unzip zip python3
+)
+fuzz_packages=(
   clang libclang-rt-14-dev
 )
+
+groups=("$@")
+[ ${#groups[@]} -eq 0 ] && groups=(build)
+packages=()
+for group in "${groups[@]}"; do
+  case "$group" in
+    build) packages+=("${build_packages[@]}") ;;
+    test) packages+=("${test_packages[@]}") ;;
+    fuzz) packages+=("${fuzz_packages[@]}") ;;
+    *) echo "install-deps.sh: unknown group '$group' (build, test or fuzz)" >&2; exit 2 ;;
+  esac
+done
+
+if [ "$list_only" -eq 1 ]; then
+  printf '%s\n' "${packages[@]}"
+  exit 0
+fi
 
 missing=()
 for p in "${packages[@]}"; do

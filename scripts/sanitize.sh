@@ -11,6 +11,7 @@
 # needs a pipe to probe memory, and without one it reports a bad vptr.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
+"$here/scripts/install-deps.sh" build test
 build="${PLK_SANITIZE_BUILD_DIR:-$here/build-sanitize}"
 cmake -S "$here" -B "$build" -DPLK_SANITIZE=ON -DPLK_BUILD_BENCH=OFF \
       -DPLK_BUILD_GUI="${PLK_SANITIZE_GUI:-ON}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \

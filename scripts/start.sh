@@ -1,11 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the program.
+# Installs what is missing, builds the two programs (no tests, no
+# benchmarks), and starts the window.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
-"$here/scripts/install-deps.sh"
-"$here/scripts/build.sh"
+"$here/scripts/install-deps.sh" build
+PLK_BUILD_TARGETS="plinkavorte plinkavorte-batch" \
+  "$here/scripts/build.sh" -DPLK_BUILD_GUI=ON -DPLK_BUILD_TESTS=OFF -DPLK_BUILD_BENCH=OFF
 build="${PLK_BUILD_DIR:-$here/build}"
-if [ -x "$build/app/plinkavorte" ]; then
-  exec "$build/app/plinkavorte" "$@"
-fi
-echo "Built. The window program is not part of this build yet." >&2
+exec "$build/app/plinkavorte" "$@"

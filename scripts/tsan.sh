@@ -4,6 +4,7 @@
 # decode budget and the recipe they call. No window, no benchmarks.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
+"$here/scripts/install-deps.sh" build test
 build="${PLK_TSAN_BUILD_DIR:-$here/build-tsan}"
 cmake -S "$here" -B "$build" -DPLK_BUILD_GUI=OFF -DPLK_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DCMAKE_CXX_FLAGS="-fsanitize=thread" -DCMAKE_C_FLAGS="-fsanitize=thread" \

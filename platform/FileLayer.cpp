@@ -46,6 +46,29 @@ int TFileLayer::Open(const std::string& path, int flags, mode_t mode)
     return fd;
 }
 
+int TFileLayer::OpenUnnamed(const std::string& folder, mode_t mode)
+{
+    int fd;
+    do
+        fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+    while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+int TFileLayer::Link(int fd, const std::string& path)
+{
+    // Naming a descriptor through /proc needs no privilege, unlike AT_EMPTY_PATH.
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        return 0;
+    const int err = errno;
+    if (err != ENOENT || ::access("/proc/self/fd", F_OK) == 0) {
+        errno = err;
+        return -1;
+    }
+    return ::linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH);
+}
+
 int TFileLayer::WriteAt(int fd, const void* data, int64_t count, int64_t offset)
 {
     const auto* p = static_cast<const char*>(data);

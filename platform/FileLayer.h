@@ -12,6 +12,11 @@ class TFileLayer {
 public:
     virtual ~TFileLayer() = default;
     virtual int Open(const std::string& path, int flags, mode_t mode);
+    // A file without a name in `folder` (O_TMPFILE), made whole before Link
+    // names it; fails where the file system has no such files.
+    virtual int OpenUnnamed(const std::string& folder, mode_t mode);
+    // Names a file of OpenUnnamed; fails with EEXIST when the name is taken.
+    virtual int Link(int fd, const std::string& path);
     // Writes all of count or fails; a short write counts as a failure.
     virtual int WriteAt(int fd, const void* data, int64_t count, int64_t offset);
     virtual int Truncate(int fd, int64_t size);

@@ -375,9 +375,17 @@ TFileIdentity CommitTail(const std::string& target, int lockedHandle, int64_t of
 void ForgetJournals(const std::string& target, int handle)
 {
     struct stat node {};
-    FileLayer().Remove(JournalBeside(target));
     if (::fstat(handle, &node) != 0)
         return;
+    // The one beside may be a live journal of another writer's file of that
+    // name: only one naming this very inode goes.
+    const std::string beside = JournalBeside(target);
+    TLayerFd journal(FileLayer().Open(beside, O_RDONLY | O_NOFOLLOW, 0));
+    uint8_t head[HeaderSize];
+    THeader header;
+    if (journal.Fd >= 0 && ReadAt(journal.Fd, head, HeaderSize, 0) == HeaderSize && DecodeHeader(head, header) &&
+        header.Device == static_cast<uint64_t>(node.st_dev) && header.Inode == static_cast<uint64_t>(node.st_ino))
+        FileLayer().Remove(beside);
     const std::string inState = JournalInStateFolder(node.st_dev, node.st_ino, false);
     if (!inState.empty())
         FileLayer().Remove(inState);

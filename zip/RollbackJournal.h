@@ -42,5 +42,5 @@ TFileIdentity CommitTail(const std::string& target, int lockedHandle, int64_t of
 void RecoverInterruptedCommit(const std::string& target, int lockedHandle);
 
 // Drops the journals a file just made can't own: ones left for a removed
-// file of the same name, or for a removed file whose inode it reuses.
+// file whose inode it reuses, beside its name or in the state folder.
 void ForgetJournals(const std::string& target, int handle);

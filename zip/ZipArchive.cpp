@@ -93,28 +93,74 @@ bool SameBytes(TStream& file, int64_t at, TMemoryStream& expected)
 
 } // namespace
 
+namespace {
+
+// Writes the whole empty archive and syncs it; the file is closed either way.
+bool FillAndClose(int fd, TMemoryStream& empty, int& err)
+{
+    const bool written = FileLayer().WriteAt(fd, empty.Memory(), empty.GetSize(), 0) == 0 &&
+                         FileLayer().Sync(fd) == 0;
+    err = errno;
+    FileLayer().Close(fd);
+    return written;
+}
+
+// A name already taken by a file is opened as it is; anything else fails.
+// A dangling link counts as taken, and what it points to is never made.
+void RequireExistingFile(const std::string& name, int err)
+{
+    if (err != EEXIST || !FileExists(name))
+        throw EFCreateError(name, err);
+}
+
+bool NoUnnamedFiles(int err)
+{
+    return err == EOPNOTSUPP || err == EISDIR || err == EINVAL;
+}
+
+} // namespace
+
 bool CreateEmptyZipFile(const std::string& name, bool marker)
 {
-    const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        if (errno == EEXIST && FileExists(name))
-            return false;
-        throw EFCreateError(name, errno);
-    }
-    ForgetJournals(name, fd);
     TMemoryStream empty;
     if (marker)
         WriteMagic(empty, ZipPossiblySpannedSignature);
     TZipDirectoryFileFooter footer;
     footer.DirectoryOffset = marker ? 4 : 0;
     footer.SaveToStream(empty);
-    const bool written = FileLayer().WriteAt(fd, empty.Memory(), empty.GetSize(), 0) == 0 && ::fsync(fd) == 0;
-    const int err = errno;
-    ::close(fd);
-    if (!written) {
-        ::unlink(name.c_str());
+
+    // Made whole before it gets its name: no moment shows a file no tool opens.
+    const std::string folder = FolderOfPath(name);
+    int fd = FileLayer().OpenUnnamed(folder, 0666);
+    if (fd >= 0) {
+        ForgetJournals(name, fd);
+        const bool named = FileLayer().WriteAt(fd, empty.Memory(), empty.GetSize(), 0) == 0 &&
+                           FileLayer().Sync(fd) == 0 && FileLayer().Link(fd, name) == 0;
+        const int err = errno;
+        FileLayer().Close(fd);
+        if (!named) {
+            RequireExistingFile(name, err);
+            return false;
+        }
+        FileLayer().SyncFolder(folder);
+        return true;
+    }
+    if (!NoUnnamedFiles(errno))
+        throw EFCreateError(name, errno);
+
+    // Exclusive, so that another writer's fresh archive is never emptied.
+    fd = FileLayer().Open(name, O_RDWR | O_CREAT | O_EXCL, 0666);
+    if (fd < 0) {
+        RequireExistingFile(name, errno);
+        return false;
+    }
+    ForgetJournals(name, fd);
+    int err = 0;
+    if (!FillAndClose(fd, empty, err)) {
+        FileLayer().Remove(name);
         throw EFCreateError(name, err);
     }
+    FileLayer().SyncFolder(folder);
     return true;
 }
 

@@ -1,5 +1,8 @@
 #include "HardeningSupport.h"
 
+#include "FileStream.h"
+#include "ZipArchive.h"
+
 #include <dirent.h>
 #include <stdlib.h>
 
@@ -24,6 +27,16 @@ std::set<std::string> FolderNames(const std::string& folder)
         if (name != "." && name != "..")
             names.insert(name);
     }
+    return names;
+}
+
+std::vector<std::string> OpenAsTheProgramDoes(const std::string& archive)
+{
+    TZipArchive model(archive, fmOpenRead | fmShareDenyNone);
+    model.LoadDirectory();
+    std::vector<std::string> names;
+    for (int i = 0; i < model.Count(); ++i)
+        names.push_back(model.ZipItem(i)->GetFileName());
     return names;
 }
 

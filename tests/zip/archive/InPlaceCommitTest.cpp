@@ -43,6 +43,20 @@ public:
         }
         return fd;
     }
+    int OpenUnnamed(const std::string& folder, mode_t mode) override
+    {
+        return Dies() ? Fail() : TFileLayer::OpenUnnamed(folder, mode);
+    }
+    int Link(int fd, const std::string& path) override
+    {
+        if (Dies() || TFileLayer::Link(fd, path) != 0)
+            return Fail();
+        // Its content was synced before it had this name.
+        FPaths[fd] = path;
+        FUnnamed.insert(path);
+        FDurable[path] = ReadAll(path);
+        return 0;
+    }
     int WriteAt(int fd, const void* data, int64_t count, int64_t offset) override
     {
         if (Dies()) {
@@ -58,7 +72,8 @@ public:
     {
         if (Dies())
             return Fail();
-        FDurable[FPaths[fd]] = ReadAll(FPaths[fd]);
+        if (!FPaths[fd].empty())
+            FDurable[FPaths[fd]] = ReadAll(FPaths[fd]);
         return TFileLayer::Sync(fd);
     }
     int SyncFolder(const std::string& folder) override
@@ -190,6 +205,37 @@ TEST_F(InPlaceCommit, ACommitCutAtAnyStepLeavesTheLastFinishedOne)
             EXPECT_EQ(listing.Status, 0) << listing.Output;
             EXPECT_TRUE(Leftovers().empty()) << Leftovers().front();
             ASSERT_LT(cut, 200);
+        }
+    }
+}
+
+TEST_F(InPlaceCommit, ANewArchiveIsWholeFromTheMomentItHasAName)
+{
+    for (bool powerLoss : {false, true}) {
+        for (int cut = 0;; ++cut) {
+            SCOPED_TRACE((powerLoss ? "power loss at " : "kill at ") + std::to_string(cut));
+            std::filesystem::remove(Name());
+            TCutLayer layer(cut, powerLoss);
+            SetFileLayer(&layer);
+            try {
+                TZipper zipper;
+                zipper.SetFileName(Name());
+            } catch (const std::exception&) {
+            }
+            SetFileLayer(nullptr);
+            layer.LosePower();
+            EXPECT_TRUE(Leftovers().empty()) << Leftovers().front();
+            if (!std::filesystem::exists(Name())) {
+                EXPECT_TRUE(layer.Died());
+                continue;
+            }
+            EXPECT_EQ(ReadAll(Name()).size(), 22u);
+            TZipper zipper;
+            ASSERT_NO_THROW(zipper.SetFileName(Name()));
+            EXPECT_EQ(zipper.Count(), 0);
+            if (!layer.Died())
+                break;
+            ASSERT_LT(cut, 50);
         }
     }
 }

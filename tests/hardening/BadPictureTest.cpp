@@ -121,16 +121,32 @@ TEST_F(BadPicture, CmykAndOnePixelPicturesBecomeThumbnails)
 }
 
 // Found by the thumbnail fuzzer: a strip whose thumbnail's short side rounds
-// to 0 gives an empty bitmap, which encodes to nothing, and the run reports
-// the picture done. This pins what users get today.
-TEST_F(BadPicture, StripWhoseShortSideRoundsToZeroGivesAnEmptyEntry)
+// to 0 was stored as an entry of 0 bytes. The short side keeps one pixel, framed
+// or not.
+TEST_F(BadPicture, StripWhoseShortSideRoundsToZeroBecomesAOnePixelThumbnail)
 {
     WriteTestJpeg(Dir.File("strip.jpg"), 13312, 7);
-    const TChildResult result = RunBatch({"-c", Archive, Dir.File("strip.jpg")});
-    EXPECT_EQ(result.ExitCode, 0) << result.Err;
+    WriteTestJpeg(Dir.File("pole.jpg"), 7, 13312);
+    const TChildResult plain = RunBatch({"-c", Archive, Dir.File("strip.jpg"), Dir.File("pole.jpg")});
+    EXPECT_EQ(plain.ExitCode, 0) << plain.Err;
     const TZipListing listing = ReadZipListing(Archive);
-    ASSERT_THAT(listing.Names(), ElementsAre("strip.jpg"));
-    EXPECT_EQ(listing.Entries[0].Size, 0u);
+    ASSERT_THAT(listing.Names(), ElementsAre("strip.jpg", "pole.jpg"));
+    const TDecodedJpeg strip = DecodeJpeg(listing.Extract(listing.Entries[0]));
+    EXPECT_EQ(strip.Width, 200);
+    EXPECT_EQ(strip.Height, 1);
+    const TDecodedJpeg pole = DecodeJpeg(listing.Extract(listing.Entries[1]));
+    EXPECT_EQ(pole.Width, 1);
+    EXPECT_EQ(pole.Height, 200);
+    EXPECT_TRUE(UnzipTestPasses(Archive));
+
+    const std::string framedArchive = Dir.File("framed.zip");
+    const TChildResult framed = RunBatch({"-c", "-f", "-w", "3", framedArchive, Dir.File("strip.jpg")});
+    EXPECT_EQ(framed.ExitCode, 0) << framed.Err;
+    const TZipListing framedListing = ReadZipListing(framedArchive);
+    ASSERT_EQ(framedListing.Entries.size(), 1u);
+    const TDecodedJpeg inFrame = DecodeJpeg(framedListing.Extract(framedListing.Entries[0]));
+    EXPECT_EQ(inFrame.Width, 200);
+    EXPECT_EQ(inFrame.Height, 1 + 2 * 3);
 }
 
 } // namespace

@@ -45,8 +45,21 @@ TEST(FitRect, LongerSideBecomesTheTargetSize)
     EXPECT_EQ(Fit(2000, 3000, fitLongerSide, 200), (TRect{0, 0, 133, 200}));
     EXPECT_EQ(Fit(500, 500, fitLongerSide, 200), (TRect{0, 0, 200, 200}));
     EXPECT_EQ(Fit(400, 3, fitLongerSide, 200), (TRect{0, 0, 200, 2}));
-    EXPECT_EQ(Fit(1000, 2, fitLongerSide, 200), (TRect{0, 0, 200, 0}));
     EXPECT_EQ(Fit(120, 90, fitLongerSide, 200), (TRect{0, 0, 200, 150}));
+}
+
+TEST(FitRect, ShortSideThatRoundsToZeroKeepsOnePixel)
+{
+    EXPECT_EQ(Fit(1000, 2, fitLongerSide, 200), (TRect{0, 0, 200, 1}));
+    EXPECT_EQ(Fit(2, 1000, fitLongerSide, 200), (TRect{0, 0, 1, 200}));
+    EXPECT_EQ(Fit(13312, 7, fitLongerSide, 200), (TRect{0, 0, 200, 1}));
+    EXPECT_EQ(Fit(800, 2, fitLongerSide, 200), (TRect{0, 0, 200, 1}));
+    EXPECT_EQ(Fit(400, 1, fitLongerSide, 200), (TRect{0, 0, 200, 1}));
+    EXPECT_EQ(Fit(1000, 3, fitLongerSide, 200), (TRect{0, 0, 200, 1}));
+    EXPECT_EQ(Fit(1000, 8, fitLongerSide, 200), (TRect{0, 0, 200, 2}));
+    EXPECT_EQ(Fit(3000, 5, fitWidth, 50), (TRect{0, 0, 50, 1}));
+    EXPECT_EQ(Fit(5, 3000, fitHeight, 50), (TRect{0, 0, 1, 50}));
+    EXPECT_EQ(Fit(101, 1, fitPercent, 10), (TRect{0, 0, 10, 1}));
 }
 
 TEST(FitRect, OtherModesAndBadInput)

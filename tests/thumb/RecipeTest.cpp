@@ -109,9 +109,11 @@ TEST_F(Recipe, StripsSmallPicturesAndOneRowPictures)
     EXPECT_EQ(BitmapBounds(*row->Bitmap), (TRect{0, 0, 200, 1}));
     EXPECT_EQ(ReadEncodedHeader(row->Stream.Bytes()).Height, 1);
 
+    // Its short side rounds to 0 and keeps one pixel: no empty thumbnail.
     auto needle = Batch(Own.File("needle.jpg"));
-    EXPECT_TRUE(needle->Bitmap->Empty());
-    EXPECT_EQ(needle->Stream.GetSize(), 0);
+    EXPECT_EQ(BitmapBounds(*needle->Bitmap), (TRect{0, 0, 1, 200}));
+    EXPECT_EQ(ReadEncodedHeader(needle->Stream.Bytes()).Width, 1);
+    EXPECT_EQ(ReadEncodedHeader(needle->Stream.Bytes()).Height, 200);
 }
 
 TEST_F(Recipe, FrameSurroundsThePlainThumbnailOfTheInnerSize)
@@ -145,18 +147,37 @@ TEST_F(Recipe, SquareCentresThePictureWithTheOddRowBelow)
     ExpectBand(*odd->Bitmap, {0, 33, 200, 166}, flush);
 }
 
+TEST_F(Recipe, AOnePixelWidePictureIsFramedLikeAnyOther)
+{
+    WriteTestJpeg(Own.File("needle.jpg"), 4, 8000);
+    TThumbnailSettings inner;
+    inner.MaxSize = 180;
+    auto plain = Batch(Own.File("needle.jpg"), inner);
+    ASSERT_EQ(BitmapBounds(*plain->Bitmap), (TRect{0, 0, 1, 180}));
+
+    const TThumbnailSettings framed = Framed(200, 10, false);
+    auto band = Batch(Own.File("needle.jpg"), framed);
+    ASSERT_EQ(BitmapBounds(*band->Bitmap), (TRect{0, 0, 21, 200}));
+    ExpectPicture(*band->Bitmap, *plain->Bitmap, 10, 10);
+    ExpectBand(*band->Bitmap, {10, 10, 11, 190}, framed);
+
+    const TThumbnailSettings square = Framed(200, 10, true);
+    auto canvas = Batch(Own.File("needle.jpg"), square);
+    ASSERT_EQ(BitmapBounds(*canvas->Bitmap), (TRect{0, 0, 200, 200}));
+    ExpectPicture(*canvas->Bitmap, *plain->Bitmap, 99, 10);
+    ExpectBand(*canvas->Bitmap, {99, 10, 100, 190}, square);
+}
+
 TEST_F(Recipe, FramesAroundNothingHoldOnlyBandColours)
 {
     WriteTestJpeg(Own.File("needle.jpg"), 4, 8000);
-    const TThumbnailSettings cases[] = {Framed(200, 10, false), Framed(200, 10, true), Framed(10, 10, false),
-                                        Framed(10, 10, true)};
-    for (const TThumbnailSettings& s : cases) {
+    for (const TThumbnailSettings& s : {Framed(10, 10, false), Framed(10, 10, true)}) {  // no room inside
         auto r = Batch(Own.File("needle.jpg"), s);
         ASSERT_FALSE(r->Bitmap->Empty());
         ExpectBand(*r->Bitmap, {}, s);
         EXPECT_GT(r->Stream.GetSize(), 0);
     }
-    for (const TThumbnailSettings& s : {Framed(10, 10, false), Framed(16, 9, true)})  // no room inside
+    for (const TThumbnailSettings& s : {Framed(10, 10, false), Framed(16, 9, true)})
         ExpectBand(*Batch(Land(), s)->Bitmap, {}, s);
 }
 

@@ -180,15 +180,18 @@ void TArchive::AddStream(const std::string& name, TStream& source)
     }
     TProcessType processType = ptAdd;
     TArchiveItem* target = entry.get();
-    if (FItemList.IsActiveDupe(name)) {
+    // The name as stored decides, not the name as given: two paths may store
+    // the same name.
+    const std::string stored = entry->GetFileName();
+    if (FItemList.IsActiveDupe(stored)) {
         if (!HasStoreOption(FStoreOptions, soFreshen) && !HasStoreOption(FStoreOptions, soReplace)) {
             DoProcessItemFailure(entry.get(), ptAdd, ecArchiveError, ErrDuplicateName);
             return;
         }
         entry.reset();
         target = nullptr;
-        for (TArchiveItem* p = FItemList.Item(FItemList.Find(name)); p; p = p->NextItem())
-            if (TArchiveList::NamesEqual(p->GetFileName(), name) && p->Action() != eaRemove) {
+        for (TArchiveItem* p = FItemList.Item(FItemList.Find(stored)); p; p = p->NextItem())
+            if (TArchiveList::NamesEqual(p->GetFileName(), stored) && p->Action() != eaRemove) {
                 target = p;
                 break;
             }

@@ -198,41 +198,23 @@ void TZipArchive::SetStoreOptions(TStoreOptions options)
     FStoreOptions = options | StoreOptionBit(soStripDrive);
 }
 
+// Only "/" separates folders on this system: "\" and ":" are ordinary
+// characters of a file name and stay in the stored name, as other zip tools
+// here keep them. There are no drives; the root of an absolute path goes.
 std::string TZipArchive::MakeStoredName(const std::string& name)
 {
     std::string result = name;
     FStoreOptions |= StoreOptionBit(soStripDrive);
-
-    std::replace(result.begin(), result.end(), '/', '\\');
-    const size_t cut = result.rfind('\\');
-    std::string dir = cut == std::string::npos ? std::string() : result.substr(0, cut + 1);
-    const std::string file = cut == std::string::npos ? result : result.substr(cut + 1);
-    if (dir.find("\\\\") != std::string::npos) {
-        size_t pos = std::string::npos;
-        for (int seen = 0; seen < 4; ++seen) {
-            pos = dir.find('\\', pos == std::string::npos ? 0 : pos + 1);
-            if (pos == std::string::npos)
-                break;
-        }
-        dir = pos == std::string::npos ? std::string() : dir.substr(pos + 1);
-    } else if (const size_t colon = dir.find(':'); colon != std::string::npos) {
-        dir = dir.substr(colon + 1);
-        if (!dir.empty() && dir[0] == '\\')
-            dir.erase(0, 1);
-    }
-    result = dir + file;
-
-    if (result.size() > 1 && result[0] == '\\')
-        result.erase(0, 1);
     if (HasStoreOption(FStoreOptions, soStripPath)) {
-        const size_t sep = result.find_last_of("\\:");
-        if (sep != std::string::npos)
-            result = result.substr(sep + 1);
+        const size_t slash = result.rfind('/');
+        if (slash != std::string::npos)
+            result.erase(0, slash + 1);
     }
+    while (result.size() > 1 && result[0] == '/')
+        result.erase(0, 1);
     if (HasStoreOption(FStoreOptions, soRemoveDots))
-        while (result.compare(0, 3, "..\\") == 0)
+        while (result.compare(0, 3, "../") == 0)
             result.erase(0, 3);
-    std::replace(result.begin(), result.end(), '\\', '/');
     return result;
 }
 

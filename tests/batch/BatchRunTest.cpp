@@ -120,6 +120,25 @@ TEST_F(BatchRunFixture, DuplicateNamesIgnoringCaseKeepTheFirstPicture)
     EXPECT_EQ(Host.Caption, "Files 3/3") << "a skipped duplicate is no failure";
 }
 
+// Colons and backslashes are ordinary name characters: they once cut the
+// stored name down to "30.jpg", and a name cut so was never found again as a
+// duplicate, so every run added another copy.
+TEST_F(BatchRunFixture, ColonAndBackslashNamesAreStoredWholeAndSkippedOnTheNextRun)
+{
+    Host.List = {Picture("pics/2024-05-01 10:15:30.jpg"), Picture("pics/2024-05-02 11:20:30.jpg"),
+                 Picture("pics/30.jpg"), Picture("pics/a\\b.jpg"), Picture("pics/c:\\d.jpg")};
+    Run.Go(Host);
+    const std::vector<std::string> stored{"2024-05-01 10:15:30.jpg", "2024-05-02 11:20:30.jpg", "30.jpg",
+                                          "a\\b.jpg", "c:\\d.jpg"};
+    EXPECT_EQ(Archive().Names(), stored);
+    const std::vector<uint8_t> first = ReadBytes(Host.Archive);
+
+    Run.Go(Host);
+    EXPECT_EQ(Archive().Names(), stored);
+    EXPECT_EQ(Host.Caption, "Files 5/5");
+    EXPECT_EQ(ReadBytes(Host.Archive).size(), first.size()) << "the second run added nothing";
+}
+
 TEST_F(BatchRunFixture, SettingsChangedBetweenItemsApplyFromTheNextItem)
 {
     ListPictures(3);

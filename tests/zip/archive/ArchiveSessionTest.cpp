@@ -158,6 +158,30 @@ TEST_F(Session, ASecondNameDifferingOnlyInCaseIsSkippedSilently)
     EXPECT_EQ(FZipper.Count(), 1);
 }
 
+// The duplicate test compares the names as they are stored: two paths with the
+// same bare name are one entry, and a name with a backslash or colon is
+// skipped like any other on a second add.
+TEST_F(Session, PathsThatStoreTheSameNameAreDuplicates)
+{
+    std::vector<std::string> skipped;
+    FZipper.OnProcessItemFailure = [&](TZipper&, TArchiveItem* item, TProcessType, TErrorClass, int32_t code) {
+        EXPECT_EQ(code, ErrDuplicateName);
+        skipped.push_back(item->GetFileName());
+    };
+    FZipper.SetFileName(Name());
+    AddBytes(FZipper, "/home/ann/cat.jpg", PhotoLikeBytes(2000, 1));
+    AddBytes(FZipper, "/home/bob/Cat.jpg", PhotoLikeBytes(2000, 2));
+    AddBytes(FZipper, "/pics/a\\b.jpg", PhotoLikeBytes(2000, 3));
+    AddBytes(FZipper, "/pics/10:15:30.jpg", PhotoLikeBytes(2000, 4));
+    AddBytes(FZipper, "/pics/a\\b.jpg", PhotoLikeBytes(2000, 5));
+    AddBytes(FZipper, "/other/10:15:30.jpg", PhotoLikeBytes(2000, 6));
+    EXPECT_EQ(skipped, (std::vector<std::string>{"Cat.jpg", "a\\b.jpg", "10:15:30.jpg"}));
+    ASSERT_EQ(FZipper.Count(), 3);
+    EXPECT_EQ(FZipper.Archive()->ZipItem(0)->GetFileName(), "cat.jpg");
+    EXPECT_EQ(FZipper.Archive()->ZipItem(1)->GetFileName(), "a\\b.jpg");
+    EXPECT_EQ(FZipper.Archive()->ZipItem(2)->GetFileName(), "10:15:30.jpg");
+}
+
 TEST_F(Session, ReopeningTheArchiveAddsOnlyNewNamesAndLeavesOldOnesAlone)
 {
     const Bytes cat = PhotoLikeBytes(4000, 1);

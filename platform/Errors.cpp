@@ -10,8 +10,10 @@ std::string SystemErrorText(int err)
     return text ? text : "Unknown error";
 }
 
-EFOpenError::EFOpenError(const std::string& path, int err)
-    : EStreamError("Cannot open file \"" + path + "\". " + SystemErrorText(err))
+EFOpenError::EFOpenError(const std::string& path, int err) : EFOpenError(path, SystemErrorText(err)) {}
+
+EFOpenError::EFOpenError(const std::string& path, const std::string& reason)
+    : EStreamError("Cannot open file \"" + path + "\". " + reason)
 {
 }
 

@@ -29,6 +29,7 @@ public:
 class EFOpenError : public EStreamError {
 public:
     EFOpenError(const std::string& path, int err);
+    EFOpenError(const std::string& path, const std::string& reason);
 };
 
 class EFCreateError : public EStreamError {

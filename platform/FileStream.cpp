@@ -7,6 +7,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+
+const char* const NotRegularFile = "Not a regular file.";
+
+}  // namespace
+
 TFileStream::TFileStream(const std::string& path, uint16_t mode) : FFileName(path)
 {
     if (mode == fmCreate) {
@@ -20,15 +26,32 @@ TFileStream::TFileStream(const std::string& path, uint16_t mode) : FFileName(pat
         flags = O_WRONLY;
     else if ((mode & 3) == fmOpenReadWrite)
         flags = O_RDWR;
-    FHandle = ::open(path.c_str(), flags | O_CLOEXEC);
+    // A device is not even opened, and a socket cannot be; the check after
+    // opening covers a file swapped in between.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+        throw EFOpenError(path, NotRegularFile);
+    // Without O_NONBLOCK a FIFO would wait here for a writer that never comes.
+    FHandle = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK);
     if (FHandle < 0)
         throw EFOpenError(path, errno);
-    struct stat st {};
-    if (::fstat(FHandle, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(FHandle);
-        FHandle = -1;
-        throw EFOpenError(path, EISDIR);
-    }
+    if (::fstat(FHandle, &st) != 0)
+        FailOpen(path, SystemErrorText(errno));
+    if (S_ISDIR(st.st_mode))
+        FailOpen(path, SystemErrorText(EISDIR));
+    // FIFOs, sockets and devices never end, or block on reads.
+    if (!S_ISREG(st.st_mode))
+        FailOpen(path, NotRegularFile);
+    const int status = ::fcntl(FHandle, F_GETFL);
+    if (status < 0 || ::fcntl(FHandle, F_SETFL, status & ~O_NONBLOCK) != 0)
+        FailOpen(path, SystemErrorText(errno));
+}
+
+void TFileStream::FailOpen(const std::string& path, const std::string& reason)
+{
+    ::close(FHandle);
+    FHandle = -1;
+    throw EFOpenError(path, reason);
 }
 
 TFileStream::~TFileStream()

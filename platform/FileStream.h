@@ -21,7 +21,8 @@ enum : uint16_t {
 // A stream over one open file descriptor, closed on destruction.
 class TFileStream : public TStream {
 public:
-    // fmCreate creates or truncates the file; other modes open an existing one.
+    // fmCreate creates or truncates the file; other modes open an existing
+    // regular file and refuse anything else without waiting on it.
     TFileStream(const std::string& path, uint16_t mode);
     ~TFileStream() override;
     TFileStream(const TFileStream&) = delete;
@@ -39,6 +40,8 @@ public:
     int Handle() const { return FHandle; }
 
 private:
+    [[noreturn]] void FailOpen(const std::string& path, const std::string& reason);
+
     std::string FFileName;
     int FHandle = -1;
 };

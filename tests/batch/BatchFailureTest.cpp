@@ -1,6 +1,13 @@
 #include "BatchRunFixture.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 using ::testing::ElementsAre;
 
@@ -102,4 +109,61 @@ TEST_F(BatchRunFixture, ClearAfterAFailedWriteDoesNotBringTheOldArchiveBack)
     const TZipListing zip = Archive();
     EXPECT_THAT(zip.Names(), ElementsAre("three.jpg"));
     EXPECT_EQ(zip.Comment, "Made with Plinkavorte");
+}
+
+namespace {
+
+// Opens the FIFO's other end if the test is still running after a while, so
+// a run stuck on it fails the test instead of hanging it.
+class TFifoRescue {
+public:
+    explicit TFifoRescue(std::string path)
+        : FPath(std::move(path)), FThread([this] {
+              std::unique_lock lock(FMutex);
+              if (FDone.wait_for(lock, std::chrono::seconds(20), [this] { return FFinished; }))
+                  return;
+              const int other = ::open(FPath.c_str(), O_RDWR | O_NONBLOCK);
+              if (other >= 0)
+                  ::close(other);
+          })
+    {
+    }
+    ~TFifoRescue()
+    {
+        {
+            std::lock_guard lock(FMutex);
+            FFinished = true;
+        }
+        FDone.notify_all();
+        FThread.join();
+    }
+
+private:
+    std::string FPath;
+    std::mutex FMutex;
+    std::condition_variable FDone;
+    bool FFinished = false;
+    std::thread FThread;
+};
+
+} // namespace
+
+TEST_F(BatchRunFixture, FifoNamedLikeAPictureFailsAsUnreadableWithoutWaiting)
+{
+    for (int jobs : {1, 3}) {
+        SCOPED_TRACE(jobs);
+        TTempDir dir;
+        const std::string fifo = dir.File("x.jpg");
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        TZipper zipper;
+        ConfigureThumbnailZipper(zipper);
+        TBatchRun run(zipper, jobs);
+        TFakeBatchHost host;
+        host.Archive = dir.File("thumbs.zip");
+        host.List = {Picture("one.jpg"), fifo, Picture("three.jpg")};
+        const TFifoRescue rescue(fifo);
+        EXPECT_EQ(MessageOf([&] { run.Go(host); }), "Cannot open file \"" + fifo + "\". Not a regular file.");
+        EXPECT_THAT(ReadZipListing(host.Archive).Names(), ElementsAre("one.jpg"));
+        EXPECT_EQ(host.Caption, "Files 2/3");
+    }
 }

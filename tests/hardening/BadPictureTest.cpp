@@ -9,6 +9,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using ::testing::ElementsAre;
 
 namespace {
@@ -37,6 +39,12 @@ protected:
         WriteTestJpeg(Dir.File("a-good.jpg"), 64, 48);
         WriteBytes(Dir.File(name), bytes);
         return RunBatch({"-c", Archive, Dir.File("a-good.jpg"), Dir.File(name)});
+    }
+
+    void ExpectOnlyAPictureKept()
+    {
+        EXPECT_THAT(ReadZipListing(Archive).Names(), ElementsAre("a.jpg"));
+        EXPECT_TRUE(UnzipTestPasses(Archive));
     }
 
     void ExpectOnlyTheGoodPictureKept()
@@ -147,6 +155,28 @@ TEST_F(BadPicture, StripWhoseShortSideRoundsToZeroBecomesAOnePixelThumbnail)
     const TDecodedJpeg inFrame = DecodeJpeg(framedListing.Extract(framedListing.Entries[0]));
     EXPECT_EQ(inFrame.Width, 200);
     EXPECT_EQ(inFrame.Height, 1 + 2 * 3);
+}
+
+// A FIFO named like a picture once hung the run for good, deaf to SIGTERM.
+// The timeout ends a hung child so the test fails instead of waiting.
+TEST_F(BadPicture, FifoNamedLikeAPictureEndsTheRunAndDoesNotHang)
+{
+    const std::string folder = Dir.File("pics");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    WriteTestJpeg(folder + "/a.jpg", 64, 48);
+    const std::string fifo = folder + "/x.jpg";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string message = "Cannot open file \"" + fifo + "\". Not a regular file.";
+
+    for (const std::vector<std::string>& given : {std::vector<std::string>{folder},
+                                                  std::vector<std::string>{folder + "/a.jpg", fifo}}) {
+        std::vector<std::string> args{"-k", "5", "30", BatchProgram, "-c", "-j", "2", Archive};
+        args.insert(args.end(), given.begin(), given.end());
+        const TChildResult result = RunChild("/usr/bin/timeout", args);
+        EXPECT_EQ(result.ExitCode, 1) << result.Err;
+        EXPECT_EQ(LastErrorLine(result), fifo + ": " + message);
+        ExpectOnlyAPictureKept();
+    }
 }
 
 } // namespace

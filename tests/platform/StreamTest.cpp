@@ -4,8 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <future>
 #include <string>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -89,6 +96,79 @@ TEST(FileStream, MissingFileGivesTheOpenMessageWithPathAndReason)
 TEST(FileStream, AFolderCannotBeOpenedAsAFile)
 {
     EXPECT_THROW(TFileStream("/tmp", fmOpenRead), EFOpenError);
+}
+
+// Opens the path for reading on another thread; a FIFO that blocks the open
+// is released by opening its other end, so a fault fails the test instead of
+// hanging it.
+std::string OpenMessage(const std::string& path, uint16_t mode = fmOpenRead)
+{
+    auto opening = std::async(std::launch::async, [&] {
+        try {
+            TFileStream f(path, mode);
+            return std::string("(opened)");
+        } catch (const EFOpenError& e) {
+            return e.Message();
+        }
+    });
+    if (opening.wait_for(std::chrono::seconds(10)) == std::future_status::timeout) {
+        const int writer = ::open(path.c_str(), O_RDWR | O_NONBLOCK);
+        opening.wait();
+        if (writer >= 0)
+            ::close(writer);
+        return "(hung)";
+    }
+    return opening.get();
+}
+
+std::string NotRegular(const std::string& path)
+{
+    return "Cannot open file \"" + path + "\". Not a regular file.";
+}
+
+// A FIFO named like a picture once waited forever for a writer.
+TEST(FileStream, FifoSocketAndDeviceAreRefusedWithoutWaiting)
+{
+    const std::string fifo = TempPath("fifo.jpg");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0) << std::strerror(errno);
+    EXPECT_EQ(OpenMessage(fifo), NotRegular(fifo));
+    EXPECT_EQ(OpenMessage(fifo, fmOpenReadWrite), NotRegular(fifo));
+
+    const std::string link = TempPath("link.jpg");
+    ASSERT_EQ(::symlink(fifo.c_str(), link.c_str()), 0);
+    EXPECT_EQ(OpenMessage(link), NotRegular(link));
+
+    const std::string socketPath = TempPath("sock.jpg");
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(sock, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    std::strcpy(address.sun_path, socketPath.c_str());
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << std::strerror(errno);
+    EXPECT_EQ(OpenMessage(socketPath), NotRegular(socketPath));
+    ::close(sock);
+
+    EXPECT_EQ(OpenMessage("/dev/null"), NotRegular("/dev/null"));
+    EXPECT_EQ(OpenMessage("/dev/zero"), NotRegular("/dev/zero"));
+
+    for (const std::string& path : {fifo, link, socketPath})
+        ::unlink(path.c_str());
+}
+
+// O_NONBLOCK is only for the open: reads of a regular file behave as ever.
+TEST(FileStream, ARegularFileIsReadWithBlockingReads)
+{
+    const std::string path = TempPath("plain.jpg");
+    {
+        TFileStream f(path, fmCreate);
+        f.WriteBuffer("abc", 3);
+    }
+    TFileStream f(path, fmOpenRead);
+    EXPECT_EQ(::fcntl(f.Handle(), F_GETFL) & O_NONBLOCK, 0);
+    char buf[4] = {};
+    EXPECT_EQ(f.Read(buf, 4), 3);
+    ::unlink(path.c_str());
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "FileSystem.h"
 #include "JpegFilter.h"
+#include "NaturalOrder.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -14,6 +15,20 @@ using TScanPath = std::vector<TFileNode>;
 
 void AddPathOn(IFileList& list, const std::string& path, TScanPath& scanPath);
 
+// The folder's visible names in the order a file manager shows them; the
+// enumeration's own order is the file system's hash order.
+std::vector<std::string> SortedNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    TFolderEnumeration enumeration(folder);
+    std::string name;
+    while (enumeration.Next(name))
+        if (!name.empty() && name[0] != '.')
+            names.push_back(name);
+    SortNaturally(names);
+    return names;
+}
+
 void ScanFolderOn(IFileList& list, const std::string& path, TScanPath& scanPath)
 {
     TFileNode node;
@@ -23,15 +38,11 @@ void ScanFolderOn(IFileList& list, const std::string& path, TScanPath& scanPath)
         return;
 
     const std::string folder = (!path.empty() && path.back() == '/') ? path : path + '/';
-    TFolderEnumeration enumeration(folder);
+    const std::vector<std::string> names = SortedNames(folder);
     scanPath.push_back(node);
     try {
-        std::string name;
-        while (enumeration.Next(name)) {
-            if (name.empty() || name[0] == '.')
-                continue;
+        for (const std::string& name : names)
             AddPathOn(list, folder + name, scanPath);
-        }
     } catch (...) {
         scanPath.pop_back();
         throw;

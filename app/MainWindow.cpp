@@ -4,6 +4,7 @@
 #include "BatchRun.h"
 #include "Processors.h"
 #include "Errors.h"
+#include "FileListEntry.h"
 #include "ListEditing.h"
 #include "QtClipboard.h"
 #include "TApplication.h"
@@ -25,7 +26,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
-#include <QFile>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -39,23 +39,12 @@ namespace {
 
 constexpr int kClientWidth = 497;
 constexpr int kClientHeight = 401;
-constexpr int kItemHeight = 16;
 
 Exception ListIndexError(int index)
 {
     char message[64];
     std::snprintf(message, sizeof message, "List index out of bounds (%d)", index);
     return Exception(message);
-}
-
-std::string LocalName(const QString& text)
-{
-    return QFile::encodeName(text).toStdString();
-}
-
-QString DisplayName(const std::string& path)
-{
-    return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
 } // namespace
@@ -67,7 +56,7 @@ std::vector<std::string> DroppedLocalFiles(const QMimeData* data)
         return paths;
     for (const QUrl& url : data->urls())
         if (url.isLocalFile())
-            paths.push_back(LocalName(url.toLocalFile()));
+            paths.push_back(LocalPathOfUrl(url));
     return paths;
 }
 
@@ -81,9 +70,7 @@ public:
     {
         if (Count() >= FWindow.ListCapacity)
             throw Exception("Unable to insert a line");
-        auto* item = new QListWidgetItem(DisplayName(path));
-        item->setSizeHint(QSize(0, kItemHeight));
-        FWindow.FFileList->addItem(item);
+        FWindow.FFileList->addItem(NewFileListItem(path));
     }
     int Count() override { return FWindow.FFileList->count(); }
     void SetCaption(const std::string& text) override { FWindow.setWindowTitle(DisplayName(text)); }
@@ -104,7 +91,7 @@ public:
     {
         if (index < 0 || index >= ListCount())
             throw ListIndexError(index);
-        return LocalName(FWindow.FFileList->item(index)->text());
+        return FileListPath(*FWindow.FFileList->item(index));
     }
     TThumbnailSettings ReadSettings() override { return FWindow.ReadSettings(); }
     void SetCaption(const std::string& text) override { FWindow.setWindowTitle(DisplayName(text)); }
@@ -135,7 +122,7 @@ public:
     {
         if (i < 0 || i >= Count())
             throw ListIndexError(i);
-        return LocalName(FWindow.FFileList->item(i)->text());
+        return FileListPath(*FWindow.FFileList->item(i));
     }
     bool Selected(int i) override { return i >= 0 && i < Count() && FWindow.FFileList->item(i)->isSelected(); }
     void SelectAll() override { FWindow.FFileList->selectAll(); }
@@ -425,7 +412,7 @@ void TMainWindow::FileListDblClick()
     const int index = FFileList->ItemIndex();
     if (index < 0 || index >= FFileList->count())
         throw ListIndexError(index);
-    const std::string path = LocalName(FFileList->item(index)->text());
+    const std::string path = FileListPath(*FFileList->item(index));
     const TThumbnailSettings settings = ReadSettings();
 
     std::unique_ptr<TBitmap> slot;

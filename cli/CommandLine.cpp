@@ -271,6 +271,7 @@ std::string HelpText()
            "  -r, --subfolders          scan the sub-folders of the folders given\n"
            "  -k, --keep-going          report a picture that fails and go on with the\n"
            "                            next; without it the first failure ends the run\n"
+           "                            (a failure of the archive itself always does)\n"
            "  -c, --clear               start a new archive: delete an existing ARCHIVE\n"
            "                            first (only a file whose name ends in .zip or .jar)\n"
            "  -j, --jobs N              make thumbnails on N threads at once, 1 to 256\n"

@@ -67,6 +67,7 @@ void TJPEGImage::LoadFromBytes(std::vector<uint8_t> bytes)
     FBitmap.reset();
     FData = std::move(data);
     ProgressiveEncoding = FData->Progressive;
+    IccProfile = std::move(header.IccProfile);
 }
 
 int32_t TJPEGImage::Width() const
@@ -143,6 +144,8 @@ void TJPEGImage::Compress()
         options.Quality = CompressionQuality;
         options.Progressive = ProgressiveEncoding;
         options.ForceGrey = GrayscaleOutput;
+        if (!GrayscaleOutput)
+            options.IccProfile = IccProfile;
         Check(EncodeJpeg(*source, options, data->Bytes));
         data->Width = source->Width();
         data->Height = source->Height();

@@ -42,6 +42,9 @@ public:
     bool ProgressiveDisplay = false;
     bool ProgressiveEncoding = false;
     bool Smoothing = true;
+    // Written into the encoded picture unless it is grey. A load sets it to the
+    // file's RGB profile, or empty; Assign keeps it.
+    std::vector<uint8_t> IccProfile;
 
     TJPEGScale Scale() const { return FScale; }
     void SetScale(TJPEGScale scale);  // drops a decoded bitmap made at another scale
@@ -63,7 +66,7 @@ public:
     const TBitmap& Bitmap();
 
     // Takes a copy of the bitmap; drops the compressed bytes but keeps the
-    // progressive encoding setting.
+    // progressive encoding setting and the colour profile.
     void Assign(const TBitmap& bitmap);
     // Writes the compressed bytes, encoding the held bitmap if needed. An empty
     // picture writes nothing.

@@ -1,6 +1,7 @@
 #include "JpegCodec.h"
 
 #include "ExifOrientation.h"
+#include "IccProfile.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -51,12 +52,19 @@ struct TDecompressor {
     TErrorTrap Trap;
     jpeg_decompress_struct Info{};
     bool Created = false;
+    JOCTET* Profile = nullptr;  // malloc'ed by libjpeg
+    unsigned ProfileLength = 0;
+    bool ReadingProfile = false;
     TDecompressor()
     {
         InstallTrap(Trap);
         Info.err = &Trap.Manager;
     }
-    ~TDecompressor() { Destroy(); }
+    ~TDecompressor()
+    {
+        Destroy();
+        std::free(Profile);
+    }
     void Destroy()
     {
         if (Created)
@@ -143,6 +151,31 @@ int FirstExifOrientation(const jpeg_decompress_struct& info)
     return 1;
 }
 
+constexpr size_t IccMarkerOverhead = 14;  // "ICC_PROFILE\0", sequence number, count
+
+// What the saved ICC markers hold together, before libjpeg checks their numbering.
+size_t IccPayloadBytes(const jpeg_decompress_struct& info)
+{
+    size_t bytes = 0;
+    for (jpeg_saved_marker_ptr m = info.marker_list; m; m = m->next)
+        if (m->marker == JPEG_APP0 + 2 && m->data_length >= IccMarkerOverhead &&
+            std::memcmp(m->data, "ICC_PROFILE", 12) == 0)
+            bytes += m->data_length - IccMarkerOverhead;
+    return bytes;
+}
+
+// libjpeg refuses chunks numbered wrongly or missing; an oversized profile is
+// not even put together.
+void ReadIccProfile(TDecompressor& d)
+{
+    const size_t bytes = IccPayloadBytes(d.Info);
+    if (bytes == 0 || bytes > MaxIccProfileBytes)
+        return;
+    d.ReadingProfile = true;
+    jpeg_read_icc_profile(&d.Info, &d.Profile, &d.ProfileLength);
+    d.ReadingProfile = false;
+}
+
 // As libjpeg sizes its whole-picture coefficient arrays.
 int64_t MultiScanCoefficientBytes(const jpeg_decompress_struct& info)
 {
@@ -161,11 +194,12 @@ int64_t MultiScanCoefficientBytes(const jpeg_decompress_struct& info)
 int ReadHeaderProtected(TDecompressor& d, const uint8_t* data, size_t size, TJpegHeaderInfo& header)
 {
     if (setjmp(d.Trap.Jump))
-        return d.Trap.Code;
+        return d.ReadingProfile ? 0 : d.Trap.Code;  // a profile that cannot be read is no failure
     jpeg_create_decompress(&d.Info);
     d.Created = true;
     jpeg_mem_src(&d.Info, data, static_cast<unsigned long>(size));
     jpeg_save_markers(&d.Info, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(&d.Info, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(&d.Info, TRUE);
     header.Width = static_cast<int32_t>(d.Info.image_width);
     header.Height = static_cast<int32_t>(d.Info.image_height);
@@ -174,6 +208,7 @@ int ReadHeaderProtected(TDecompressor& d, const uint8_t* data, size_t size, TJpe
     header.ExifOrientation = FirstExifOrientation(d.Info);
     header.Components = d.Info.num_components;
     header.CoefficientBytes = MultiScanCoefficientBytes(d.Info);
+    ReadIccProfile(d);
     return 0;
 }
 
@@ -294,6 +329,8 @@ int EncodeProtected(TCompressor& c, const TBitmap& bitmap, const TJpegEncodeOpti
     if (options.Progressive)
         jpeg_simple_progression(&c.Info);
     jpeg_start_compress(&c.Info, TRUE);
+    if (!options.IccProfile.empty())
+        jpeg_write_icc_profile(&c.Info, options.IccProfile.data(), static_cast<unsigned>(options.IccProfile.size()));
     while (c.Info.next_scanline < c.Info.image_height) {
         // libjpeg only reads input rows, whatever its prototype says.
         auto row = const_cast<JSAMPROW>(bitmap.ScanLine(static_cast<int32_t>(c.Info.next_scanline)));
@@ -310,6 +347,8 @@ int ReadJpegHeader(const uint8_t* data, size_t size, TJpegHeaderInfo& header)
     auto d = std::make_unique<TDecompressor>();
     const int code = ReadHeaderProtected(*d, data, size, header);
     d->Destroy();
+    if (code == 0 && header.Components == 3 && IsWholeRgbProfile(d->Profile, d->ProfileLength))
+        header.IccProfile.assign(d->Profile, d->Profile + d->ProfileLength);
     return code;
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 // What libjpeg may hold for one picture; past it a decode fails with a JPEG error.
@@ -20,6 +21,9 @@ struct TJpegHeaderInfo {
     int ExifOrientation = 1;
     int Components = 0;
     int64_t CoefficientBytes = 0;  // the whole picture's coefficients, kept when it has several scans
+    // The colour profile of a three-component picture, when it is whole and RGB;
+    // any other profile, damaged or not, is left out without an error.
+    std::vector<uint8_t> IccProfile;
 };
 
 struct TJpegDecodeOptions {
@@ -34,6 +38,7 @@ struct TJpegEncodeOptions {
     int Quality = 90;
     bool Progressive = false;
     bool ForceGrey = false;
+    std::span<const uint8_t> IccProfile;  // written as APP2 markers when not empty
 };
 
 int ReadJpegHeader(const uint8_t* data, size_t size, TJpegHeaderInfo& header);

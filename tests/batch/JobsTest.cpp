@@ -260,4 +260,33 @@ TEST_F(JobsTest, SixteenJobsOverGiantProgressivePicturesStayWithinTheBudget)
     EXPECT_LT(peak, budget + (160LL << 20)) << "peak " << (peak >> 20) << " MiB";
 }
 
+// Workers making thumbnails side by side never hand one picture's profile to another.
+TEST_F(JobsTest, EveryThumbnailCarriesItsOwnPicturesProfile)
+{
+    std::vector<std::vector<uint8_t>> expected;
+    for (int k = 0; k < 9; ++k) {
+        const std::string path = Dir.File("c" + std::to_string(k) + ".jpg");
+        std::vector<uint8_t> profile;
+        std::vector<std::vector<uint8_t>> chunks;
+        if (k % 3 != 2) {
+            profile = TestIccProfile(600 + 40000 * (k % 3), "RGB ", k);
+            chunks = IccChunks(profile, 1 + k % 3);
+        } else {
+            chunks = {IccChunk(1, 1, TestIccProfile(600, "GRAY", k))};  // dropped
+        }
+        WriteBytes(path, MakeTaggedJpeg(700 + 30 * k, 500, chunks, k % 2 ? TJpegKind::Progressive : TJpegKind::Baseline));
+        List.push_back(path);
+        expected.push_back(profile);
+    }
+    for (const bool framed : {false, true}) {
+        Host.Settings = {};
+        Host.Settings.Framed = framed;
+        const TArchiveContent one = RunWith(1);
+        ASSERT_EQ(one.Data.size(), expected.size());
+        for (size_t k = 0; k < expected.size(); ++k)
+            EXPECT_EQ(DecodeJpeg(one.Data[k]).IccProfile, expected[k]) << k << (framed ? " framed" : "");
+        EXPECT_EQ(RunWith(4), one) << (framed ? "framed" : "plain");
+    }
+}
+
 }  // namespace

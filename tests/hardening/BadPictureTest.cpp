@@ -9,6 +9,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
+
 #include <sys/stat.h>
 
 using ::testing::ElementsAre;
@@ -177,6 +180,44 @@ TEST_F(BadPicture, FifoNamedLikeAPictureEndsTheRunAndDoesNotHang)
         EXPECT_EQ(LastErrorLine(result), fifo + ": " + message);
         ExpectOnlyAPictureKept();
     }
+}
+
+// A profile that cannot be trusted is left out; the run goes on without a word.
+TEST_F(BadPicture, BadColourProfilesAreDroppedQuietly)
+{
+    const std::vector<uint8_t> profile = TestIccProfile(5000);
+    const auto chunks = IccChunks(profile, 3);
+    const std::vector<uint8_t> cutShort(profile.begin(), profile.end() - 100);
+    const std::pair<std::string, std::vector<uint8_t>> bad[] = {
+        {"gap.jpg", MakeTaggedJpeg(90, 60, {chunks[0], chunks[2]})},
+        {"twice.jpg", MakeTaggedJpeg(90, 60, {chunks[0], chunks[1], chunks[1], chunks[2]})},
+        {"numbers.jpg", MakeTaggedJpeg(90, 60, {chunks[0], chunks[1], IccChunk(7, 3, {})})},
+        {"cut.jpg", MakeTaggedJpeg(90, 60, {IccChunk(1, 1, cutShort)})},
+        {"vast.jpg", MakeTaggedJpeg(90, 60, IccChunks(TestIccProfile((1 << 20) + 1), 17))},
+        {"grey.jpg", MakeTaggedJpeg(90, 60, {IccChunk(1, 1, TestIccProfile(600, "GRAY"))}, TJpegKind::Grey)},
+        {"ink.jpg", MakeTaggedJpeg(90, 60, {IccChunk(1, 1, TestIccProfile(600, "CMYK"))}, TJpegKind::AdobeCmyk)},
+    };
+    std::vector<std::string> args{"-c", Archive};
+    for (const auto& [name, bytes] : bad) {
+        WriteBytes(Dir.File(name), bytes);
+        args.push_back(Dir.File(name));
+    }
+    WriteBytes(Dir.File("good.jpg"), MakeTaggedJpeg(90, 60, chunks));
+    args.push_back(Dir.File("good.jpg"));
+    const TChildResult result = RunBatch(args);
+    EXPECT_EQ(result.ExitCode, 0) << result.Err;
+    EXPECT_EQ(std::count(result.Err.begin(), result.Err.end(), '\n'), 9) << "progress and the end only";
+    EXPECT_EQ(LastErrorLine(result), "8 pictures done; " + Archive + " is closed");
+    const TZipListing listing = ReadZipListing(Archive);
+    ASSERT_EQ(listing.Entries.size(), 8u);
+    for (size_t i = 0; i < 7; ++i) {
+        const TDecodedJpeg thumb = DecodeJpeg(listing.Extract(listing.Entries[i]));
+        EXPECT_EQ(listing.Entries[i].Name, bad[i].first);
+        EXPECT_EQ(thumb.Width, 200) << bad[i].first;
+        EXPECT_TRUE(thumb.IccProfile.empty()) << bad[i].first;
+    }
+    EXPECT_EQ(DecodeJpeg(listing.Extract(listing.Entries[7])).IccProfile, profile);
+    EXPECT_TRUE(UnzipTestPasses(Archive));
 }
 
 } // namespace

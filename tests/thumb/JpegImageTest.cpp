@@ -61,3 +61,25 @@ TEST(JpegImage, EmptyPictureWritesNothing)
     image.SaveToStream(out);
     EXPECT_EQ(out.GetSize(), 0);
 }
+
+TEST(JpegImage, ColourProfileIsKeptByAssignAndLeftOutOfGreyEncodes)
+{
+    const std::vector<uint8_t> profile = TestIccProfile(700);
+    TJPEGImage image;
+    image.LoadFromBytes(MakeTaggedJpeg(40, 30, IccChunks(profile, 2)));
+    EXPECT_EQ(image.IccProfile, profile);
+    image.Assign(*NewBitmapSized(20, 10, RGBColor(10, 200, 30)));
+    TMemoryStream colour;
+    image.SaveToStream(colour);
+    TJPEGImage back;
+    back.LoadFromBytes(colour.Bytes());
+    EXPECT_EQ(back.IccProfile, profile);
+
+    image.GrayscaleOutput = true;
+    image.Assign(*NewBitmapSized(20, 10, RGBColor(10, 200, 30)));
+    TMemoryStream grey;
+    image.SaveToStream(grey);
+    EXPECT_EQ(ReadEncodedHeader(grey.Bytes()).Components, 1);
+    back.LoadFromBytes(grey.Bytes());
+    EXPECT_TRUE(back.IccProfile.empty());
+}

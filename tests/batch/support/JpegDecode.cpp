@@ -1,6 +1,7 @@
 #include "JpegDecode.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <csetjmp>
 #include <jpeglib.h>
 #include <stdexcept>
@@ -29,7 +30,14 @@ bool DecodeInto(const std::vector<uint8_t>& bytes, jpeg_decompress_struct& info,
     }
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
+    jpeg_save_markers(&info, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(&info, TRUE);
+    JOCTET* icc = nullptr;
+    unsigned iccLength = 0;
+    if (jpeg_read_icc_profile(&info, &icc, &iccLength)) {
+        out.IccProfile.assign(icc, icc + iccLength);
+        std::free(icc);
+    }
     jpeg_start_decompress(&info);
     out.Width = static_cast<int>(info.output_width);
     out.Height = static_cast<int>(info.output_height);

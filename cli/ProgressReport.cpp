@@ -88,11 +88,13 @@ void TProgressReport::Redraw()
 }
 
 // The bar, then as much of the picture's path as fits before the last
-// column (writing into it would wrap the line on many terminals).
+// column (writing into it would wrap the line on many terminals). On a
+// narrow terminal the bar gives up room to the path.
 std::string TProgressReport::LiveLine() const
 {
     const int room = std::max(FColumns - 1, 0);
-    std::string line = ProgressLine(FCaption, FMaximum, FRemaining);
+    const int barWidth = std::clamp(FColumns - 50, 10, 30);
+    std::string line = ProgressLine(FCaption, FMaximum, FRemaining, barWidth);
     if (static_cast<int>(line.size()) >= room)
         return line.substr(0, static_cast<size_t>(room));
     const int left = room - static_cast<int>(line.size()) - 1;

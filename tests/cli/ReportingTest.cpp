@@ -155,6 +155,6 @@ TEST(ProgressReport, LiveLineShowsThePictureWithinTheTerminalWidth)
     tiny.SetPicture("/p/a.jpg");
     const std::string narrowText = Contents(narrow.get());
     const std::string small = narrowText.substr(narrowText.rfind('\r'));
-    EXPECT_EQ(small, "\r" + ProgressLine("Files 1/1", 1, 0).substr(0, 19) + "\033[K")
+    EXPECT_EQ(small, "\r" + ProgressLine("Files 1/1", 1, 0, 10).substr(0, 19) + "\033[K")
         << "a terminal narrower than the bar gets the bar's start only";
 }

@@ -11,6 +11,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -212,4 +213,38 @@ TEST_F(RunMessages, AnyExceptionEndsWithAMessageAndTheFailureStatus)
         text.resize(std::fread(text.data(), 1, text.size(), err.get()));
         EXPECT_THAT(text, HasSubstr("plinkavorte-batch: " + picture + ": " + testCase.Message + "\n"));
     }
+}
+
+// On a terminal (a pseudo-terminal made by script(1), 50 columns wide) the
+// live line names the picture and never reaches the last column.
+TEST_F(RunMessages, LiveLineOnATerminalFitsItsWidth)
+{
+    if (RunShell("command -v script") != 0)
+        GTEST_SKIP() << "script(1) is not installed";
+    const std::string picture = Dir.Picture("a folder with a rather long name/IMG_0042.JPG", 80, 60);
+    std::string output;
+    const int status = RunShell("script -qec \"stty cols 50 rows 20; '" + Program + "' '" + Dir.File("t.zip") +
+                                    "' '" + picture + "'\" /dev/null",
+                                &output);
+    ASSERT_EQ(status, 0) << output;
+    int drawn = 0;
+    bool namedThePicture = false;
+    size_t start = 0;
+    while ((start = output.find('\r', start)) != std::string::npos) {
+        ++start;
+        const size_t end = output.find_first_of("\r\n", start);
+        std::string line = output.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        const size_t clear = line.find("\033[K");
+        if (line.rfind("Files ", 0) != 0 || clear == std::string::npos)
+            continue;
+        line.erase(clear);
+        ++drawn;
+        const auto columns = std::count_if(line.begin(), line.end(), [](char c) { return (c & 0xC0) != 0x80; });
+        EXPECT_LE(columns, 49) << line;
+        const bool shortened = line.find("\xE2\x80\xA6") != std::string::npos;
+        const bool endsWithTheName = line.size() > 12 && line.substr(line.size() - 12) == "IMG_0042.JPG";
+        namedThePicture = namedThePicture || (shortened && endsWithTheName);
+    }
+    EXPECT_GT(drawn, 0) << output;
+    EXPECT_TRUE(namedThePicture) << output;
 }

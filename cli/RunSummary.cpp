@@ -1,5 +1,6 @@
 #include "RunSummary.h"
 
+#include "ArchiveErrors.h"
 #include "NameText.h"
 
 #include <sys/stat.h>
@@ -68,7 +69,7 @@ std::vector<std::string> ArchiveNameHints(const std::string& message, const std:
                                           const std::vector<std::string>& paths)
 {
     std::vector<std::string> hints;
-    if (message == "Unhandled Archive Type" && !EndsWithArchiveExtension(archive))
+    if (message == ArchiveMessage(ErrUnhandledType) && !EndsWithArchiveExtension(archive))
         hints.push_back("the archive's name must end in .zip");
     const bool archiveLater = std::any_of(paths.begin(), paths.end(), [](const std::string& path) {
         return EndsWithArchiveExtension(path) && !IsFolder(path);

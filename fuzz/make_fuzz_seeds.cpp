@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -67,6 +68,19 @@ void PictureSeeds(const std::string& dir)
         auto bytes = MakeTestJpeg(seed.Width, seed.Height, seed.Kind, 75, seed.Orientation);
         bytes.insert(bytes.begin(), static_cast<uint8_t>(shape++ * 0x25));
         WriteBytes(dir + "/" + seed.Name, bytes);
+    }
+    // Colour profiles: whole, split out of order, and a piece missing.
+    const std::vector<uint8_t> profile = TestIccProfile(300);
+    auto pieces = IccChunks(profile, 3);
+    const std::pair<const char*, std::vector<std::vector<uint8_t>>> tagged[] = {
+        {"tagged", {IccChunk(1, 1, profile)}},
+        {"tagged-split", {pieces[2], pieces[0], pieces[1]}},
+        {"tagged-gap", {pieces[0], pieces[2]}},
+    };
+    for (const auto& [name, app2] : tagged) {
+        auto bytes = MakeTaggedJpeg(14, 10, app2, TJpegKind::Baseline, 75);
+        bytes.insert(bytes.begin(), static_cast<uint8_t>(shape++ * 0x25));
+        WriteBytes(dir + "/" + name, bytes);
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include "Errors.h"
 #include "FuzzScratch.h"
+#include "JPEGImage.h"
 #include "MemoryStream.h"
 #include "ThumbnailRecipe.h"
 #include "BitmapTools.h"
@@ -29,6 +30,17 @@ void CheckThumbnail(const TBitmap& bitmap, const TThumbnailSettings& settings)
     if (bitmap.Width() <= 0 || bitmap.Height() <= 0 || bitmap.Width() > limit || bitmap.Height() > limit)
         FuzzFail("thumbnail of " + std::to_string(bitmap.Width()) + " x " + std::to_string(bitmap.Height()) +
                  " for size " + std::to_string(settings.MaxSize));
+}
+
+// The thumbnail carries exactly the profile the picture's own reading keeps.
+void CheckProfile(const uint8_t* picture, size_t size, const TMemoryStream& thumbnail)
+{
+    TJPEGImage source, made;
+    source.LoadFromBytes(std::vector<uint8_t>(picture, picture + size));
+    made.LoadFromBytes(thumbnail.Bytes());
+    if (made.IccProfile != source.IccProfile)
+        FuzzFail("thumbnail profile of " + std::to_string(made.IccProfile.size()) + " bytes for one of " +
+                 std::to_string(source.IccProfile.size()));
 }
 
 } // namespace

@@ -35,13 +35,19 @@ void PrintLine(std::FILE* err, const std::string& text)
     std::fprintf(err, "%s\n", Line(text).c_str());
 }
 
-// A path that names nothing would be taken silently as an empty folder.
+void PrintWarning(std::FILE* err, const std::string& path, int error)
+{
+    PrintLine(err, "warning: " + EscapedName(path) + ": " + SystemErrorText(error));
+}
+
+// A path that names nothing would be taken silently as an empty folder. A
+// picture too long to open is warned about by the list.
 void WarnAboutMissingPaths(std::FILE* err, const std::vector<std::string>& paths)
 {
     for (const auto& path : paths) {
         struct stat info{};
-        if (::stat(path.c_str(), &info) != 0)
-            PrintLine(err, "warning: " + EscapedName(path) + ": " + SystemErrorText(errno));
+        if (::stat(path.c_str(), &info) != 0 && !(errno == ENAMETOOLONG && IsJpegName(path)))
+            PrintWarning(err, path, errno);
     }
 }
 
@@ -98,6 +104,7 @@ std::string ClosingText(const TShellHost& host, const TShellList& list, const st
 int RunBatch(const TCommandOptions& options, const TCommandStreams& streams)
 {
     TShellList list(options.IncludeSubfolders);
+    list.OnTooLong = [&streams](const std::string& path) { PrintWarning(streams.Err, path, ENAMETOOLONG); };
     WarnAboutMissingPaths(streams.Err, options.Paths);
     WMDropFiles(list, options.Paths);
     if (list.Size() == 0)

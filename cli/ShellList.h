@@ -3,6 +3,7 @@
 
 #include "DropIntake.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,13 @@ public:
     int Count() override { return Size(); }
     int Size() const { return static_cast<int>(FEntries.size()); }
     void SetCaption(const std::string&) override {}  // no window to title
+    // Not listed: the shell is told instead, and the run goes on without it.
+    void AppendTooLong(const std::string& path) override
+    {
+        if (OnTooLong)
+            OnTooLong(path);
+    }
+    std::function<void(const std::string& path)> OnTooLong;
 
     // Throws "List index out of bounds (%d)" as the window's list does.
     const std::string& Entry(int index) const;

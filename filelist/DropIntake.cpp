@@ -15,6 +15,13 @@ using TScanPath = std::vector<TFileNode>;
 
 void AddPathOn(IFileList& list, const std::string& path, TScanPath& scanPath);
 
+// Unreadable paths count as folders that hold nothing; a picture the system
+// cannot reach for its length must not vanish so.
+bool IsTooLongPicture(const std::string& path)
+{
+    return IsJpegName(path) && IsPathTooLong(path);
+}
+
 // The folder's visible names in the order a file manager shows them; the
 // enumeration's own order is the file system's hash order.
 std::vector<std::string> SortedNames(const std::string& folder)
@@ -52,7 +59,10 @@ void ScanFolderOn(IFileList& list, const std::string& path, TScanPath& scanPath)
 
 void AddPathOn(IFileList& list, const std::string& path, TScanPath& scanPath)
 {
-    if (IsFolder(path)) {
+    const uint32_t attributes = FileGetAttr(path);
+    if (attributes == faInvalid && IsTooLongPicture(path)) {
+        list.AppendTooLong(path);
+    } else if ((attributes & faDirectory) != 0) {
         if (list.IncludeSubfolders())
             ScanFolderOn(list, path, scanPath);
     } else if (IsJpegName(path)) {
@@ -76,7 +86,7 @@ std::string LowerAscii(std::string text)
 void WMDropFiles(IFileList& list, const std::vector<std::string>& paths)
 {
     for (const auto& path : paths) {
-        if (IsFolder(path))
+        if (IsFolder(path) && !IsTooLongPicture(path))
             ScanFolder(list, path);
         else
             AddPath(list, path);

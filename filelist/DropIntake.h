@@ -11,6 +11,9 @@ public:
     virtual void Append(const std::string& path) = 0;  // throws Exception("Unable to insert a line") when full
     virtual int Count() = 0;
     virtual void SetCaption(const std::string& text) = 0;
+    // A picture whose path is too long for the system to open. Listed like
+    // any unreadable picture, so a run stops at it with the reason.
+    virtual void AppendTooLong(const std::string& path) { Append(path); }
 };
 
 // The whole drop, in order; then the caption "%d Files" with the list's count.

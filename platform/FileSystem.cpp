@@ -1,5 +1,6 @@
 #include "FileSystem.h"
 
+#include <cerrno>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,6 +38,12 @@ uint32_t FileGetAttr(const std::string& path)
     if (IsDotName(path))
         attr |= faHidden;
     return attr;
+}
+
+bool IsPathTooLong(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) != 0 && errno == ENAMETOOLONG;
 }
 
 bool FileExists(const std::string& path)

@@ -12,6 +12,9 @@ constexpr uint32_t faInvalid = 0xFFFFFFFFu;
 // Attributes of the path, links followed; faInvalid when it cannot be read.
 uint32_t FileGetAttr(const std::string& path);
 
+// True when the system refuses the path for its length (ENAMETOOLONG).
+bool IsPathTooLong(const std::string& path);
+
 // True for an existing path that is not a folder, links followed.
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);

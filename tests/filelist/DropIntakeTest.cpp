@@ -1,12 +1,14 @@
 #include "DropIntake.h"
 #include "Errors.h"
 #include "FileSystem.h"
+#include "LongPaths.h"
 #include "ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <limits.h>
 
 namespace {
 
@@ -206,6 +208,42 @@ TEST(WMDropFiles, LongPathsAreTakenWhole)
     TFakeList list;
     WMDropFiles(list, {deep});
     EXPECT_EQ(list.Entries, std::vector<std::string>{deep});
+}
+
+namespace {
+
+class TTooLongList : public TFakeList {
+public:
+    std::vector<std::string> TooLong;
+    void AppendTooLong(const std::string& path) override { TooLong.push_back(path); }
+};
+
+} // namespace
+
+// A picture the system refuses for its path's length was taken for an
+// unreadable folder and left out without a word.
+TEST(ScanFolder, PictureWhosePathIsTooLongIsListedAtItsPlace)
+{
+    TScratchFolder dir;
+    const std::string folder = MakeDeepFolder(dir.Path(), PATH_MAX - 100);
+    ASSERT_TRUE(IsFolder(folder));
+    const auto before = dir.Touch(folder.substr(dir.Path().size() + 1) + "/a.jpg");
+    const auto after = dir.Touch(folder.substr(dir.Path().size() + 1) + "/c.jpg");
+    const TTooLongFile picture(folder, "b" + std::string(150, 'x') + ".jpg");
+    const TTooLongFile other(folder, "b" + std::string(150, 'x') + ".txt");
+    ASSERT_TRUE(IsPathTooLong(picture.Path()));
+    ASSERT_FALSE(IsPathTooLong(before));
+
+    TFakeList list;
+    list.Subfolders = true;
+    WMDropFiles(list, {dir.Path()});
+    EXPECT_EQ(list.Entries, (std::vector<std::string>{before, picture.Path(), after}));
+
+    TTooLongList told;
+    told.Subfolders = true;
+    WMDropFiles(told, {dir.Path(), picture.Path()});
+    EXPECT_EQ(told.Entries, (std::vector<std::string>{before, after}));
+    EXPECT_EQ(told.TooLong, (std::vector<std::string>{picture.Path(), picture.Path()}));
 }
 
 TEST(FileSystem, AttributesAndExistence)

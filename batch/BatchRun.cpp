@@ -6,6 +6,7 @@
 #include "FileSystem.h"
 #include "MemoryStream.h"
 #include "ThumbnailMaker.h"
+#include "ZipArchive.h"
 
 #include <cstdio>
 #include <memory>
@@ -13,6 +14,16 @@
 namespace {
 
 constexpr const char* ArchiveComment = "Made with Plinkavorte";
+
+// Ours goes only where there is no comment yet, or ours already: a comment
+// another tool or the user wrote belongs to the archive.
+void CommentArchive(TZipper& zipper)
+{
+    const TZipArchive* archive = zipper.Archive();
+    if (archive && !archive->Comment().empty() && archive->Comment() != ArchiveComment)
+        return;
+    zipper.SetComment(ArchiveComment);
+}
 
 std::string FilesCaption(int current, int count)
 {
@@ -70,7 +81,7 @@ void TBatchRun::Go(IBatchHost& host)
 
     RunItems(host);
 
-    FZipper.SetComment(ArchiveComment);
+    CommentArchive(FZipper);
     FZipper.Close();
 }
 

@@ -251,7 +251,7 @@ std::string HelpText()
            "is added to. Each thumbnail is stored under the picture's bare file name;\n"
            "a name the archive already holds (letter case ignored) is skipped. The\n"
            "archive on disk is complete after every picture, and gets the comment\n"
-           "\"Made with Plinkavorte\" at the end.\n"
+           "\"Made with Plinkavorte\" at the end, unless it has another comment.\n"
            "\n"
            "PATHs are files or folders, taken in the order given. Files count when\n"
            "their extension is a JPEG one (.jpg .jpeg .jpe .jfif, any letter case).\n"

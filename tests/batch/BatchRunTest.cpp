@@ -1,4 +1,5 @@
 #include "BatchRunFixture.h"
+#include "MemoryStream.h"
 
 using ::testing::ElementsAre;
 
@@ -137,6 +138,55 @@ TEST_F(BatchRunFixture, ColonAndBackslashNamesAreStoredWholeAndSkippedOnTheNextR
     EXPECT_EQ(Archive().Names(), stored);
     EXPECT_EQ(Host.Caption, "Files 5/5");
     EXPECT_EQ(ReadBytes(Host.Archive).size(), first.size()) << "the second run added nothing";
+}
+
+namespace {
+
+// An archive holding one entry and the comment, written by the session alone.
+void MakeArchiveWithComment(const std::string& path, const std::string& comment)
+{
+    TZipper zipper;
+    ConfigureThumbnailZipper(zipper);
+    zipper.Open(path);
+    TMemoryStream readme;
+    readme.WriteBuffer("hello", 5);
+    zipper.AddStream("readme.txt", readme);
+    zipper.SetComment(comment);
+    zipper.Close();
+}
+
+} // namespace
+
+// The closing comment once replaced whatever comment the archive had.
+TEST_F(BatchRunFixture, AForeignCommentIsKeptAndOursOnlyGoesWhereThereIsNoneOrOurs)
+{
+    const std::string longest(65535, 'c');
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"Holiday 2024 - please keep", "Holiday 2024 - please keep"},
+        {longest, longest},
+        {"", "Made with Plinkavorte"},
+        {"Made with Plinkavorte", "Made with Plinkavorte"},
+        {"Made with Plinkavorte 2", "Made with Plinkavorte 2"},
+    };
+    int n = 0;
+    for (const auto& [before, after] : cases) {
+        SCOPED_TRACE(before.substr(0, 40));
+        TFakeBatchHost host;
+        host.Archive = Dir.File("commented" + std::to_string(++n) + ".zip");
+        MakeArchiveWithComment(host.Archive, before);
+        ASSERT_EQ(ReadZipListing(host.Archive).Comment, before);
+        host.List = {Picture("p1.jpg")};
+        Run.Go(host);
+        TZipListing zip = ReadZipListing(host.Archive);
+        EXPECT_EQ(zip.Comment, after);
+        EXPECT_THAT(zip.Names(), ElementsAre("readme.txt", "p1.jpg"));
+
+        host.List = {Picture("p2.jpg")};
+        Run.Go(host);
+        zip = ReadZipListing(host.Archive);
+        EXPECT_EQ(zip.Comment, after) << "and on the next run";
+        EXPECT_THAT(zip.Names(), ElementsAre("readme.txt", "p1.jpg", "p2.jpg"));
+    }
 }
 
 TEST_F(BatchRunFixture, SettingsChangedBetweenItemsApplyFromTheNextItem)

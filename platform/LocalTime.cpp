@@ -2,8 +2,25 @@
 
 #include <ctime>
 
+namespace {
+
+TLocalClock& Clock()
+{
+    static TLocalClock clock = nullptr;
+    return clock;
+}
+
+} // namespace
+
+void SetLocalClock(TLocalClock clock)
+{
+    Clock() = clock;
+}
+
 TLocalDateTime LocalNow()
 {
+    if (Clock())
+        return Clock()();
     const std::time_t now = std::time(nullptr);
     std::tm parts{};
     localtime_r(&now, &parts);

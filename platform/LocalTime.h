@@ -11,3 +11,8 @@ struct TLocalDateTime {
 };
 
 TLocalDateTime LocalNow();
+
+// Tests stop the clock to compare archives written at different moments;
+// nullptr puts the system clock back.
+using TLocalClock = TLocalDateTime (*)();
+void SetLocalClock(TLocalClock clock);

@@ -681,7 +681,7 @@ void TZipArchive::WriteArchive()
     const TZipDirectoryFileFooter savedInfo = FInfo;
 
     try {
-        const TCommitPlan plan = PlanCommit(marker);
+        const TCommitPlan plan = RewriteWhole ? TCommitPlan() : PlanCommit(marker);
         bool copiesKept = false;
         for (int i = plan.First; i < Count(); ++i)
             copiesKept = copiesKept || Item(i)->Action() == eaKeep || Item(i)->Action() == eaRename;

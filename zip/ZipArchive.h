@@ -79,6 +79,10 @@ public:
     std::string Password;
     uint8_t PasswordRetries = 3;
 
+    // Every save writes the whole file again instead of its changed tail:
+    // what each in-place commit must equal byte for byte.
+    bool RewriteWhole = false;
+
     TZipStreamDataHook InsertFromStreamHelper;
     TZipFileDataHook InsertHelper;
 

@@ -3,11 +3,16 @@
 #include "ErrorText.h"
 #include "Errors.h"
 
+#include <QIcon>
 #include <QMessageBox>
 #include <QMetaObject>
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv), ShowMessage(ShowCriticalMessage)
 {
+    setApplicationName("Plinkavorte");
+    // Ties the windows to the menu entry, so task bars show its name and icon.
+    setDesktopFileName("plinkavorte");
+    setWindowIcon(QIcon(":/plinkavorte.png"));
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)

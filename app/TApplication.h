@@ -1,6 +1,7 @@
 #pragma once
-// The application object: its notify catches every exception that leaves a
-// handler and shows it in the program's message box; the program goes on.
+// The application object: named, with its icon and menu entry. Its notify
+// catches every exception that leaves a handler and shows it in the
+// program's message box; the program goes on.
 
 #include <QApplication>
 #include <QStringList>

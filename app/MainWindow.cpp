@@ -145,6 +145,20 @@ uint16_t VirtualKeyOf(int key)
     return 0;
 }
 
+// As the standard shortcuts match: a key that produced no Latin letter (a
+// Cyrillic or Greek layout) still counts as the Latin key in its place.
+uint16_t VirtualKeyOf(const QKeyEvent& event)
+{
+    if (const uint16_t key = VirtualKeyOf(event.key()))
+        return key;
+    const quint32 native = event.nativeVirtualKey();
+    if (native >= 'a' && native <= 'z')   // an X keysym
+        return static_cast<uint16_t>(native - 'a' + 'A');
+    if (native >= 'A' && native <= 'Z')
+        return static_cast<uint16_t>(native);
+    return 0;
+}
+
 unsigned ShiftOf(Qt::KeyboardModifiers modifiers)
 {
     unsigned shift = 0;
@@ -251,7 +265,11 @@ void TMainWindow::PlaceControls()
     FProgressBar->setGeometry(16, 83, 289, 17);
     FStopButton->setGeometry(323, 79, 64, 25);
     FGoButton->setGeometry(403, 79, 64, 25);
-    FStatusPanel->setGeometry(5, 115, 477, 25);
+    // Along the bottom edge of the settings panel, as wide as it less the margins.
+    FSettingsPanel->OnResize = [this] {
+        FStatusPanel->setGeometry(5, FSettingsPanel->height() - 30, FSettingsPanel->width() - 10, 25);
+    };
+    FSettingsPanel->OnResize();
 
     resize(kClientWidth, kClientHeight);
     setMinimumSize(kClientWidth, kClientHeight);
@@ -287,7 +305,7 @@ void TMainWindow::SetTabOrder()
 void TMainWindow::FormCreate()
 {
     setAcceptDrops(true);
-    FHintWatcher = new THintWatcher([this](const QString& hint) { AppHint(hint); }, this);
+    FHintWatcher = new THintWatcher(this, [this](const QString& hint) { AppHint(hint); });
     qApp->installEventFilter(FHintWatcher);
     FClipboardBackend = std::make_unique<TQtClipboard>();
     FListFormat = RegisterClipboardFormat("My format");
@@ -305,7 +323,7 @@ void TMainWindow::FileListKeyDown(QKeyEvent* event)
     // while a run winds down must not reach it.
     if (!FListClipboard || FClosed)
         return;
-    ::FileListKeyDown(*FEditable, *FListClipboard, FListFormat, VirtualKeyOf(event->key()), ShiftOf(event->modifiers()));
+    ::FileListKeyDown(*FEditable, *FListClipboard, FListFormat, VirtualKeyOf(*event), ShiftOf(event->modifiers()));
 }
 
 void TMainWindow::showEvent(QShowEvent* event)
@@ -340,7 +358,22 @@ void TMainWindow::GoClick()
 {
     if (FClosed)
         return;
-    FBatch->Go(*FBatchHost);   // ignored while a run is going on
+    try {
+        FBatch->Go(*FBatchHost);   // ignored while a run is going on
+    } catch (...) {
+        ShowFailedEntry(FBatch->FailedIndex());
+        throw;
+    }
+}
+
+void TMainWindow::ShowFailedEntry(int index)
+{
+    // The list may have been edited during the run; then there is nothing to point at.
+    QListWidgetItem* item = FFileList->item(index);
+    if (!item)
+        return;
+    FFileList->setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
+    FFileList->scrollToItem(item);
 }
 
 void TMainWindow::StopClick()

@@ -94,6 +94,8 @@ private:
     void PlaceControls();
     void SetHints();
     void SetTabOrder();
+    // Selects the entry a run failed at and brings it into view.
+    void ShowFailedEntry(int index);
     void FormCreate();
     void FormClose();
 

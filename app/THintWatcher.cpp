@@ -8,8 +8,8 @@ namespace {
 constexpr const char* kHintProperty = "hint";
 }
 
-THintWatcher::THintWatcher(std::function<void(const QString&)> onHint, QObject* parent)
-    : QObject(parent), FOnHint(std::move(onHint))
+THintWatcher::THintWatcher(QWidget* window, std::function<void(const QString&)> onHint)
+    : QObject(window), FWindow(window), FOnHint(std::move(onHint))
 {
 }
 
@@ -50,8 +50,8 @@ bool THintWatcher::eventFilter(QObject* watched, QEvent* event)
             MouseOver(widget);
         else if (event->type() == QEvent::Leave)
             MouseOver(widget->isWindow() ? nullptr : widget->parentWidget());
-        else if (event->type() == QEvent::ToolTip)
-            return true;   // hints are for the panel only
+        else if (event->type() == QEvent::ToolTip && widget->window() == FWindow)
+            return true;   // this window's hints are for the panel only
     }
     return QObject::eventFilter(watched, event);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The application-wide hint: follows the control under the mouse and reports
 // the hint of it or of its nearest ancestor that has one, whenever that text
-// changes. Hints live in the "hint" property, never in tool tips.
+// changes. Hints live in the "hint" property; the watched window's own
+// controls show no tool tips, other windows (stock dialogs) keep theirs.
 
 #include <QObject>
 #include <QPointer>
@@ -14,7 +15,8 @@ class QWidget;
 class THintWatcher : public QObject {
     Q_OBJECT
 public:
-    explicit THintWatcher(std::function<void(const QString&)> onHint, QObject* parent = nullptr);
+    // window: the one whose controls report to the hint panel; also the parent.
+    THintWatcher(QWidget* window, std::function<void(const QString&)> onHint);
 
     // The widget now under the mouse, nullptr when outside the program.
     void MouseOver(QWidget* widget);
@@ -27,6 +29,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QWidget* FWindow;
     std::function<void(const QString&)> FOnHint;
     QString FHint;
 };

@@ -20,3 +20,10 @@ void TPanel::SetCaption(const QString& text)
 {
     FLabel->setText(text);
 }
+
+void TPanel::resizeEvent(QResizeEvent* event)
+{
+    QFrame::resizeEvent(event);
+    if (OnResize)
+        OnResize();
+}

@@ -162,6 +162,48 @@ TEST_F(BatchWindowTest, FileDeletedSinceListedEndsTheRunWithoutComment)
     EXPECT_EQ(ReadZipListing(File("thumbs.zip")).Names(), (QStringList{"p1.jpg", "p2.jpg", "p3.jpg"}));
 }
 
+TEST_F(BatchWindowTest, FailingPictureIsSelectedAndScrolledIntoView)
+{
+    constexpr int kBroken = 33;
+    for (int i = 0; i < 40; ++i) {
+        QString path = File(QString("s%1.jpg").arg(i));
+        if (i == kBroken) {
+            QFile broken(path);
+            ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+            broken.write("no picture in here");
+        } else {
+            Jpeg(QString("s%1.jpg").arg(i), 40, 30);
+        }
+        MainWindow->FFileList->addItem(path);
+    }
+    MainWindow->FFileList->item(0)->setSelected(true);
+    MainWindow->FFileList->item(1)->setSelected(true);
+    MainWindow->FFileList->scrollToTop();
+    NameArchive();
+    Go();
+    ASSERT_EQ(Messages.size(), 1);
+    EXPECT_TRUE(Messages[0].startsWith("JPEG error #")) << Messages[0].toStdString();
+
+    QListWidget* list = MainWindow->FFileList;
+    const QList<QListWidgetItem*> selected = list->selectedItems();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(list->row(selected[0]), kBroken);
+    EXPECT_EQ(list->currentRow(), kBroken);
+    EXPECT_TRUE(list->viewport()->rect().contains(list->visualItemRect(list->item(kBroken))));
+}
+
+TEST_F(BatchWindowTest, FailureBeforeAnyPictureLeavesTheSelection)
+{
+    ListPhotos(2);
+    MainWindow->FFileList->item(1)->setSelected(true);
+    MainWindow->ZipFile->SetText(File("no-such-folder/thumbs.zip"));
+    Go();
+    ASSERT_EQ(Messages.size(), 1);
+    const QList<QListWidgetItem*> selected = MainWindow->FFileList->selectedItems();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(MainWindow->FFileList->row(selected[0]), 1);
+}
+
 TEST_F(BatchWindowTest, SettingsChangedBetweenItemsApplyFromTheNext)
 {
     ListPhotos(3);

@@ -8,6 +8,10 @@
 #include "WindowFixture.h"
 
 #include <QCheckBox>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QToolButton>
@@ -39,6 +43,20 @@ TEST_F(WindowTest, StartsWithTheDefaults)
     EXPECT_EQ(settings.BorderColor, 10651742);
 }
 
+TEST_F(WindowTest, WindowsCarryTheIconAndTheMenuEntryName)
+{
+    // The name of the installed .desktop file, without its suffix.
+    EXPECT_EQ(QGuiApplication::desktopFileName(), "plinkavorte");
+    for (QWidget* window : {static_cast<QWidget*>(MainWindow.get()), static_cast<QWidget*>(PreviewWindow.get())}) {
+        const QPixmap icon = window->windowIcon().pixmap(64, 64);
+        ASSERT_FALSE(icon.isNull());
+        // Drawn, not blank: the corner is clear, the middle is not.
+        const QImage image = icon.toImage();
+        EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
+        EXPECT_GT(qAlpha(image.pixel(image.width() / 2, image.height() / 2)), 200);
+    }
+}
+
 TEST_F(WindowTest, GeometryAndMinimumSize)
 {
     EXPECT_EQ(MainWindow->minimumSize(), QSize(497, 401));
@@ -52,6 +70,12 @@ TEST_F(WindowTest, GeometryAndMinimumSize)
     MainWindow->resize(800, 700);
     QCoreApplication::processEvents();
     EXPECT_EQ(MainWindow->FFileList->width(), 800 - 10);
+    // The status panel stretches with the settings panel, along its bottom edge.
+    EXPECT_EQ(MainWindow->FSettingsPanel->width(), 800 - 10);
+    EXPECT_EQ(MainWindow->FStatusPanel->geometry(), QRect(5, 115, 800 - 20, 25));
+    MainWindow->resize(497, 401);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(MainWindow->FStatusPanel->geometry(), QRect(5, 115, 477, 25));
 }
 
 TEST_F(WindowTest, TabOrderFollowsTheTable)
@@ -85,6 +109,54 @@ TEST_F(WindowTest, HintsAreExactAndNeverToolTips)
     EXPECT_EQ(THintWatcher::HintOf(MainWindow.get()), "");
     for (QWidget* w : MainWindow->findChildren<QWidget*>())
         EXPECT_TRUE(w->toolTip().isEmpty()) << w->metaObject()->className();
+}
+
+namespace {
+
+// Asks the widget for its tool tip as the mouse resting on it would.
+bool ShowsToolTip(QWidget* widget)
+{
+    QToolTip::hideText();
+    const QPoint at = widget->rect().center();
+    QHelpEvent event(QEvent::ToolTip, at, widget->mapToGlobal(at));
+    QCoreApplication::sendEvent(widget, &event);
+    const bool shown = QToolTip::isVisible() && QToolTip::text() == widget->toolTip();
+    QToolTip::hideText();
+    return shown;
+}
+
+// Widgets of a stock dialog that carry a tool tip of their own.
+QList<QWidget*> WithToolTips(QWidget* dialog)
+{
+    QList<QWidget*> found;
+    for (QWidget* w : dialog->findChildren<QWidget*>())
+        if (!w->toolTip().isEmpty() && w->isVisible())
+            found << w;
+    return found;
+}
+
+} // namespace
+
+TEST_F(WindowTest, StockDialogsKeepTheirToolTipsTheWindowShowsNone)
+{
+    MainWindow->FGoButton->setToolTip("would cover the hint panel");
+    EXPECT_FALSE(ShowsToolTip(MainWindow->FGoButton));
+
+    QFileDialog files(MainWindow.get(), "Browse");
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    QColorDialog colours(MainWindow.get());
+    colours.setOption(QColorDialog::DontUseNativeDialog);
+    for (QDialog* dialog : std::initializer_list<QDialog*>{&files, &colours}) {
+        dialog->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+        const QList<QWidget*> tipped = WithToolTips(dialog);
+        if (dialog == &files) {
+            ASSERT_FALSE(tipped.isEmpty());   // its tool buttons: back, up, new folder...
+        }
+        for (QWidget* w : tipped)
+            EXPECT_TRUE(ShowsToolTip(w)) << w->toolTip().toStdString();
+        dialog->hide();
+    }
 }
 
 TEST_F(WindowTest, HintPanelFollowsTheMouse)

@@ -46,19 +46,25 @@ QRect TImage::DrawRect() const
 {
     if (FPicture.isNull())
         return {};
+    const QSize area = (QSizeF(size()) * devicePixelRatioF()).toSize();
     QSize size = FPicture.size();
-    if (size.width() > width() || size.height() > height())
-        size.scale(this->size(), Qt::KeepAspectRatio);
-    return QRect(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
+    if (size.width() > area.width() || size.height() > area.height())
+        size.scale(area, Qt::KeepAspectRatio);
+    return QRect(QPoint((area.width() - size.width()) / 2, (area.height() - size.height()) / 2), size);
 }
 
 void TImage::paintEvent(QPaintEvent*)
 {
     if (FPicture.isNull())
         return;
+    const QRect device = DrawRect();
+    const qreal ratio = devicePixelRatioF();
     QPainter painter(this);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(DrawRect(), FPicture);
+    // Smoothed only when shrunk to fit; at its own size every pixel lands on
+    // one device pixel, on a scaled display too.
+    if (device.size() != FPicture.size())
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRectF(QPointF(device.topLeft()) / ratio, QSizeF(device.size()) / ratio), FPicture);
 }
 
 TPreviewWindow::TPreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), FImage(new TImage(this))

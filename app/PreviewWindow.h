@@ -1,5 +1,6 @@
 #pragma once
-// The preview window: one picture, centred, shrunk to fit but never enlarged.
+// The preview window: one picture, centred, shrunk to fit but never enlarged:
+// one picture pixel per device pixel, so it shows the thumbnail's real size.
 
 #include <QImage>
 #include <QWidget>
@@ -14,7 +15,7 @@ public:
     explicit TImage(QWidget* parent = nullptr);
     void SetPicture(const QImage& picture);
     const QImage& Picture() const { return FPicture; }
-    // Where the picture is drawn inside the widget.
+    // Where the picture is drawn inside the widget, in device pixels.
     QRect DrawRect() const;
 
 protected:

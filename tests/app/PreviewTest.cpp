@@ -5,6 +5,8 @@
 
 #include <QCheckBox>
 
+#include <cstdlib>
+
 namespace {
 
 void AddEntry(TMainWindow& form, const QString& path)
@@ -56,21 +58,24 @@ TEST_F(WindowTest, PreviewIsCentredAndNeverEnlarged)
     DoubleClickEntry(*MainWindow, 0);
     Settle();
     ASSERT_TRUE(PreviewWindow->isVisible());
-    const QImage picture = PreviewWindow->FImage->Picture();
+    TImage* view = PreviewWindow->FImage;
+    // The area in device pixels, as the picture is drawn.
+    const QRect area(QPoint(0, 0), (QSizeF(view->size()) * view->devicePixelRatioF()).toSize());
+    const QImage picture = view->Picture();
     ASSERT_FALSE(picture.isNull());
-    const QRect drawn = PreviewWindow->FImage->DrawRect();
+    const QRect drawn = view->DrawRect();
     EXPECT_EQ(drawn.size(), picture.size());
-    EXPECT_EQ(drawn.center(), PreviewWindow->FImage->rect().center());
+    EXPECT_LE((drawn.center() - area.center()).manhattanLength(), 1);
 
     // Larger than the area: shrunk with its aspect ratio kept.
     MainWindow->aSize->SetValue(600);
     DoubleClickEntry(*MainWindow, 0);
     Settle();
-    const QImage big = PreviewWindow->FImage->Picture();
-    ASSERT_GT(big.width(), PreviewWindow->FImage->width());
-    const QRect fitted = PreviewWindow->FImage->DrawRect();
-    EXPECT_LE(fitted.width(), PreviewWindow->FImage->width());
-    EXPECT_LE(fitted.height(), PreviewWindow->FImage->height());
+    const QImage big = view->Picture();
+    ASSERT_GT(big.width(), area.width());
+    const QRect fitted = view->DrawRect();
+    EXPECT_LE(fitted.width(), area.width());
+    EXPECT_LE(fitted.height(), area.height());
     EXPECT_NEAR(double(fitted.width()) / fitted.height(), double(big.width()) / big.height(), 0.02);
 }
 
@@ -130,4 +135,43 @@ TEST_F(WindowTest, MissingFileShowsTheOpenMessage)
     EXPECT_TRUE(PreviewWindow->isVisible());
     ASSERT_EQ(Messages.size(), 1);
     EXPECT_TRUE(Messages[0].startsWith("Cannot open file \"" + gone + "\". ")) << Messages[0].toStdString();
+}
+
+TEST_F(WindowTest, PreviewDrawsOneDevicePixelPerThumbnailPixel)
+{
+    // Blocks that smoothing or enlarging would blur into each other.
+    QImage checks(400, 300, QImage::Format_RGB32);
+    for (int y = 0; y < checks.height(); ++y)
+        for (int x = 0; x < checks.width(); ++x)
+            checks.setPixel(x, y, ((x / 6 + y / 6) % 2) ? qRgb(250, 240, 20) : qRgb(10, 30, 200));
+    ASSERT_TRUE(checks.save(File("checks.jpg"), "JPG", 95));
+    AddEntry(*MainWindow, File("checks.jpg"));
+    DoubleClickEntry(*MainWindow, 0);
+    Settle();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(PreviewWindow.get()));
+
+    TImage* view = PreviewWindow->FImage;
+    const qreal ratio = view->devicePixelRatioF();
+    // Run once more with QT_SCALE_FACTOR set: the display is then scaled.
+    if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR")) {
+        EXPECT_DOUBLE_EQ(ratio, qEnvironmentVariable("QT_SCALE_FACTOR").toDouble());
+    }
+    // The window keeps its size in logical pixels.
+    EXPECT_EQ(PreviewWindow->size(), QSize(298, 242));
+
+    const QImage picture = view->Picture().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(picture.size(), QSize(200, 150));
+    const QRect drawn = view->DrawRect();
+    EXPECT_EQ(drawn.size(), picture.size());
+    const QImage shown = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shown.size(), (QSizeF(view->size()) * ratio).toSize());
+    ASSERT_TRUE(shown.rect().contains(drawn));
+    int differing = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            differing += shown.pixel(drawn.x() + x, drawn.y() + y) != picture.pixel(x, y);
+    EXPECT_EQ(differing, 0);
+    // Centred in device pixels.
+    EXPECT_LE(std::abs((shown.width() - drawn.width()) / 2 - drawn.x()), 1);
+    EXPECT_LE(std::abs((shown.height() - drawn.height()) / 2 - drawn.y()), 1);
 }

@@ -119,8 +119,12 @@ void TFilenameEdit::Browse()
 QString ShowBrowseDialog(QWidget* parent, const QString& startFolder)
 {
     QFileDialog dialog(parent, "Browse", startFolder, "ZIP files (*.zip)");
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::AnyFile);   // a new archive's name may be typed
+    // The save-style chooser, as a new archive's name may be typed: the open
+    // one of GTK and portal desktops takes only existing files. An existing
+    // archive is added to, never overwritten, so nothing to confirm.
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setDefaultSuffix("zip");
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};

@@ -21,7 +21,7 @@ build_packages=(
 test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-apps x11-utils libxtst6
-  unzip zip python3 python3-pil desktop-file-utils
+  unzip zip python3 python3-pil desktop-file-utils xdotool qt6-gtk-platformtheme
 )
 fuzz_packages=(
   clang libclang-rt-14-dev

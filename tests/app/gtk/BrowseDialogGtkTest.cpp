@@ -54,6 +54,8 @@ TGtkRun ChooseInGtk(const QString& folder, const QString& typed)
             run.Native = dialog->findChildren<QLineEdit*>().isEmpty();
     });
     QTimer::singleShot(15000, [&] {
+        // Escape first closes a question GTK may have put over the chooser.
+        QProcess::execute("xdotool", {"key", "Escape"});
         if (QFileDialog* dialog = chooser())
             dialog->reject();
     });

@@ -83,11 +83,12 @@ int64_t StoredSize(const TZipItem& item)
     return LocalHeaderSize(item) + item.ItemInfo().CompressedSize + DescriptorSize(item);
 }
 
-bool SameBytes(TStream& file, int64_t at, TMemoryStream& expected)
+// One read of the handle: a new session checks every kept entry this way.
+bool SameBytes(int handle, int64_t at, TMemoryStream& expected)
 {
     const int64_t count = expected.GetSize();
     std::vector<uint8_t> found(static_cast<size_t>(count));
-    return file.Seek(at, soFromBeginning) == at && file.Read(found.data(), count) == count &&
+    return ReadAt(handle, found.data(), count, at) == count &&
            std::equal(found.begin(), found.end(), expected.Memory());
 }
 
@@ -476,13 +477,14 @@ bool TZipArchive::StaysInPlace(const TZipItem& item, int64_t at)
         return true;
     TMemoryStream header;
     item.SaveLFHToStream(header);
-    if (!SameBytes(*FStream, at, header))
+    const int handle = ArchiveHandle(*FStream);
+    if (!SameBytes(handle, at, header))
         return false;
     if (DescriptorSize(item) == 0)
         return true;
     TMemoryStream descriptor;
     item.SaveDDToStream(descriptor);
-    return SameBytes(*FStream, at + header.GetSize() + item.ItemInfo().CompressedSize, descriptor);
+    return SameBytes(handle, at + header.GetSize() + item.ItemInfo().CompressedSize, descriptor);
 }
 
 TZipArchive::TCommitPlan TZipArchive::PlanCommit(bool marker)

@@ -1,0 +1,126 @@
+// Whether a long run costs more per photo than a short one: batch runs of
+// 100 and of 3000 small photos (640 x 480) into a new archive, each a child
+// process, every job count the machine has. Goal: the long run costs at
+// most 1.1 times per photo what the short one does. Also the blocks each
+// run wrote (ru_oublock) per photo.
+
+#include "ZipSession.h"
+#include "BatchRun.h"
+#include "JpegFixtures.h"
+#include "Processors.h"
+#include "ZipperSetup.h"
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+constexpr int Distinct = 4;
+
+class TRunHost : public IBatchHost {
+public:
+    TRunHost(std::string archive, const std::vector<std::string>& list) : FArchive(std::move(archive)), FList(list) {}
+    std::string ArchiveName() override { return FArchive; }
+    bool ClearTicked() override { return true; }
+    int ListCount() override { return static_cast<int>(FList.size()); }
+    std::string ListEntry(int index) override { return FList.at(static_cast<size_t>(index)); }
+    TThumbnailSettings ReadSettings() override { return {}; }
+    void SetCaption(const std::string&) override {}
+    void SetProgressMax(int) override {}
+    void SetProgressPosition(int position) override { FPosition = position; }
+    int ProgressPosition() override { return FPosition; }
+    void ProcessMessages() override {}
+
+private:
+    std::string FArchive;
+    const std::vector<std::string>& FList;
+    int FPosition = 0;
+};
+
+struct TFigures {
+    double Seconds = 0;
+    double WrittenMiB = 0;
+};
+
+// A few distinct small photos linked under `count` names, in a folder on disk.
+std::vector<std::string> Photos(const std::string& folder, int count)
+{
+    std::vector<std::string> sources;
+    for (int k = 0; k < Distinct; ++k) {
+        sources.push_back(folder + "/source" + std::to_string(k) + ".jpg");
+        WriteTestJpeg(sources.back(), k % 2 ? 480 : 640, k % 2 ? 640 : 480);
+    }
+    std::vector<std::string> paths;
+    for (int i = 0; i < count; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/IMG_%05d.jpg", i);
+        paths.push_back(folder + name);
+        if (::link(sources[static_cast<size_t>(i % Distinct)].c_str(), paths.back().c_str()) != 0)
+            throw std::runtime_error("cannot link " + paths.back());
+    }
+    return paths;
+}
+
+TFigures Run(const std::string& archive, const std::vector<std::string>& photos)
+{
+    const auto start = TClock::now();
+    const pid_t child = ::fork();
+    if (child < 0)
+        throw std::runtime_error("fork failed");
+    if (child == 0) {
+        try {
+            TZipper zipper;
+            ConfigureThumbnailZipper(zipper);
+            TBatchRun run(zipper, OnlineProcessorCount());
+            TRunHost host(archive, photos);
+            run.Go(host);
+            ::_exit(0);
+        } catch (...) {
+            ::_exit(1);
+        }
+    }
+    int status = 0;
+    rusage usage{};
+    if (::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error("a measured run failed");
+    TFigures f;
+    f.Seconds = std::chrono::duration<double>(TClock::now() - start).count();
+    f.WrittenMiB = static_cast<double>(usage.ru_oublock) * 512 / (1 << 20);
+    return f;
+}
+
+} // namespace
+
+int main()
+{
+    std::string pattern = (std::filesystem::current_path() / "plk-runlength-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        return 1;
+    const std::string folder = pattern;
+    const std::vector<std::string> all = Photos(folder, 3000);
+    const std::vector<std::string> some(all.begin(), all.begin() + 100);
+    const std::string archive = folder + "/thumbs.zip";
+    Run(archive, some);  // warms the page cache
+    const TFigures shortRun = Run(archive, some);
+    const TFigures longRun = Run(archive, all);
+    std::filesystem::remove_all(folder);
+
+    const double shortPer = 1000 * shortRun.Seconds / 100;
+    const double longPer = 1000 * longRun.Seconds / 3000;
+    std::printf("photos of 640 x 480 at 200 px, %d jobs\n", OnlineProcessorCount());
+    std::printf("run of  100: %7.2f s  %6.2f ms/photo  %7.1f MiB written  %6.1f KiB/photo\n", shortRun.Seconds,
+                shortPer, shortRun.WrittenMiB, 1024 * shortRun.WrittenMiB / 100);
+    std::printf("run of 3000: %7.2f s  %6.2f ms/photo  %7.1f MiB written  %6.1f KiB/photo\n", longRun.Seconds,
+                longPer, longRun.WrittenMiB, 1024 * longRun.WrittenMiB / 3000);
+    std::printf("per photo, 3000 against 100: %.2f (goal: at most 1.1)\n", longPer / shortPer);
+    return 0;
+}

@@ -1,7 +1,8 @@
 // A commit cut short at every step it takes, as a kill (what was written
-// stays) or a power loss (only what was synced stays), and with a short
-// write inside the tail: the next open finds exactly the entries of the
-// last finished commit, and other readers accept the file.
+// stays) or a power loss (only what was synced stays), and a tail write cut
+// after any of its bytes: the next open finds exactly the entries of the
+// last finished commit, every commit reported finished among them, and
+// other readers accept the file.
 
 #include "ArchiveTestSupport.h"
 
@@ -153,22 +154,26 @@ protected:
     TZipper FZipper;
 };
 
-// Runs one add and one comment commit under the layer; true when it cut them short.
-bool CutRun(TCutLayer& layer, const std::string& name)
+// Runs one add and one comment commit under the layer; how many of them
+// were reported finished.
+int CutRun(TCutLayer& layer, const std::string& name)
 {
+    int finished = 0;
     auto zipper = std::make_unique<TZipper>();
     zipper->SetStoreOptions(DefaultStoreOptions | StoreOptionBit(soStripPath));
     zipper->SetFileName(name);
     SetFileLayer(&layer);
     try {
         AddBytes(*zipper, "new.jpg", PhotoLikeBytes(3000, 99));
+        ++finished;
         zipper->SetComment("done");
         zipper->Close();
+        ++finished;
     } catch (const std::exception&) {
     }
     zipper.reset();
     SetFileLayer(nullptr);
-    return layer.Died();
+    return finished;
 }
 
 } // namespace
@@ -182,7 +187,8 @@ TEST_F(InPlaceCommit, ACommitCutAtAnyStepLeavesTheLastFinishedOne)
             SCOPED_TRACE((powerLoss ? "power loss at " : "kill at ") + std::to_string(cut));
             WriteAll(Name(), before);
             TCutLayer layer(cut, powerLoss);
-            const bool died = CutRun(layer, Name());
+            const int finished = CutRun(layer, Name());
+            const bool died = layer.Died();
             layer.LosePower();
             TZipper zipper;
 
@@ -198,14 +204,93 @@ TEST_F(InPlaceCommit, ACommitCutAtAnyStepLeavesTheLastFinishedOne)
                 break;
             }
             EXPECT_TRUE(count == 4 || count == 5) << count;
-            if (count == 4)
+            // What was reported finished is there.
+            EXPECT_GE(count, finished >= 1 ? 5 : 4);
+            if (finished == 2) {
+                EXPECT_EQ(comment, "done");
+            }
+            if (count == 4) {
                 EXPECT_EQ(ReadAll(Name()), before);
+            }
             EXPECT_TRUE(UnzipAccepts(Name()));
             const TRun listing = PythonListing(Name());
             EXPECT_EQ(listing.Status, 0) << listing.Output;
             EXPECT_TRUE(Leftovers().empty()) << Leftovers().front();
             ASSERT_LT(cut, 200);
         }
+    }
+}
+
+// Cuts the first write into the archive after `keep` of its bytes and fails
+// every operation from then on, as a kill in the middle of the tail would.
+class TTailCut : public TFileLayer {
+public:
+    TTailCut(const std::string& archive, int64_t keep) : FArchive(archive), FKeep(keep) {}
+    int Open(const std::string& path, int flags, mode_t mode) override
+    {
+        if (FDead)
+            return Fail();
+        const int fd = TFileLayer::Open(path, flags, mode);
+        if (path == FArchive)
+            FTarget = fd;
+        return fd;
+    }
+    int WriteAt(int fd, const void* data, int64_t count, int64_t offset) override
+    {
+        if (!FDead && fd == FTarget) {
+            FDead = true;
+            FTailSize = count;
+            TFileLayer::WriteAt(fd, data, std::min(FKeep, count), offset);
+        }
+        return FDead ? Fail() : TFileLayer::WriteAt(fd, data, count, offset);
+    }
+    int Truncate(int fd, int64_t size) override { return FDead ? Fail() : TFileLayer::Truncate(fd, size); }
+    int Sync(int fd) override { return FDead ? Fail() : TFileLayer::Sync(fd); }
+    int SyncFolder(const std::string& folder) override { return FDead ? Fail() : TFileLayer::SyncFolder(folder); }
+    int Remove(const std::string& path) override { return FDead ? Fail() : TFileLayer::Remove(path); }
+    int64_t TailSize() const { return FTailSize; }
+
+private:
+    static int Fail()
+    {
+        errno = EIO;
+        return -1;
+    }
+    std::string FArchive;
+    int64_t FKeep;
+    int FTarget = -1;
+    bool FDead = false;
+    int64_t FTailSize = 0;
+};
+
+TEST_F(InPlaceCommit, ATailCutAtAnyByteLeavesThePreviousArchive)
+{
+    MakeArchive(4);
+    const Bytes before = ReadAll(Name());
+    int64_t tail = 1;
+    for (int64_t keep = 0; keep < tail; keep += keep < 64 ? 1 : 97) {
+        SCOPED_TRACE("tail cut after " + std::to_string(keep) + " bytes");
+        WriteAll(Name(), before);
+        TTailCut layer(Name(), keep);
+        {
+            TZipper zipper;
+            zipper.SetStoreOptions(DefaultStoreOptions | StoreOptionBit(soStripPath));
+            zipper.SetFileName(Name());
+            SetFileLayer(&layer);
+            try {
+                AddBytes(zipper, "new.jpg", PhotoLikeBytes(3000, 99));
+            } catch (const std::exception&) {
+            }
+            SetFileLayer(nullptr);
+        }
+        tail = layer.TailSize();
+        ASSERT_GT(tail, 2000);  // the picture, its header, the directory and the end
+        TZipper zipper;
+        ASSERT_NO_THROW(zipper.SetFileName(Name()));
+        EXPECT_EQ(zipper.Count(), 4);
+        zipper.Close();
+        ASSERT_EQ(ReadAll(Name()), before);
+        EXPECT_TRUE(Leftovers().empty()) << Leftovers().front();
     }
 }
 

@@ -92,18 +92,10 @@ bool SameBytes(int handle, int64_t at, TMemoryStream& expected)
            std::equal(found.begin(), found.end(), expected.Memory());
 }
 
-} // namespace
-
-namespace {
-
-// Writes the whole empty archive and syncs it; the file is closed either way.
-bool FillAndClose(int fd, TMemoryStream& empty, int& err)
+// Writes the whole empty archive and syncs it.
+bool Fill(int fd, TMemoryStream& empty)
 {
-    const bool written = FileLayer().WriteAt(fd, empty.Memory(), empty.GetSize(), 0) == 0 &&
-                         FileLayer().Sync(fd) == 0;
-    err = errno;
-    FileLayer().Close(fd);
-    return written;
+    return FileLayer().WriteAt(fd, empty.Memory(), empty.GetSize(), 0) == 0 && FileLayer().Sync(fd) == 0;
 }
 
 // A name already taken by a file is opened as it is; anything else fails.
@@ -135,8 +127,7 @@ bool CreateEmptyZipFile(const std::string& name, bool marker)
     int fd = FileLayer().OpenUnnamed(folder, 0666);
     if (fd >= 0) {
         ForgetJournals(name, fd);
-        const bool named = FileLayer().WriteAt(fd, empty.Memory(), empty.GetSize(), 0) == 0 &&
-                           FileLayer().Sync(fd) == 0 && FileLayer().Link(fd, name) == 0;
+        const bool named = Fill(fd, empty) && FileLayer().Link(fd, name) == 0;
         const int err = errno;
         FileLayer().Close(fd);
         if (!named) {
@@ -156,8 +147,10 @@ bool CreateEmptyZipFile(const std::string& name, bool marker)
         return false;
     }
     ForgetJournals(name, fd);
-    int err = 0;
-    if (!FillAndClose(fd, empty, err)) {
+    const bool written = Fill(fd, empty);
+    const int err = errno;
+    FileLayer().Close(fd);
+    if (!written) {
         FileLayer().Remove(name);
         throw EFCreateError(name, err);
     }

@@ -6,6 +6,7 @@
 
 #include "ZipSession.h"
 #include "BatchRun.h"
+#include "BenchBatchHost.h"
 #include "JpegFixtures.h"
 #include "Processors.h"
 #include "ZipperSetup.h"
@@ -44,34 +45,8 @@ struct TPictureSet {
             WriteTestJpeg(sources.back(), portrait ? PictureHeight : PictureWidth,
                           portrait ? PictureWidth : PictureHeight, k == 3 ? TJpegKind::Progressive : TJpegKind::Baseline);
         }
-        for (int k = 0; k < PictureCount; ++k) {
-            char name[32];
-            std::snprintf(name, sizeof name, "IMG_%04d.jpg", k);
-            Paths.push_back(Dir.File(name));
-            if (::link(sources[k % DistinctPictures].c_str(), Paths.back().c_str()) != 0)
-                throw std::runtime_error("cannot link " + Paths.back());
-        }
+        Paths = LinkedPictures(Dir.Path(), sources, PictureCount);
     }
-};
-
-class TBenchHost : public IBatchHost {
-public:
-    TBenchHost(std::string archive, const std::vector<std::string>& list) : FArchive(std::move(archive)), FList(list) {}
-    std::string ArchiveName() override { return FArchive; }
-    bool ClearTicked() override { return true; }
-    int ListCount() override { return static_cast<int>(FList.size()); }
-    std::string ListEntry(int index) override { return FList.at(static_cast<size_t>(index)); }
-    TThumbnailSettings ReadSettings() override { return {}; }
-    void SetCaption(const std::string&) override {}
-    void SetProgressMax(int) override {}
-    void SetProgressPosition(int position) override { FPosition = position; }
-    int ProgressPosition() override { return FPosition; }
-    void ProcessMessages() override {}
-
-private:
-    std::string FArchive;
-    const std::vector<std::string>& FList;
-    int FPosition = 0;
 };
 
 struct TFigures {

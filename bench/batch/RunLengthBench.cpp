@@ -6,6 +6,7 @@
 
 #include "ZipSession.h"
 #include "BatchRun.h"
+#include "BenchBatchHost.h"
 #include "JpegFixtures.h"
 #include "Processors.h"
 #include "ZipperSetup.h"
@@ -26,26 +27,6 @@ namespace {
 using TClock = std::chrono::steady_clock;
 constexpr int Distinct = 4;
 
-class TRunHost : public IBatchHost {
-public:
-    TRunHost(std::string archive, const std::vector<std::string>& list) : FArchive(std::move(archive)), FList(list) {}
-    std::string ArchiveName() override { return FArchive; }
-    bool ClearTicked() override { return true; }
-    int ListCount() override { return static_cast<int>(FList.size()); }
-    std::string ListEntry(int index) override { return FList.at(static_cast<size_t>(index)); }
-    TThumbnailSettings ReadSettings() override { return {}; }
-    void SetCaption(const std::string&) override {}
-    void SetProgressMax(int) override {}
-    void SetProgressPosition(int position) override { FPosition = position; }
-    int ProgressPosition() override { return FPosition; }
-    void ProcessMessages() override {}
-
-private:
-    std::string FArchive;
-    const std::vector<std::string>& FList;
-    int FPosition = 0;
-};
-
 struct TFigures {
     double Seconds = 0;
     double WrittenMiB = 0;
@@ -59,15 +40,7 @@ std::vector<std::string> Photos(const std::string& folder, int count)
         sources.push_back(folder + "/source" + std::to_string(k) + ".jpg");
         WriteTestJpeg(sources.back(), k % 2 ? 480 : 640, k % 2 ? 640 : 480);
     }
-    std::vector<std::string> paths;
-    for (int i = 0; i < count; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "/IMG_%05d.jpg", i);
-        paths.push_back(folder + name);
-        if (::link(sources[static_cast<size_t>(i % Distinct)].c_str(), paths.back().c_str()) != 0)
-            throw std::runtime_error("cannot link " + paths.back());
-    }
-    return paths;
+    return LinkedPictures(folder, sources, count);
 }
 
 TFigures Run(const std::string& archive, const std::vector<std::string>& photos)
@@ -81,7 +54,7 @@ TFigures Run(const std::string& archive, const std::vector<std::string>& photos)
             TZipper zipper;
             ConfigureThumbnailZipper(zipper);
             TBatchRun run(zipper, OnlineProcessorCount());
-            TRunHost host(archive, photos);
+            TBenchHost host(archive, photos);
             run.Go(host);
             ::_exit(0);
         } catch (...) {

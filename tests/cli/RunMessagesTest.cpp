@@ -169,7 +169,8 @@ TEST_F(RunMessages, NoPicturesNamesThePathsAndSuggestsSubfolders)
     ASSERT_EQ(::mkdir(Dir.File("flat/.hidden").c_str(), 0755), 0);
     const TChildResult flat = RunChild(Program, {archive, Dir.File("flat")});
     EXPECT_EQ(flat.ExitCode, 1);
-    EXPECT_THAT(flat.Err, Not(HasSubstr("-r"))) << "the scan skips hidden folders, so no hint for them";
+    EXPECT_THAT(flat.Err, HasSubstr("no JPEG pictures found in " + Dir.File("flat") + "\n"));
+    EXPECT_THAT(flat.Err, Not(HasSubstr("hint"))) << "the scan skips hidden folders, so no hint for them";
 
     const TChildResult withSubfolders = RunChild(Program, {"-r", archive, Dir.File("album")});
     EXPECT_EQ(withSubfolders.ExitCode, 0) << withSubfolders.Err;

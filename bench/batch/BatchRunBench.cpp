@@ -4,27 +4,19 @@
 // own, so its peak resident size is its own: photos per second, CPU per
 // photo, peak resident size, and the ratios of the times.
 
-#include "ZipSession.h"
-#include "BatchRun.h"
 #include "BenchBatchHost.h"
 #include "JpegFixtures.h"
 #include "Processors.h"
-#include "ZipperSetup.h"
 
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace {
-
-using TClock = std::chrono::steady_clock;
 
 constexpr int PictureCount = 200;
 constexpr int DistinctPictures = 4;
@@ -61,48 +53,25 @@ double CpuOf(const rusage& usage)
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-// Runs body in a child process and measures it from outside.
-template <class TBody>
-TFigures InChild(TBody body)
+TFigures FiguresOf(const TChildRun& run)
 {
-    const auto start = TClock::now();
-    const pid_t child = ::fork();
-    if (child < 0)
-        throw std::runtime_error("fork failed");
-    if (child == 0)
-        ::_exit(body());
-    int status = 0;
-    rusage usage{};
-    if (::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        throw std::runtime_error("a measured run failed");
     TFigures f;
-    f.Seconds = std::chrono::duration<double>(TClock::now() - start).count();
-    f.CpuSeconds = CpuOf(usage);
-    f.PeakKiB = usage.ru_maxrss;
+    f.Seconds = run.Seconds;
+    f.CpuSeconds = CpuOf(run.Usage);
+    f.PeakKiB = run.Usage.ru_maxrss;
     return f;
 }
 
 TFigures RunBatch(const TPictureSet& pictures, int jobs)
 {
-    return InChild([&] {
-        try {
-            TZipper zipper;
-            ConfigureThumbnailZipper(zipper);
-            TBatchRun run(zipper, jobs);
-            TBenchHost host(pictures.Dir.File("thumbs.zip"), pictures.Paths);
-            run.Go(host);
-            return 0;
-        } catch (...) {
-            return 1;
-        }
-    });
+    return FiguresOf(BatchInChild(pictures.Dir.File("thumbs.zip"), pictures.Paths, jobs));
 }
 
 TFigures RunVips(const TPictureSet& pictures)
 {
     const std::string out = pictures.Dir.File("vips");
     ::mkdir(out.c_str(), 0700);
-    return InChild([&] {
+    return FiguresOf(InChild([&] {
         std::vector<std::string> args = {"vipsthumbnail", "-s", "200", "-o", out + "/%s.jpg[Q=90]"};
         args.insert(args.end(), pictures.Paths.begin(), pictures.Paths.end());
         std::vector<char*> argv;
@@ -111,7 +80,7 @@ TFigures RunVips(const TPictureSet& pictures)
         argv.push_back(nullptr);
         ::execvp("vipsthumbnail", argv.data());
         return 127;
-    });
+    }));
 }
 
 void Print(const char* label, const TFigures& f)

@@ -4,27 +4,18 @@
 // most 1.1 times per photo what the short one does. Also the blocks each
 // run wrote (ru_oublock) per photo.
 
-#include "ZipSession.h"
-#include "BatchRun.h"
 #include "BenchBatchHost.h"
 #include "JpegFixtures.h"
 #include "Processors.h"
-#include "ZipperSetup.h"
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace {
 
-using TClock = std::chrono::steady_clock;
 constexpr int Distinct = 4;
 
 struct TFigures {
@@ -45,30 +36,8 @@ std::vector<std::string> Photos(const std::string& folder, int count)
 
 TFigures Run(const std::string& archive, const std::vector<std::string>& photos)
 {
-    const auto start = TClock::now();
-    const pid_t child = ::fork();
-    if (child < 0)
-        throw std::runtime_error("fork failed");
-    if (child == 0) {
-        try {
-            TZipper zipper;
-            ConfigureThumbnailZipper(zipper);
-            TBatchRun run(zipper, OnlineProcessorCount());
-            TBenchHost host(archive, photos);
-            run.Go(host);
-            ::_exit(0);
-        } catch (...) {
-            ::_exit(1);
-        }
-    }
-    int status = 0;
-    rusage usage{};
-    if (::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        throw std::runtime_error("a measured run failed");
-    TFigures f;
-    f.Seconds = std::chrono::duration<double>(TClock::now() - start).count();
-    f.WrittenMiB = static_cast<double>(usage.ru_oublock) * 512 / (1 << 20);
-    return f;
+    const TChildRun run = BatchInChild(archive, photos, OnlineProcessorCount());
+    return {run.Seconds, static_cast<double>(run.Usage.ru_oublock) * 512 / (1 << 20)};
 }
 
 } // namespace

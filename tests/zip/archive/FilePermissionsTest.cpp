@@ -10,6 +10,7 @@
 #include "Errors.h"
 #include "FileLayer.h"
 #include "RollbackJournal.h"
+#include "TailCutLayer.h"
 
 #include <functional>
 #include <grp.h>
@@ -88,43 +89,6 @@ std::set<std::string> NamesIn(const std::string& folder)
     return names;
 }
 
-// Cuts the first write into the named file in half and fails every
-// operation from then on, as a kill in the middle of the tail would.
-class TDiesWritingTo : public TFileLayer {
-public:
-    explicit TDiesWritingTo(const std::string& path) : FPath(path) {}
-    int Open(const std::string& path, int flags, mode_t mode) override
-    {
-        if (FDead)
-            return Fail();
-        const int fd = TFileLayer::Open(path, flags, mode);
-        if (path == FPath)
-            FTarget = fd;
-        return fd;
-    }
-    int WriteAt(int fd, const void* data, int64_t count, int64_t offset) override
-    {
-        if (!FDead && fd == FTarget) {
-            FDead = true;
-            TFileLayer::WriteAt(fd, data, count / 2, offset);
-        }
-        return FDead ? Fail() : TFileLayer::WriteAt(fd, data, count, offset);
-    }
-    int Truncate(int fd, int64_t size) override { return FDead ? Fail() : TFileLayer::Truncate(fd, size); }
-    int Sync(int fd) override { return FDead ? Fail() : TFileLayer::Sync(fd); }
-    int Remove(const std::string& path) override { return FDead ? Fail() : TFileLayer::Remove(path); }
-
-private:
-    static int Fail()
-    {
-        errno = EIO;
-        return -1;
-    }
-    std::string FPath;
-    int FTarget = -1;
-    bool FDead = false;
-};
-
 class FilePermissions : public ::testing::Test {
 protected:
     FilePermissions() { FHooks.Removable(false); }
@@ -198,7 +162,7 @@ TEST_F(FilePermissions, AWritableArchiveInAReadOnlyFolderKeepsItsJournalInTheSta
         ASSERT_EQ(::stat(name.c_str(), &node), 0);
         const std::string journal = JournalInStateFolder(node.st_dev, node.st_ino, false);
         ASSERT_EQ(journal.rfind(folder + "/state/plinkavorte/", 0), 0u) << journal;
-        TDiesWritingTo dies(name);
+        TTailCut dies(name);
         SetFileLayer(&dies);
         const std::string message = AddOne(name, "cut.jpg");
         SetFileLayer(nullptr);

@@ -9,6 +9,7 @@
 #include "FileLayer.h"
 #include "FullPath.h"
 #include "RollbackJournal.h"
+#include "TailCutLayer.h"
 
 #include <fcntl.h>
 #include <map>
@@ -220,48 +221,6 @@ TEST_F(InPlaceCommit, ACommitCutAtAnyStepLeavesTheLastFinishedOne)
         }
     }
 }
-
-// Cuts the first write into the archive after `keep` of its bytes and fails
-// every operation from then on, as a kill in the middle of the tail would.
-class TTailCut : public TFileLayer {
-public:
-    TTailCut(const std::string& archive, int64_t keep) : FArchive(archive), FKeep(keep) {}
-    int Open(const std::string& path, int flags, mode_t mode) override
-    {
-        if (FDead)
-            return Fail();
-        const int fd = TFileLayer::Open(path, flags, mode);
-        if (path == FArchive)
-            FTarget = fd;
-        return fd;
-    }
-    int WriteAt(int fd, const void* data, int64_t count, int64_t offset) override
-    {
-        if (!FDead && fd == FTarget) {
-            FDead = true;
-            FTailSize = count;
-            TFileLayer::WriteAt(fd, data, std::min(FKeep, count), offset);
-        }
-        return FDead ? Fail() : TFileLayer::WriteAt(fd, data, count, offset);
-    }
-    int Truncate(int fd, int64_t size) override { return FDead ? Fail() : TFileLayer::Truncate(fd, size); }
-    int Sync(int fd) override { return FDead ? Fail() : TFileLayer::Sync(fd); }
-    int SyncFolder(const std::string& folder) override { return FDead ? Fail() : TFileLayer::SyncFolder(folder); }
-    int Remove(const std::string& path) override { return FDead ? Fail() : TFileLayer::Remove(path); }
-    int64_t TailSize() const { return FTailSize; }
-
-private:
-    static int Fail()
-    {
-        errno = EIO;
-        return -1;
-    }
-    std::string FArchive;
-    int64_t FKeep;
-    int FTarget = -1;
-    bool FDead = false;
-    int64_t FTailSize = 0;
-};
 
 TEST_F(InPlaceCommit, ATailCutAtAnyByteLeavesThePreviousArchive)
 {

@@ -92,12 +92,8 @@ void TZipArchive::FinishEntries()
 
 void TZipArchive::WriteArchive()
 {
-    if (FSpanned) {
-        for (int i = 0; i < Count(); ++i)
-            Item(i)->SetAction(eaKeep);
-        FIsDirty = false;
-        throw EZipSpanOverwrite();
-    }
+    if (FSpanned)
+        RefuseSpannedWrite();
     const int handle = ArchiveHandle(*FStream);
     // The check that the file is still ours and the write happen under one lock.
     TFileLock lock(handle);
@@ -106,45 +102,17 @@ void TZipArchive::WriteArchive()
 
     bool marker = false;
     const TCapacity capacity = VolumeCapacity(marker);
-    int live = 0;
-    for (int i = 0; i < Count(); ++i)
-        live += Item(i)->Action() != eaRemove;
-    if (live > MaxArchiveEntries)
-        throw EZipWriteRefused(ArchiveMsgTooManyEntries);
-
+    RefuseTooManyEntries();
     // Offsets change as the tail is built; a write that does not reach the
     // disk must leave them pointing into the file that is still there.
-    std::vector<std::pair<uint32_t, uint16_t>> saved;
-    saved.reserve(static_cast<size_t>(Count()));
-    for (int i = 0; i < Count(); ++i)
-        saved.emplace_back(ZipItem(i)->RelativeOffset(), ZipItem(i)->DiskNumberStart());
-    const TZipDirectoryFileFooter savedInfo = FInfo;
-
+    const TPlacement saved = SavePlacement();
     try {
         const TCommitPlan plan = RewriteWhole ? TCommitPlan() : PlanCommit(marker);
-        bool copiesKept = false;
-        for (int i = plan.First; i < Count(); ++i)
-            copiesKept = copiesKept || Item(i)->Action() == eaKeep || Item(i)->Action() == eaRename;
-        // An append stays small; a rewrite of kept entries may be as large as the archive.
-        std::unique_ptr<TStream> tail;
-        if (copiesKept) {
-            auto paged = std::make_unique<TVirtualMemoryStream>();
-            paged->SetSwapFileDirectory(SwapDirectoryFor(TempDirectory));
-            tail = std::move(paged);
-        } else {
-            tail = std::make_unique<TMemoryStream>();
-        }
+        std::unique_ptr<TStream> tail = MakeTailStream(plan);
         BuildTail(*tail, plan, capacity, marker);
         CommitInPlace(*tail, plan.Keep, handle);
     } catch (...) {
-        FCurrentItem = nullptr;
-        for (int i = 0; i < Count(); ++i) {
-            ZipItem(i)->SetRelativeOffset(saved[static_cast<size_t>(i)].first);
-            ZipItem(i)->SetDiskNumberStart(saved[static_cast<size_t>(i)].second);
-        }
-        const std::string comment = FInfo.ZipfileComment;
-        FInfo = savedInfo;
-        FInfo.ZipfileComment = comment;
+        RestorePlacement(saved);
         throw;
     }
     FCurrentDisk = 0;
@@ -155,4 +123,57 @@ void TZipArchive::WriteArchive()
 
     DoArchiveSaveProgress(100);
     DoArchiveProgress(100);
+}
+
+void TZipArchive::RefuseSpannedWrite()
+{
+    for (int i = 0; i < Count(); ++i)
+        Item(i)->SetAction(eaKeep);
+    FIsDirty = false;
+    throw EZipSpanOverwrite();
+}
+
+void TZipArchive::RefuseTooManyEntries() const
+{
+    int live = 0;
+    for (int i = 0; i < Count(); ++i)
+        live += Item(i)->Action() != eaRemove;
+    if (live > MaxArchiveEntries)
+        throw EZipWriteRefused(ArchiveMsgTooManyEntries);
+}
+
+TZipArchive::TPlacement TZipArchive::SavePlacement() const
+{
+    TPlacement saved;
+    saved.Entries.reserve(static_cast<size_t>(Count()));
+    for (int i = 0; i < Count(); ++i)
+        saved.Entries.emplace_back(ZipItem(i)->RelativeOffset(), ZipItem(i)->DiskNumberStart());
+    saved.Footer = FInfo;
+    return saved;
+}
+
+// The comment set meanwhile stays: only where things lie goes back.
+void TZipArchive::RestorePlacement(const TPlacement& saved)
+{
+    FCurrentItem = nullptr;
+    for (int i = 0; i < Count(); ++i) {
+        ZipItem(i)->SetRelativeOffset(saved.Entries[static_cast<size_t>(i)].first);
+        ZipItem(i)->SetDiskNumberStart(saved.Entries[static_cast<size_t>(i)].second);
+    }
+    const std::string comment = FInfo.ZipfileComment;
+    FInfo = saved.Footer;
+    FInfo.ZipfileComment = comment;
+}
+
+// An append stays small; a rewrite of kept entries may be as large as the archive.
+std::unique_ptr<TStream> TZipArchive::MakeTailStream(const TCommitPlan& plan) const
+{
+    bool copiesKept = false;
+    for (int i = plan.First; i < Count(); ++i)
+        copiesKept = copiesKept || Item(i)->Action() == eaKeep || Item(i)->Action() == eaRename;
+    if (!copiesKept)
+        return std::make_unique<TMemoryStream>();
+    auto paged = std::make_unique<TVirtualMemoryStream>();
+    paged->SetSwapFileDirectory(SwapDirectoryFor(TempDirectory));
+    return paged;
 }

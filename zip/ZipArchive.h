@@ -10,7 +10,10 @@
 #include "FileIdentity.h"
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 class TZipArchive;
 
@@ -104,20 +107,46 @@ private:
         int64_t Keep = 0;
     };
 
+    // Where the entries and the directory lay before a commit was tried.
+    struct TPlacement {
+        std::vector<std::pair<uint32_t, uint16_t>> Entries;
+        TZipDirectoryFileFooter Footer;
+    };
+
+    // ZipArchive.cpp: the commit as a whole.
+    [[noreturn]] void RefuseSpannedWrite();
+    void RefuseTooManyEntries() const;
+    TPlacement SavePlacement() const;
+    void RestorePlacement(const TPlacement& saved);
+    std::unique_ptr<TStream> MakeTailStream(const TCommitPlan& plan) const;
+    void FinishEntries();
+
+    // ZipArchiveAdopt.cpp
     void RememberIdentity(int handle);
     [[noreturn]] void RefuseChangedFile();
     void CatchUpWithFile(int handle);
     bool AdoptOtherCopysEntries();
+    bool ReadOtherCopysDirectory(int knownCount, uint32_t& magic);
+    bool OtherCopyLeftItNormalised(uint32_t magic);
+    void QueueAfterAdopted(std::vector<std::unique_ptr<TArchiveItem>>& pending);
+
+    // ZipArchivePlan.cpp
     TCapacity VolumeCapacity(bool& marker);
     void CheckFits(int64_t end, const TCapacity& capacity) const;
     bool PrefixStays(bool marker, int64_t& start);
     bool StaysInPlace(const TZipItem& item, int64_t at);
     TCommitPlan PlanCommit(bool marker);
+
+    // ZipArchiveTail.cpp
     void BuildTail(TStream& image, const TCommitPlan& plan, const TCapacity& capacity, bool marker);
+    void WritePrefix(TStream& image, bool marker);
+    void WriteEntriesFrom(int first, TStream& image, int64_t base, TStream& directory, const TCapacity& capacity);
+    void WriteDirectoryAndEnd(TStream& image, int64_t base, TStream& directory, const TCapacity& capacity);
     void CopyKeptEntry(TZipItem& item, TStream& image, int64_t base, TStream& directory);
     void AddNewEntry(TZipItem& item, TStream& image, int64_t base, TStream& directory, const std::string& swapDir);
     void CommitInPlace(TStream& tail, int64_t keep, int handle);
-    void FinishEntries();
+
+    // ZipArchiveRead.cpp
     void ReadEndAndDirectory(int64_t tail);
     void ReadDirectory(int64_t tail);
 

@@ -37,20 +37,41 @@ void TZipArchive::CatchUpWithFile(int handle)
     FIdentity = now;
 }
 
+namespace {
+
+// What this model knew of an entry, to recognise it in the other copy's directory.
+struct TKnownEntry {
+    std::string Name;
+    uint32_t Crc;
+    uint32_t Size;
+};
+
+TKnownEntry KnownAs(const TZipItem& item)
+{
+    return {item.GetFileName(), item.ItemInfo().CRC32, item.ItemInfo().CompressedSize};
+}
+
+bool StartsWithKnown(const TZipArchive& archive, const std::vector<TKnownEntry>& known)
+{
+    for (size_t i = 0; i < known.size(); ++i) {
+        const TZipItem& theirs = *archive.ZipItem(static_cast<int>(i));
+        if (!TArchiveList::NamesEqual(theirs.GetFileName(), known[i].Name) ||
+            theirs.ItemInfo().CRC32 != known[i].Crc || theirs.ItemInfo().CompressedSize != known[i].Size)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool TZipArchive::AdoptOtherCopysEntries()
 {
-    struct TKnown {
-        std::string Name;
-        uint32_t Crc;
-        uint32_t Size;
-    };
-    std::vector<TKnown> known;
+    std::vector<TKnownEntry> known;
     std::vector<std::unique_ptr<TArchiveItem>> pending;
     for (int i = Count() - 1; i >= 0; --i) {
         std::unique_ptr<TArchiveItem> item = FItemList.Take(i);
-        auto& zip = static_cast<TZipItem&>(*item);
         if (item->Action() == eaKeep)
-            known.push_back({zip.GetFileName(), zip.ItemInfo().CRC32, zip.ItemInfo().CompressedSize});
+            known.push_back(KnownAs(static_cast<TZipItem&>(*item)));
         else if (item->Action() == eaFromStream)
             pending.push_back(std::move(item));
         else
@@ -60,28 +81,9 @@ bool TZipArchive::AdoptOtherCopysEntries()
     std::reverse(pending.begin(), pending.end());
     const std::string comment = FInfo.ZipfileComment;
     try {
-        const int64_t size = FStream->GetSize();
-        const uint32_t magic = ReadMagic(*FStream);
-        if (size == 0 || size > MaxArchiveImageSize || (magic & 0xFFFF) == WindowsExeSignature)
-            return false;
-        const int64_t tail = FindCentralDirectoryTail(*FStream);
-        if (tail < 0)
-            return false;
-        ReadEndAndDirectory(tail);
-        if (tail + 22 + static_cast<int64_t>(FInfo.ZipfileComment.size()) != size ||
-            static_cast<int64_t>(FInfo.DirectoryOffset) + FInfo.DirectorySize != tail ||
-            Count() < static_cast<int>(known.size()))
-            return false;
-        for (size_t i = 0; i < known.size(); ++i) {
-            const TZipItem& theirs = *ZipItem(static_cast<int>(i));
-            if (!TArchiveList::NamesEqual(theirs.GetFileName(), known[i].Name) ||
-                theirs.ItemInfo().CRC32 != known[i].Crc || theirs.ItemInfo().CompressedSize != known[i].Size)
-                return false;
-        }
-        FNormalised = false;
-        FFreshFile = false;
-        const TCommitPlan plan = PlanCommit(magic == ZipPossiblySpannedSignature);
-        if (plan.First != Count() || plan.Keep != FInfo.DirectoryOffset)
+        uint32_t magic = 0;
+        if (!ReadOtherCopysDirectory(static_cast<int>(known.size()), magic) || !StartsWithKnown(*this, known) ||
+            !OtherCopyLeftItNormalised(magic))
             return false;
     } catch (const std::exception&) {
         return false;
@@ -89,6 +91,38 @@ bool TZipArchive::AdoptOtherCopysEntries()
     FNormalised = true;
     if (FCommentSet)
         FInfo.ZipfileComment = comment;
+    QueueAfterAdopted(pending);
+    FIsDirty = true;
+    return true;
+}
+
+// The file as the other copy left it: one archive, its directory right
+// before the end record, at least the entries this model knew.
+bool TZipArchive::ReadOtherCopysDirectory(int knownCount, uint32_t& magic)
+{
+    const int64_t size = FStream->GetSize();
+    magic = ReadMagic(*FStream);
+    if (size == 0 || size > MaxArchiveImageSize || (magic & 0xFFFF) == WindowsExeSignature)
+        return false;
+    const int64_t tail = FindCentralDirectoryTail(*FStream);
+    if (tail < 0)
+        return false;
+    ReadEndAndDirectory(tail);
+    return tail + 22 + static_cast<int64_t>(FInfo.ZipfileComment.size()) == size &&
+           static_cast<int64_t>(FInfo.DirectoryOffset) + FInfo.DirectorySize == tail && Count() >= knownCount;
+}
+
+// Every entry lies where a rewrite would put it.
+bool TZipArchive::OtherCopyLeftItNormalised(uint32_t magic)
+{
+    FNormalised = false;
+    FFreshFile = false;
+    const TCommitPlan plan = PlanCommit(magic == ZipPossiblySpannedSignature);
+    return plan.First == Count() && plan.Keep == FInfo.DirectoryOffset;
+}
+
+void TZipArchive::QueueAfterAdopted(std::vector<std::unique_ptr<TArchiveItem>>& pending)
+{
     for (auto& item : pending) {
         // A name the other copy added first is skipped like any duplicate.
         if (FItemList.IsActiveDupe(item->GetFileName())) {
@@ -97,6 +131,4 @@ bool TZipArchive::AdoptOtherCopysEntries()
         }
         FItemList.Add(std::move(item));
     }
-    FIsDirty = true;
-    return true;
 }

@@ -66,29 +66,40 @@ void TZipArchive::AddNewEntry(TZipItem& item, TStream& image, int64_t base, TStr
 // of the file. Entries before plan.First stay where they are.
 void TZipArchive::BuildTail(TStream& image, const TCommitPlan& plan, const TCapacity& capacity, bool marker)
 {
-    const std::string swapDir = SwapDirectoryFor(TempDirectory);
     const int64_t base = plan.Keep;
-    if (base == 0) {
-        if (FIsExecutable) {
-            if (FStubSize > 0) {
-                FStream->Seek(0, soFromBeginning);
-                image.CopyFrom(*FStream, FStubSize);
-            }
-        } else if (marker) {
-            WriteMagic(image, ZipPossiblySpannedSignature);
-        }
-    }
-
+    if (base == 0)
+        WritePrefix(image, marker);
     TMemoryStream directory;
     FInfo.EntriesOnDisk = 0;
     FInfo.TotalEntries = 0;
-    const int count = Count();
     for (int i = 0; i < plan.First; ++i) {
         ZipItem(i)->SaveCDHToStream(directory);
         ++FInfo.EntriesOnDisk;
         ++FInfo.TotalEntries;
     }
-    for (int i = plan.First; i < count; ++i) {
+    WriteEntriesFrom(plan.First, image, base, directory, capacity);
+    WriteDirectoryAndEnd(image, base, directory, capacity);
+}
+
+// What comes before the first entry of a whole rewrite.
+void TZipArchive::WritePrefix(TStream& image, bool marker)
+{
+    if (FIsExecutable) {
+        if (FStubSize > 0) {
+            FStream->Seek(0, soFromBeginning);
+            image.CopyFrom(*FStream, FStubSize);
+        }
+    } else if (marker) {
+        WriteMagic(image, ZipPossiblySpannedSignature);
+    }
+}
+
+void TZipArchive::WriteEntriesFrom(int first, TStream& image, int64_t base, TStream& directory,
+                                   const TCapacity& capacity)
+{
+    const std::string swapDir = SwapDirectoryFor(TempDirectory);
+    const int count = Count();
+    for (int i = first; i < count; ++i) {
         TZipItem& item = *ZipItem(i);
         FCurrentItem = &item;
         switch (item.Action()) {
@@ -111,7 +122,10 @@ void TZipArchive::BuildTail(TStream& image, const TCommitPlan& plan, const TCapa
         CheckFits(base + image.GetPosition(), capacity);
     }
     FCurrentItem = nullptr;
+}
 
+void TZipArchive::WriteDirectoryAndEnd(TStream& image, int64_t base, TStream& directory, const TCapacity& capacity)
+{
     FInfo.StartDiskNumber = 0;
     FInfo.DirectoryOffset = static_cast<uint32_t>(base + image.GetPosition());
     image.CopyFrom(directory, 0);

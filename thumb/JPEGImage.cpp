@@ -17,6 +17,8 @@ int32_t Scaled(int32_t full, TJPEGScale scale)
 
 void Check(int code)
 {
+    if (code == JpegTooManyScans)
+        throw EJPEG(code, "more than " + std::to_string(MaxJpegScans) + " scans");
     if (code != 0)
         throw EJPEG(code);
 }

@@ -2,6 +2,8 @@
 
 #include "ExifOrientation.h"
 #include "IccProfile.h"
+#include "JpegMarkers.h"
+#include "JpegScanGuard.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -36,15 +38,22 @@ struct TErrorTrap {
     std::longjmp(trap->Jump, 1);
 }
 
-// Warnings (a file cut short, a bad Huffman code) are no failure of ours.
-void IgnoreMessage(j_common_ptr, int) {}
+// Warnings (a file cut short, a bad Huffman code) are no failure of ours,
+// except an inconsistent progression: only a crafted file has one, and each
+// of its scans may cost a pass over the whole picture.
+void OnMessage(j_common_ptr cinfo, int level)
+{
+    if (level < 0 && cinfo->err->msg_code == JWRN_BOGUS_PROGRESSION)
+        cinfo->err->error_exit(cinfo);
+}
+
 void IgnoreOutput(j_common_ptr) {}
 
 void InstallTrap(TErrorTrap& trap)
 {
     jpeg_std_error(&trap.Manager);
     trap.Manager.error_exit = TrapErrorExit;
-    trap.Manager.emit_message = IgnoreMessage;
+    trap.Manager.emit_message = OnMessage;
     trap.Manager.output_message = IgnoreOutput;
 }
 
@@ -52,19 +61,14 @@ struct TDecompressor {
     TErrorTrap Trap;
     jpeg_decompress_struct Info{};
     bool Created = false;
-    JOCTET* Profile = nullptr;  // malloc'ed by libjpeg
-    unsigned ProfileLength = 0;
-    bool ReadingProfile = false;
+    TKeptMarkers Kept;
+    TJpegScanGuard Guard;
     TDecompressor()
     {
         InstallTrap(Trap);
         Info.err = &Trap.Manager;
     }
-    ~TDecompressor()
-    {
-        Destroy();
-        std::free(Profile);
-    }
+    ~TDecompressor() { Destroy(); }
     void Destroy()
     {
         if (Created)
@@ -143,39 +147,6 @@ struct TCompressor {
     size_t Written() const { return Destination.Capacity - Destination.Manager.free_in_buffer; }
 };
 
-int FirstExifOrientation(const jpeg_decompress_struct& info)
-{
-    for (jpeg_saved_marker_ptr m = info.marker_list; m; m = m->next)
-        if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 && std::memcmp(m->data, "Exif\0\0", 6) == 0)
-            return ExifOrientationOf(m->data, m->data_length);
-    return 1;
-}
-
-constexpr size_t IccMarkerOverhead = 14;  // "ICC_PROFILE\0", sequence number, count
-
-// What the saved ICC markers hold together, before libjpeg checks their numbering.
-size_t IccPayloadBytes(const jpeg_decompress_struct& info)
-{
-    size_t bytes = 0;
-    for (jpeg_saved_marker_ptr m = info.marker_list; m; m = m->next)
-        if (m->marker == JPEG_APP0 + 2 && m->data_length >= IccMarkerOverhead &&
-            std::memcmp(m->data, "ICC_PROFILE", 12) == 0)
-            bytes += m->data_length - IccMarkerOverhead;
-    return bytes;
-}
-
-// libjpeg refuses chunks numbered wrongly or missing; an oversized profile is
-// not even put together.
-void ReadIccProfile(TDecompressor& d)
-{
-    const size_t bytes = IccPayloadBytes(d.Info);
-    if (bytes == 0 || bytes > MaxIccProfileBytes)
-        return;
-    d.ReadingProfile = true;
-    jpeg_read_icc_profile(&d.Info, &d.Profile, &d.ProfileLength);
-    d.ReadingProfile = false;
-}
-
 // As libjpeg sizes its whole-picture coefficient arrays.
 int64_t MultiScanCoefficientBytes(const jpeg_decompress_struct& info)
 {
@@ -194,21 +165,18 @@ int64_t MultiScanCoefficientBytes(const jpeg_decompress_struct& info)
 int ReadHeaderProtected(TDecompressor& d, const uint8_t* data, size_t size, TJpegHeaderInfo& header)
 {
     if (setjmp(d.Trap.Jump))
-        return d.ReadingProfile ? 0 : d.Trap.Code;  // a profile that cannot be read is no failure
+        return d.Trap.Code;
     jpeg_create_decompress(&d.Info);
     d.Created = true;
     jpeg_mem_src(&d.Info, data, static_cast<unsigned long>(size));
-    jpeg_save_markers(&d.Info, JPEG_APP0 + 1, 0xFFFF);
-    jpeg_save_markers(&d.Info, JPEG_APP0 + 2, 0xFFFF);
+    KeepRecipeMarkers(d.Info, d.Kept);
     jpeg_read_header(&d.Info, TRUE);
     header.Width = static_cast<int32_t>(d.Info.image_width);
     header.Height = static_cast<int32_t>(d.Info.image_height);
     header.Grayscale = d.Info.jpeg_color_space == JCS_GRAYSCALE;
     header.Progressive = jpeg_has_multiple_scans(&d.Info);
-    header.ExifOrientation = FirstExifOrientation(d.Info);
     header.Components = d.Info.num_components;
     header.CoefficientBytes = MultiScanCoefficientBytes(d.Info);
-    ReadIccProfile(d);
     return 0;
 }
 
@@ -288,6 +256,7 @@ int DecodeProtected(TDecompressor& d, const uint8_t* data, size_t size, const TJ
     d.Created = true;
     d.Info.mem->max_memory_to_use = DecodeMemoryLimit;
     jpeg_mem_src(&d.Info, data, static_cast<unsigned long>(size));
+    GuardScans(d.Info, d.Guard);
     jpeg_read_header(&d.Info, TRUE);
     ApplyDecodeOptions(d.Info, options);
     jpeg_start_decompress(&d.Info);
@@ -347,9 +316,16 @@ int ReadJpegHeader(const uint8_t* data, size_t size, TJpegHeaderInfo& header)
     auto d = std::make_unique<TDecompressor>();
     const int code = ReadHeaderProtected(*d, data, size, header);
     d->Destroy();
-    if (code == 0 && header.Components == 3 && IsWholeRgbProfile(d->Profile, d->ProfileLength))
-        header.IccProfile.assign(d->Profile, d->Profile + d->ProfileLength);
-    return code;
+    if (code != 0)
+        return code;
+    if (d->Kept.HaveExif)
+        header.ExifOrientation = ExifOrientationOf(d->Kept.Exif.data(), d->Kept.Exif.size());
+    if (header.Components == 3) {
+        std::vector<uint8_t> profile = AssembledIccProfile(d->Kept);
+        if (IsWholeRgbProfile(profile.data(), profile.size()))
+            header.IccProfile = std::move(profile);
+    }
+    return 0;
 }
 
 int DecodeJpeg(const uint8_t* data, size_t size, const TJpegDecodeOptions& options, TBitmap& bitmap)

@@ -10,6 +10,13 @@
 #include <span>
 #include <vector>
 
+// Codes of our own beside libjpeg's message codes, which are never negative.
+constexpr int JpegTooManyScans = -2;
+
+// libjpeg-turbo's own bound (its TurboJPEG decoder's scan limit); real
+// encoders write a few dozen scans at most.
+constexpr int MaxJpegScans = 500;
+
 // What libjpeg may hold for one picture; past it a decode fails with a JPEG error.
 constexpr int64_t JpegPictureMemoryCap = int64_t{1} << 30;
 

@@ -59,8 +59,13 @@ int ExifOrientationOf(const uint8_t* payload, size_t size) noexcept
 {
     if (!payload || size < TiffStart + 8 || std::memcmp(payload, "Exif\0\0", 6) != 0)
         return 1;
-    const uint8_t* tiff = payload + TiffStart;
-    const size_t tiffSize = size - TiffStart;
+    return ExifOrientationOfTiff(payload + TiffStart, size - TiffStart);
+}
+
+int ExifOrientationOfTiff(const uint8_t* tiff, size_t tiffSize) noexcept
+{
+    if (!tiff || tiffSize < 8)
+        return 1;
     bool big;
     if (tiff[0] == 'M' && tiff[1] == 'M')
         big = true;

@@ -9,6 +9,8 @@
 // The orientation (1..8) in an APP1 payload starting "Exif\0\0"; 1 when the
 // payload is no Exif block, is damaged, or has no usable tag.
 int ExifOrientationOf(const uint8_t* payload, size_t size) noexcept;
+// The same for an Exif block without the "Exif\0\0" prefix, as PNG and WebP keep it.
+int ExifOrientationOfTiff(const uint8_t* tiff, size_t size) noexcept;
 
 // Turns and mirrors the bitmap in place so a picture stored with the given
 // orientation shows upright. 1 and unknown values change nothing.

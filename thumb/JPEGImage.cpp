@@ -1,9 +1,8 @@
 #include "JPEGImage.h"
 
-#include "FileStream.h"
-#include "FullPath.h"
 #include "JpegCodec.h"
 #include "JpegErrors.h"
+#include "PictureFile.h"
 #include "Stream.h"
 #include "ThumbnailRecipe.h"
 
@@ -43,14 +42,7 @@ void TJPEGImage::SetScale(TJPEGScale scale)
 
 void TJPEGImage::LoadFromFile(const std::string& fileName)
 {
-    const std::string fullName = ExpandFileName(fileName);
-    std::vector<uint8_t> bytes;
-    {
-        TFileStream file(fullName, fmOpenRead | fmShareDenyWrite);
-        bytes.resize(static_cast<size_t>(file.GetSize()));
-        file.ReadBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
-    }
-    LoadFromBytes(std::move(bytes));
+    LoadFromBytes(ReadPictureFile(fileName));
 }
 
 void TJPEGImage::LoadFromBytes(std::vector<uint8_t> bytes)

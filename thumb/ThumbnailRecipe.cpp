@@ -4,6 +4,8 @@
 #include "ExifOrientation.h"
 #include "JPEGImage.h"
 #include "BitmapTools.h"
+#include "PictureFile.h"
+#include "decoders/PictureDecoder.h"
 
 TJPEGScale ChooseJpegScale(const TJPEGImage& image, int32_t maxSize)
 {
@@ -37,10 +39,24 @@ void ShapeThumbnail(TBitmap& bitmap, const TThumbnailSettings& settings)
 
 namespace {
 
-void LoadScaled(TJPEGImage& image, const std::string& fileName, int32_t maxSize)
+void LoadScaled(TJPEGImage& image, std::vector<uint8_t> bytes, int32_t maxSize)
 {
-    image.LoadFromFile(fileName);
+    image.LoadFromBytes(std::move(bytes));
     image.SetScale(ChooseJpegScale(image, maxSize));
+}
+
+// A picture of any kind but JPEG, decoded and turned upright into bitmap.
+TDecodedPicture DecodeUpright(const TPictureDecoder& decoder, std::vector<uint8_t> bytes,
+                              const TThumbnailSettings& settings, TBitmap& bitmap)
+{
+    if (bytes.empty())
+        throw EPictureError(decoder.Name, "the file is empty");
+    TDecodedPicture picture = decoder.Decode(bytes, {settings.MaxSize, settings.BackColor});
+    bytes = {};
+    bitmap.Assign(*picture.Bitmap);
+    picture.Bitmap.reset();
+    ApplyExifOrientation(bitmap, picture.Orientation);
+    return picture;
 }
 
 }  // namespace
@@ -50,8 +66,18 @@ void RenderThumbnailJpeg(const std::string& fileName, const TThumbnailSettings& 
 {
     workStream.SetSize(0);
     workStream.SetPosition(0);
+    std::vector<uint8_t> bytes = ReadPictureFile(fileName);
     TJPEGImage image;
-    LoadScaled(image, fileName, settings.MaxSize);
+    if (const TPictureDecoder* decoder = DecoderFor(bytes, fileName)) {
+        const TDecodedPicture picture = DecodeUpright(*decoder, std::move(bytes), settings, workBitmap);
+        ShapeThumbnail(workBitmap, settings);
+        image.IccProfile = picture.IccProfile;
+        image.Assign(workBitmap);
+        image.SaveToStream(workStream);
+        workStream.SetPosition(0);
+        return;
+    }
+    LoadScaled(image, std::move(bytes), settings.MaxSize);
     const TDecodeRoom room(SharedDecodeBudget(), RenderMemoryEstimate(image));
     workBitmap.Assign(image.Bitmap());
     ApplyExifOrientation(workBitmap, image.ExifOrientation());
@@ -64,8 +90,17 @@ void RenderThumbnailJpeg(const std::string& fileName, const TThumbnailSettings& 
 void RenderPreviewBitmap(const std::string& fileName, const TThumbnailSettings& settings,
                          std::unique_ptr<TBitmap>& slot)
 {
+    std::vector<uint8_t> bytes = ReadPictureFile(fileName);
+    if (const TPictureDecoder* decoder = DecoderFor(bytes, fileName)) {
+        auto bitmap = std::make_unique<TBitmap>();
+        const TDecodedPicture picture = DecodeUpright(*decoder, std::move(bytes), settings, *bitmap);
+        bitmap->SetPixelFormat(TPixelFormat::pf24bit);
+        slot = std::move(bitmap);
+        ShapeThumbnail(*slot, settings);
+        return;
+    }
     TJPEGImage image;
-    LoadScaled(image, fileName, settings.MaxSize);
+    LoadScaled(image, std::move(bytes), settings.MaxSize);
     const TDecodeRoom room(SharedDecodeBudget(), RenderMemoryEstimate(image));
     slot = BitmapFromJpeg(image, true);
     ApplyExifOrientation(*slot, image.ExifOrientation());

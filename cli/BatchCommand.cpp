@@ -46,7 +46,7 @@ void WarnAboutMissingPaths(std::FILE* err, const std::vector<std::string>& paths
 {
     for (const auto& path : paths) {
         struct stat info{};
-        if (::stat(path.c_str(), &info) != 0 && !(errno == ENAMETOOLONG && IsJpegName(path)))
+        if (::stat(path.c_str(), &info) != 0 && !(errno == ENAMETOOLONG && IsPictureName(path)))
             PrintWarning(err, path, errno);
     }
 }

@@ -1,8 +1,8 @@
 #include "DropIntake.h"
 
 #include "FileSystem.h"
-#include "JpegFilter.h"
 #include "NaturalOrder.h"
+#include "PictureKinds.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -19,7 +19,7 @@ void AddPathOn(IFileList& list, const std::string& path, TScanPath& scanPath);
 // cannot reach for its length must not vanish so.
 bool IsTooLongPicture(const std::string& path)
 {
-    return IsJpegName(path) && IsPathTooLong(path);
+    return IsPictureName(path) && IsPathTooLong(path);
 }
 
 // The folder's visible names in the order a file manager shows them; the
@@ -65,20 +65,9 @@ void AddPathOn(IFileList& list, const std::string& path, TScanPath& scanPath)
     } else if ((attributes & faDirectory) != 0) {
         if (list.IncludeSubfolders())
             ScanFolderOn(list, path, scanPath);
-    } else if (IsJpegName(path)) {
+    } else if (IsPictureName(path)) {
         list.Append(path);
     }
-}
-
-char LowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string LowerAscii(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](char c) { return LowerAscii(c); });
-    return text;
 }
 
 } // namespace
@@ -113,11 +102,7 @@ bool IsFolder(const std::string& path)
     return (FileGetAttr(path) & faDirectory) != 0;
 }
 
-bool IsJpegName(const std::string& path)
+bool IsPictureName(const std::string& path)
 {
-    const auto dot = path.find_last_of('.');
-    if (dot == std::string::npos || path.find('/', dot) != std::string::npos)
-        return false;
-    const std::string extension = LowerAscii(path.substr(dot));
-    return LowerAscii(JpegFilterText()).find(extension) != std::string::npos;
+    return PictureKindOfName(path) != TPictureKind::pkUnknown;
 }

@@ -1,5 +1,6 @@
 #pragma once
-// Turns dropped paths into list entries: JPEG files are taken, folders scanned.
+// Turns dropped paths into list entries: picture files are taken by their
+// extension, folders scanned.
 
 #include <string>
 #include <vector>
@@ -21,4 +22,5 @@ void WMDropFiles(IFileList& list, const std::vector<std::string>& paths);
 void AddPath(IFileList& list, const std::string& path);
 void ScanFolder(IFileList& list, const std::string& path);
 bool IsFolder(const std::string& path);
-bool IsJpegName(const std::string& path);
+// The whole extension names a kind of picture, letter case ignored.
+bool IsPictureName(const std::string& path);

@@ -43,7 +43,7 @@ QList<QUrl> Files(const QStringList& paths)
 
 TEST_F(WindowTest, DropOfFilesTakesTheJpegsAndSetsTheCaption)
 {
-    const QString a = Touch("a.jpg"), b = Touch("b.JPEG"), c = Touch("c.png"), d = Touch("d.txt");
+    const QString a = Touch("a.jpg"), b = Touch("b.JPEG"), c = Touch("c.gif"), d = Touch("d.txt");
     ASSERT_TRUE(DropOnto(MainWindow->FFileList, Files({a, b, c, d})));
     EXPECT_EQ(ListEntries(), (QStringList{a, b}));
     EXPECT_EQ(MainWindow->windowTitle(), "2 Files");

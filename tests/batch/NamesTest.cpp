@@ -14,6 +14,17 @@ TEST(EntryName, IsTheTextAfterTheLastSlashWithCaseAndExtensionKept)
     EXPECT_EQ(EntryNameOf("/x/a\\b:c.jpg"), "a\\b:c.jpg");
 }
 
+TEST(EntryName, OtherKindsAreStoredUnderAJpegExtension)
+{
+    EXPECT_EQ(EntryNameOf("/dcim/IMG_0001.HEIC"), "IMG_0001.JPG");
+    EXPECT_EQ(EntryNameOf("/dcim/IMG_0001.CR2"), "IMG_0001.JPG") << "digits do not make capitals lower case";
+    EXPECT_EQ(EntryNameOf("/shots/shot.png"), "shot.jpg");
+    EXPECT_EQ(EntryNameOf("/shots/Shot.Webp"), "Shot.jpg") << "mixed case counts as lower case";
+    EXPECT_EQ(EntryNameOf("/scans/a.b.tiff"), "a.b.jpg") << "only the last extension is replaced";
+    EXPECT_EQ(EntryNameOf("/pics.png/photo.JPE"), "photo.JPE");
+    EXPECT_EQ(EntryNameOf("/p/a.heic.jpeg"), "a.heic.jpeg");
+}
+
 TEST(ClearGuard, OnlyAbsoluteZipOrJarNamesMayBeCleared)
 {
     EXPECT_TRUE(OpensAsNewZip("/out/thumbs.zip"));

@@ -47,7 +47,7 @@ std::vector<std::string> Sorted(std::vector<std::string> v)
 TEST(WMDropFiles, TakesJpegFilesInDropOrderAndCountsTheWholeList)
 {
     TScratchFolder dir;
-    const auto a = dir.Touch("a.jpg"), b = dir.Touch("b.JPEG"), c = dir.Touch("c.png"), d = dir.Touch("d.txt");
+    const auto a = dir.Touch("a.jpg"), b = dir.Touch("b.JPEG"), c = dir.Touch("c.gif"), d = dir.Touch("d.txt");
     TFakeList list;
     list.Entries = {"/earlier/entry.jpg"};
     WMDropFiles(list, {b, c, a, d, a});
@@ -56,11 +56,28 @@ TEST(WMDropFiles, TakesJpegFilesInDropOrderAndCountsTheWholeList)
     EXPECT_EQ(list.Captions[0], "4 Files");
 }
 
+// Every kind is taken by its whole extension; the odd names are not, so a
+// folder holding them no longer ends a run.
+TEST(ScanFolder, TakesEveryKindOfPictureAndNoPieceOfAnExtension)
+{
+    TScratchFolder dir;
+    const auto top = dir.Folder("top");
+    for (const char* name : {"a.HEIC", "b.png", "c.webp", "d.tif", "e.CR2", "f.j", "g.jp", "h.jf", "i.jfi",
+                             "k.jpeg)", "notes.", "l.avif"})
+        dir.Touch(std::string("top/") + name);
+    TFakeList list;
+    ScanFolder(list, top);
+    std::vector<std::string> expected;
+    for (const char* name : {"a.HEIC", "b.png", "c.webp", "d.tif", "e.CR2", "l.avif"})
+        expected.push_back(top + "/" + name);
+    EXPECT_EQ(list.Entries, expected);
+}
+
 TEST(WMDropFiles, DropThatAddsNothingStillSetsTheCaption)
 {
     TScratchFolder dir;
     TFakeList list;
-    WMDropFiles(list, {dir.Touch("x.png")});
+    WMDropFiles(list, {dir.Touch("x.gif")});
     EXPECT_TRUE(list.Entries.empty());
     EXPECT_EQ(list.Captions, std::vector<std::string>{"0 Files"});
     WMDropFiles(list, {});

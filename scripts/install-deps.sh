@@ -16,12 +16,14 @@ fi
 build_packages=(
   g++ cmake make pkg-config
   libjpeg62-turbo-dev zlib1g-dev
+  libpng-dev libwebp-dev libtiff-dev libheif-dev libraw-dev liblcms2-dev
   qt6-base-dev fonts-dejavu-core
 )
 test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-apps x11-utils libxtst6
   unzip zip python3 python3-pil desktop-file-utils xdotool qt6-gtk-platformtheme
+  libheif-examples libvips-tools
 )
 fuzz_packages=(
   clang libclang-rt-14-dev

@@ -38,6 +38,8 @@ private:
     bool FBig;
 };
 
+int OrientationInTiff(const uint8_t* tiff, size_t tiffSize) noexcept;
+
 // Where output pixel (x, y) of the upright picture comes from in the stored one.
 void SourceOf(int orientation, int32_t w, int32_t h, int32_t x, int32_t y, int32_t& sx, int32_t& sy)
 {
@@ -59,10 +61,20 @@ int ExifOrientationOf(const uint8_t* payload, size_t size) noexcept
 {
     if (!payload || size < TiffStart + 8 || std::memcmp(payload, "Exif\0\0", 6) != 0)
         return 1;
-    return ExifOrientationOfTiff(payload + TiffStart, size - TiffStart);
+    return OrientationInTiff(payload + TiffStart, size - TiffStart);
 }
 
 int ExifOrientationOfTiff(const uint8_t* tiff, size_t tiffSize) noexcept
+{
+    // Some writers keep the prefix of a JPEG segment here too.
+    if (tiff && tiffSize >= TiffStart && std::memcmp(tiff, "Exif\0\0", TiffStart) == 0)
+        return ExifOrientationOf(tiff, tiffSize);
+    return OrientationInTiff(tiff, tiffSize);
+}
+
+namespace {
+
+int OrientationInTiff(const uint8_t* tiff, size_t tiffSize) noexcept
 {
     if (!tiff || tiffSize < 8)
         return 1;
@@ -93,6 +105,8 @@ int ExifOrientationOfTiff(const uint8_t* tiff, size_t tiffSize) noexcept
     }
     return 1;
 }
+
+}  // namespace
 
 void ApplyExifOrientation(TBitmap& bitmap, int orientation)
 {

@@ -61,11 +61,7 @@ void ReadChunks(std::span<const uint8_t> file, TDecodedPicture& picture)
         WebPDemuxReleaseChunkIterator(&chunk);
     }
     if (WebPDemuxGetChunk(demuxer.Handle, "EXIF", 1, &chunk)) {
-        const uint8_t* exif = chunk.chunk.bytes;
-        const size_t size = chunk.chunk.size;
-        // Some writers keep the "Exif\0\0" prefix of a JPEG segment, most do not.
-        picture.Orientation = size >= 6 && std::memcmp(exif, "Exif\0\0", 6) == 0 ? ExifOrientationOf(exif, size)
-                                                                                 : ExifOrientationOfTiff(exif, size);
+        picture.Orientation = ExifOrientationOfTiff(chunk.chunk.bytes, chunk.chunk.size);
         WebPDemuxReleaseChunkIterator(&chunk);
     }
 }

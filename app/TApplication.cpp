@@ -27,22 +27,26 @@ bool TApplication::notify(QObject* receiver, QEvent* event)
 
 void ShowCurrentException()
 {
-    std::string message = "Unknown exception";
+    std::string message = "Unknown exception", reason;
     try {
         throw;
+    } catch (const Exception& e) {
+        message = e.what();
+        reason = e.Reason();
     } catch (const std::exception& e) {
         message = e.what();
     } catch (...) {
     }
     if (auto* application = qobject_cast<TApplication*>(QCoreApplication::instance()))
-        application->ShowException(message);
+        application->ShowException(message, reason);
     else
         qWarning("%s", MessageBoxText(message).c_str());
 }
 
-void TApplication::ShowException(const std::string& message)
+void TApplication::ShowException(const std::string& message, const std::string& reason)
 {
-    FPending.append(QString::fromStdString(MessageBoxText(message)));
+    FPending.append({QString::fromStdString(MessageBoxText(message)),
+                     reason.empty() ? QString() : QString::fromStdString(MessageBoxText(reason))});
     // Not from inside notify: the failing handler's widgets may be mid-event.
     QMetaObject::invokeMethod(this, [this] { ShowPending(); }, Qt::QueuedConnection);
 }
@@ -58,14 +62,15 @@ void TApplication::ShowPending()
         ~TReset() { Flag = false; }
     } reset{FShowing};
     while (!FPending.isEmpty()) {
-        const QString text = FPending.takeFirst();
+        const TPendingMessage message = FPending.takeFirst();
         if (ShowMessage)
-            ShowMessage(text);
+            ShowMessage(message.Text, message.Informative);
     }
 }
 
-void ShowCriticalMessage(const QString& text)
+void ShowCriticalMessage(const QString& text, const QString& informative)
 {
     QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok);
+    box.setInformativeText(informative);
     box.exec();
 }

@@ -4,7 +4,8 @@
 // program's message box; the program goes on.
 
 #include <QApplication>
-#include <QStringList>
+#include <QList>
+#include <QString>
 
 #include <functional>
 
@@ -15,21 +16,26 @@ public:
 
     bool notify(QObject* receiver, QEvent* event) override;
 
-    // Queues the message box for an exception's message (the "." rule applied).
-    void ShowException(const std::string& message);
+    // Queues the message box for an exception's message (the "." rule applied);
+    // a library's reason, where there is one, goes below it.
+    void ShowException(const std::string& message, const std::string& reason = {});
 
-    // Shows one message; tests replace it to capture the texts.
-    std::function<void(const QString& text)> ShowMessage;
+    // Shows one message with its informative text; tests replace it to capture the texts.
+    std::function<void(const QString& text, const QString& informative)> ShowMessage;
 
 private:
+    struct TPendingMessage {
+        QString Text;
+        QString Informative;
+    };
     void ShowPending();
 
-    QStringList FPending;
+    QList<TPendingMessage> FPending;
     bool FShowing = false;
 };
 
 // The default message box: critical icon, OK, titled with the application title.
-void ShowCriticalMessage(const QString& text);
+void ShowCriticalMessage(const QString& text, const QString& informative);
 
 // Hands the exception being handled to the application's message box.
 void ShowCurrentException();

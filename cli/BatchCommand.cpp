@@ -75,7 +75,7 @@ int RunPreview(const TCommandOptions& options, const TCommandStreams& streams)
         RenderPreviewBitmap(options.PreviewPicture, options.Settings, slot);
         WritePng(options.PreviewOutput, *slot);
     } catch (...) {
-        PrintLine(streams.Err, MessageBoxText(CurrentExceptionMessage()));
+        PrintLine(streams.Err, CurrentExceptionText());
         return ExitFailed;
     }
     return ExitOk;
@@ -119,7 +119,7 @@ int RunBatch(const TCommandOptions& options, const TCommandStreams& streams)
     host.OnStop = [&run] { run.Stop(); };
     host.KeepGoing = options.KeepGoing;
     host.OnPictureFailed = [&report](const std::string& path) {
-        report.PrintLine(Line(EscapedName(path) + ": " + MessageBoxText(CurrentExceptionMessage())));
+        report.PrintLine(Line(EscapedName(path) + ": " + CurrentExceptionText()));
     };
     CountSkippedEntries(zipper, host);
 
@@ -128,7 +128,7 @@ int RunBatch(const TCommandOptions& options, const TCommandStreams& streams)
         run.Go(host);
     } catch (...) {
         const std::string message = CurrentExceptionMessage();
-        std::string shown = MessageBoxText(message);
+        std::string shown = CurrentExceptionText();
         if (run.FailedIndex() >= 0) {
             host.NoteRunFailedInPicture();
             shown = EscapedName(list.Entry(run.FailedIndex())) + ": " + shown;

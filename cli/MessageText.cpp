@@ -1,5 +1,7 @@
 #include "MessageText.h"
 
+#include "Errors.h"
+
 #include <exception>
 #include <new>
 
@@ -21,4 +23,17 @@ std::string CurrentExceptionMessage()
     } catch (...) {
         return "Unknown exception";
     }
+}
+
+std::string CurrentExceptionText()
+{
+    std::string text = MessageBoxText(CurrentExceptionMessage());
+    try {
+        throw;
+    } catch (const Exception& e) {
+        if (!e.Reason().empty())
+            text += " " + MessageBoxText(e.Reason());
+    } catch (...) {
+    }
+    return text;
 }

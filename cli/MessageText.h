@@ -10,3 +10,7 @@ std::string MessageBoxText(const std::string& message);
 // The message of the exception being handled, whatever its type; call it
 // inside a catch block.
 std::string CurrentExceptionMessage();
+
+// What the shell prints for the exception being handled: its message as the
+// message box shows it, then the library's reason where the exception has one.
+std::string CurrentExceptionText();

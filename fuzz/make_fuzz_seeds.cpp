@@ -3,6 +3,7 @@
 // and short texts and operation lists.
 
 #include "ZipSession.h"
+#include "DngFixture.h"
 #include "JpegFixtures.h"
 #include "MemoryStream.h"
 #include "ZipperSetup.h"
@@ -54,6 +55,12 @@ void ArchiveSeeds(const std::string& dir)
     MakeArchive(dir + "/comment.zip", 2, "PK\x05\x06 inside a comment");
 }
 
+std::vector<uint8_t> WithSettingsByte(std::vector<uint8_t> bytes, uint8_t settings)
+{
+    bytes.insert(bytes.begin(), settings);
+    return bytes;
+}
+
 void PictureSeeds(const std::string& dir)
 {
     struct TSeed { const char* Name; int Width, Height; TJpegKind Kind; int Orientation; };
@@ -82,6 +89,20 @@ void PictureSeeds(const std::string& dir)
         bytes.insert(bytes.begin(), static_cast<uint8_t>(shape++ * 0x25));
         WriteBytes(dir + "/" + name, bytes);
     }
+}
+
+// Small DNG files: with a preview, without one, turned.
+void RawSeeds(const std::string& dir)
+{
+    TDngSpec spec;
+    spec.SensorWidth = 32;
+    spec.SensorHeight = 24;
+    WriteBytes(dir + "/sensor", WithSettingsByte(MakeTestDng(spec), 0x10));
+    spec.Orientation = 6;
+    spec.Preview = MakeTestJpeg(16, 12, TJpegKind::Baseline, 60);
+    spec.PreviewWidth = 16;
+    spec.PreviewHeight = 12;
+    WriteBytes(dir + "/preview", WithSettingsByte(MakeTestDng(spec), 0x02));
 }
 
 void StreamSeeds(const std::string& dir)
@@ -123,6 +144,7 @@ int main(int argc, char** argv)
         ArchiveSeeds(MakeFolder(root + "/archive_fuzz"));
         PictureSeeds(MakeFolder(root + "/thumbnail_fuzz"));
         StreamSeeds(MakeFolder(root + "/paged_stream_fuzz"));
+        RawSeeds(MakeFolder(root + "/raw_fuzz"));
         TextSeeds(MakeFolder(root + "/zip_field_fuzz"), MakeFolder(root + "/paste_fuzz"));
     } catch (const Exception& e) {
         std::fprintf(stderr, "make_fuzz_seeds: %s\n", e.Message().c_str());

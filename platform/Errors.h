@@ -6,8 +6,17 @@
 
 class Exception : public std::runtime_error {
 public:
-    explicit Exception(const std::string& message) : std::runtime_error(message) {}
+    explicit Exception(const std::string& message, std::string reason = {})
+        : std::runtime_error(message), FReason(std::move(reason))
+    {
+    }
     std::string Message() const { return what(); }
+    // A library's own words for the failure, shown beside the message where
+    // there is room for them; often empty.
+    const std::string& Reason() const { return FReason; }
+
+private:
+    std::string FReason;
 };
 
 class EStreamError : public Exception {

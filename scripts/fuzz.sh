@@ -5,12 +5,13 @@
 # crash leaves crash-* files there and makes this script fail.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
-"$here/scripts/install-deps.sh" build fuzz
+"$here/scripts/install-deps.sh" build test fuzz
 seconds="${1:-30}"
 shift || true
 build="${PLK_FUZZ_BUILD_DIR:-$here/build-fuzz}"
 runs="${PLK_FUZZ_DIR:-$build/runs}"
-all=(archive_fuzz thumbnail_fuzz paged_stream_fuzz zip_field_fuzz paste_fuzz)
+all=(archive_fuzz thumbnail_fuzz paged_stream_fuzz zip_field_fuzz paste_fuzz
+     png_fuzz webp_fuzz tiff_fuzz heif_fuzz raw_fuzz)
 if [ $# -gt 0 ]; then targets=("$@"); else targets=("${all[@]}"); fi
 
 CC=clang CXX=clang++ cmake -S "$here/fuzz" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -21,6 +22,9 @@ seeds="$runs/seeds"
 rm -rf "$seeds"
 # The seed maker itself runs under the sanitizers; its leaks are not the point here.
 ASAN_OPTIONS=detect_leaks=0 "$build/make_fuzz_seeds" "$seeds"
+# Pictures of the other kinds come from Pillow and heif-enc, where they are here.
+/usr/bin/python3 "$here/tests/fixtures/picture_fixtures.py" seeds "$seeds" 2>/dev/null ||
+  echo "fuzz.sh: no Pillow: the picture decoders start from empty corpora" >&2
 
 # Scratch and swap files of the targets go to a folder of this run only.
 scratch="$(mktemp -d)"
@@ -31,7 +35,7 @@ run_one() {
   local t="$1" corpus="$runs/corpus-$1" max_len=4096
   mkdir -p "$corpus"
   cp -n "$seeds/$t"/* "$corpus"/ 2>/dev/null || true
-  [ "$t" = archive_fuzz ] && max_len=16384
+  case "$t" in archive_fuzz | heif_fuzz | raw_fuzz) max_len=16384 ;; esac
   if (cd "$runs" && TMPDIR="$scratch" "$build/$t" -max_total_time="$seconds" -max_len="$max_len" \
         -rss_limit_mb=2048 -timeout=30 -print_final_stats=1 "$corpus" 2>"$runs/$t.log"); then
     echo "== $t, ${seconds}s: $(grep -E '^stat::(number_of_executed_units|peak_rss_mb)' "$runs/$t.log" | tr -s ' \n' ' ')"

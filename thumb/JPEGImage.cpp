@@ -14,12 +14,16 @@ int32_t Scaled(int32_t full, TJPEGScale scale)
     return (full + denom - 1) / denom;  // libjpeg rounds scaled sizes up
 }
 
-void Check(int code)
+// Runs one libjpeg entry; its failure becomes an EJPEG with libjpeg's text.
+template <class Entry>
+void Check(Entry&& entry)
 {
+    std::string reason;
+    const int code = entry(&reason);
     if (code == JpegTooManyScans)
         throw EJPEG(code, "more than " + std::to_string(MaxJpegScans) + " scans");
     if (code != 0)
-        throw EJPEG(code);
+        throw EJPEG(code, TLibjpegText{std::move(reason)});
 }
 
 }  // namespace
@@ -50,7 +54,9 @@ void TJPEGImage::LoadFromBytes(std::vector<uint8_t> bytes)
     auto data = std::make_shared<TJPEGData>();
     data->Bytes = std::move(bytes);
     TJpegHeaderInfo header;
-    Check(ReadJpegHeader(data->Bytes.data(), data->Bytes.size(), header));
+    Check([&](std::string* reason) {
+        return ReadJpegHeader(data->Bytes.data(), data->Bytes.size(), header, reason);
+    });
     data->Width = header.Width;
     data->Height = header.Height;
     data->Grayscale = header.Grayscale;
@@ -110,7 +116,9 @@ void TJPEGImage::Decode()
         options.Quantise = PixelFormat == TJPEGPixelFormat::jf8Bit;
         options.ForceGrey = GrayscaleOutput;
         options.BestSpeed = Performance == TJPEGPerformance::jpBestSpeed;
-        Check(DecodeJpeg(FData->Bytes.data(), FData->Bytes.size(), options, *bitmap));
+        Check([&](std::string* reason) {
+            return DecodeJpeg(FData->Bytes.data(), FData->Bytes.size(), options, *bitmap, reason);
+        });
     }
     FBitmap = std::move(bitmap);
 }
@@ -140,7 +148,7 @@ void TJPEGImage::Compress()
         options.ForceGrey = GrayscaleOutput;
         if (!GrayscaleOutput)
             options.IccProfile = IccProfile;
-        Check(EncodeJpeg(*source, options, data->Bytes));
+        Check([&](std::string* reason) { return EncodeJpeg(*source, options, data->Bytes, reason); });
         data->Width = source->Width();
         data->Height = source->Height();
         data->Grayscale = GrayscaleOutput;

@@ -29,13 +29,23 @@ struct TErrorTrap {
     jpeg_error_mgr Manager;
     std::jmp_buf Jump;
     int Code = 0;
+    char Reason[JMSG_LENGTH_MAX] = "";
 };
 
 [[noreturn]] void TrapErrorExit(j_common_ptr cinfo)
 {
     auto* trap = reinterpret_cast<TErrorTrap*>(cinfo->err);
     trap->Code = cinfo->err->msg_code;
+    cinfo->err->format_message(cinfo, trap->Reason);
     std::longjmp(trap->Jump, 1);
+}
+
+// libjpeg's text of the error that stopped an entry.
+int WithReason(int code, const TErrorTrap& trap, std::string* reason)
+{
+    if (code != 0 && reason)
+        *reason = trap.Reason;
+    return code;
 }
 
 // Warnings (a file cut short, a bad Huffman code) are no failure of ours,
@@ -311,13 +321,13 @@ int EncodeProtected(TCompressor& c, const TBitmap& bitmap, const TJpegEncodeOpti
 
 }  // namespace
 
-int ReadJpegHeader(const uint8_t* data, size_t size, TJpegHeaderInfo& header)
+int ReadJpegHeader(const uint8_t* data, size_t size, TJpegHeaderInfo& header, std::string* reason)
 {
     auto d = std::make_unique<TDecompressor>();
     const int code = ReadHeaderProtected(*d, data, size, header);
     d->Destroy();
     if (code != 0)
-        return code;
+        return WithReason(code, d->Trap, reason);
     if (d->Kept.HaveExif)
         header.ExifOrientation = ExifOrientationOf(d->Kept.Exif.data(), d->Kept.Exif.size());
     if (header.Components == 3) {
@@ -328,20 +338,22 @@ int ReadJpegHeader(const uint8_t* data, size_t size, TJpegHeaderInfo& header)
     return 0;
 }
 
-int DecodeJpeg(const uint8_t* data, size_t size, const TJpegDecodeOptions& options, TBitmap& bitmap)
+int DecodeJpeg(const uint8_t* data, size_t size, const TJpegDecodeOptions& options, TBitmap& bitmap,
+               std::string* reason)
 {
     auto d = std::make_unique<TDecompressor>();
     const int code = DecodeProtected(*d, data, size, options, bitmap);
     d->Destroy();
-    return code;
+    return WithReason(code, d->Trap, reason);
 }
 
-int EncodeJpeg(const TBitmap& bitmap, const TJpegEncodeOptions& options, std::vector<uint8_t>& out)
+int EncodeJpeg(const TBitmap& bitmap, const TJpegEncodeOptions& options, std::vector<uint8_t>& out,
+               std::string* reason)
 {
     auto c = std::make_unique<TCompressor>();
     const int code = EncodeProtected(*c, bitmap, options);
     c->Destroy();
     if (code == 0)
         out.assign(c->Destination.Buffer, c->Destination.Buffer + c->Written());
-    return code;
+    return WithReason(code, c->Trap, reason);
 }

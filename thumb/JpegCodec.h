@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 // Codes of our own beside libjpeg's message codes, which are never negative.
@@ -48,8 +49,11 @@ struct TJpegEncodeOptions {
     std::span<const uint8_t> IccProfile;  // written as APP2 markers when not empty
 };
 
-int ReadJpegHeader(const uint8_t* data, size_t size, TJpegHeaderInfo& header);
+// A failing entry puts libjpeg's text for its error into reason, where one is given.
+int ReadJpegHeader(const uint8_t* data, size_t size, TJpegHeaderInfo& header, std::string* reason = nullptr);
 // bitmap becomes 24-bit BGR, or 8-bit with the quantiser's palette.
-int DecodeJpeg(const uint8_t* data, size_t size, const TJpegDecodeOptions& options, TBitmap& bitmap);
+int DecodeJpeg(const uint8_t* data, size_t size, const TJpegDecodeOptions& options, TBitmap& bitmap,
+               std::string* reason = nullptr);
 // bitmap must be 24-bit and not empty.
-int EncodeJpeg(const TBitmap& bitmap, const TJpegEncodeOptions& options, std::vector<uint8_t>& out);
+int EncodeJpeg(const TBitmap& bitmap, const TJpegEncodeOptions& options, std::vector<uint8_t>& out,
+               std::string* reason = nullptr);

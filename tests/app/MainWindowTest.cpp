@@ -305,7 +305,7 @@ TEST_F(WindowTest, UnhandledExceptionShowsTheMessageWithTheFullStopRule)
 TEST_F(WindowTest, MessageShownWhileAnotherIsOpenWaitsForIt)
 {
     QStringList order;
-    App()->ShowMessage = [&](const QString& text) {
+    App()->ShowMessage = [&](const QString& text, const QString&) {
         order << "open " + text;
         if (text == "first.")
             App()->ShowException("second");

@@ -123,7 +123,8 @@ TEST_F(WindowTest, BrokenFileShowsAnEmptyPreviewThenTheMessage)
     EXPECT_TRUE(PreviewWindow->isVisible());
     EXPECT_TRUE(PreviewWindow->FImage->Picture().isNull());
     ASSERT_EQ(Messages.size(), 1);
-    EXPECT_TRUE(Messages[0].startsWith("JPEG error #")) << Messages[0].toStdString();
+    EXPECT_EQ(Messages[0], "JPEG error #53.");
+    EXPECT_EQ(Informative[0], "Not a JPEG file: starts with 0x74 0x68.") << "libjpeg's own words go below";
 }
 
 TEST_F(WindowTest, MissingFileShowsTheOpenMessage)

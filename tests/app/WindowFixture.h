@@ -30,7 +30,10 @@ protected:
         // For a look at what a test wrote: PLK_KEEP_TEST_FILES=1 keeps its folder.
         if (qEnvironmentVariableIsSet("PLK_KEEP_TEST_FILES"))
             Dir.setAutoRemove(false);
-        App()->ShowMessage = [this](const QString& text) { Messages << text; };
+        App()->ShowMessage = [this](const QString& text, const QString& informative) {
+            Messages << text;
+            Informative << informative;
+        };
         MainWindow = std::make_unique<TMainWindow>();
         PreviewWindow = std::make_unique<TPreviewWindow>();
         MainWindow->SetPreviewWindow(PreviewWindow.get());
@@ -89,6 +92,7 @@ protected:
     std::unique_ptr<TMainWindow> MainWindow;
     std::unique_ptr<TPreviewWindow> PreviewWindow;
     QStringList Messages;
+    QStringList Informative;  // what each message box shows below its text
     QStringList Opened;
     QList<QColor> PickerStarts;
     std::optional<QColor> PickerAnswer;

@@ -1,4 +1,5 @@
 #include "BatchRunFixture.h"
+#include "DngFixture.h"
 #include "MemoryStream.h"
 
 using ::testing::ElementsAre;
@@ -119,6 +120,25 @@ TEST_F(BatchRunFixture, DuplicateNamesIgnoringCaseKeepTheFirstPicture)
     const TDecodedJpeg cat = Thumbnail(zip, "Cat.JPG");
     EXPECT_GT(cat.Width, cat.Height) << "the landscape picture listed first is kept";
     EXPECT_EQ(Host.Caption, "Files 3/3") << "a skipped duplicate is no failure";
+}
+
+// A camera's RAW and JPEG of one shot share a name once the RAW is stored as
+// a JPEG: the first listed is kept, the second skipped. A PNG's name ends in .jpg.
+TEST_F(BatchRunFixture, RawAndJpegOfOneShotGiveOneEntry)
+{
+    TDngSpec spec;
+    spec.Preview = MakeTestJpeg(600, 400);
+    spec.PreviewWidth = 600;
+    spec.PreviewHeight = 400;
+    WriteBytes(Dir.File("IMG_0001.CR2"), MakeTestDng(spec));
+    Host.List = {Dir.File("IMG_0001.CR2"), Picture("IMG_0001.JPG", 240, 320)};
+    Run.Go(Host);
+
+    const TZipListing zip = Archive();
+    EXPECT_THAT(zip.Names(), ElementsAre("IMG_0001.JPG"));
+    const TDecodedJpeg kept = Thumbnail(zip, "IMG_0001.JPG");
+    EXPECT_EQ(kept.Width, 200) << "the RAW's landscape thumbnail is the one kept";
+    EXPECT_EQ(kept.Height, 133);
 }
 
 // Colons and backslashes are ordinary name characters: they once cut the

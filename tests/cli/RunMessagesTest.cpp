@@ -24,6 +24,8 @@ using ::testing::Not;
 namespace {
 
 const std::string Program = PLK_BATCH_EXE;
+// The message of a text file named .jpg, and libjpeg's own words for it.
+const std::string NotJpeg = ": JPEG error #53. Not a JPEG file: starts with 0x68 0x65.\n";
 
 bool Exists(const std::string& path)
 {
@@ -76,7 +78,7 @@ TEST_F(RunMessages, FailureNamesThePictureWhichGetsNoProgressLine)
         const TChildResult run = RunChild(Program, {"-j", jobs, archive, good, bad, later});
         EXPECT_EQ(run.ExitCode, 1) << run.Err;
         EXPECT_THAT(run.Err, HasSubstr("Files 1/3 " + good + "\n"));
-        EXPECT_THAT(run.Err, HasSubstr("plinkavorte-batch: " + bad + ": JPEG error #53.\n"));
+        EXPECT_THAT(run.Err, HasSubstr("plinkavorte-batch: " + bad + NotJpeg));
         EXPECT_THAT(run.Err, Not(HasSubstr("Files 2/3"))) << "jobs " << jobs;
         EXPECT_THAT(run.Err, Not(HasSubstr(later))) << "the first failure ends the run";
         EXPECT_THAT(ReadZipListing(archive).Names(), ElementsAre("good.jpg"));
@@ -97,8 +99,8 @@ TEST_F(RunMessages, KeepGoingReportsEachFailureAndSumsUpAtTheEnd)
     for (const char* jobs : {"1", "2"}) {
         const TChildResult run = RunChild(Program, {"-k", "-j", jobs, archive, bad, a, b, empty, c});
         EXPECT_EQ(run.ExitCode, 1) << run.Err;
-        EXPECT_THAT(run.Err, HasSubstr("plinkavorte-batch: " + bad + ": JPEG error #53.\n"));
-        EXPECT_THAT(run.Err, HasSubstr("plinkavorte-batch: " + empty + ": JPEG error #42.\n"));
+        EXPECT_THAT(run.Err, HasSubstr("plinkavorte-batch: " + bad + NotJpeg));
+        EXPECT_THAT(run.Err, HasSubstr("plinkavorte-batch: " + empty + ": JPEG error #42. Empty input file.\n"));
         EXPECT_THAT(run.Err, Not(HasSubstr("Files 1/5"))) << "the failed pictures get no progress line";
         EXPECT_THAT(run.Err, Not(HasSubstr("Files 4/5")));
         EXPECT_THAT(run.Err, HasSubstr("Files 5/5 " + c));
@@ -183,7 +185,7 @@ TEST_F(RunMessages, NamesWithControlCharactersArePrintedEscaped)
     const TChildResult run = RunChild(Program, {"-k", Dir.File("t.zip"), picture, bad});
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_THAT(run.Err, HasSubstr("Files 1/2 " + Dir.File("new\\nline.jpg") + "\n"));
-    EXPECT_THAT(run.Err, HasSubstr("plinkavorte-batch: " + Dir.File("tab\\tbad.jpg") + ": JPEG error #53.\n"));
+    EXPECT_THAT(run.Err, HasSubstr("plinkavorte-batch: " + Dir.File("tab\\tbad.jpg") + NotJpeg));
     EXPECT_THAT(run.Err, Not(HasSubstr("\t")));
     EXPECT_THAT(ReadZipListing(Dir.File("t.zip")).Names(), ElementsAre("new\nline.jpg")) << "stored as it is";
 }

@@ -44,19 +44,28 @@ int OrientationOfFlip(int flip)
     }
 }
 
+// libraw carries on past sensor data that ends early or does not decode;
+// such a picture fails instead of showing whatever was left in the buffer.
+struct TDataErrors {
+    bool Seen = false;
+};
+
 void IgnoreMemoryError(void*, const char*, const char*) {}
-void IgnoreDataError(void*, const char*, const int) {}
+void NoteDataError(void* errors, const char*, const int)
+{
+    static_cast<TDataErrors*>(errors)->Seen = true;
+}
 
 struct TProcessedImage {
     libraw_processed_image_t* Handle = nullptr;
     ~TProcessedImage() { LibRaw::dcraw_clear_mem(Handle); }
 };
 
-std::unique_ptr<LibRaw> OpenRaw(std::span<const uint8_t> file)
+std::unique_ptr<LibRaw> OpenRaw(std::span<const uint8_t> file, TDataErrors& errors)
 {
     auto raw = std::make_unique<LibRaw>(LIBRAW_OPTIONS_NONE);
     raw->set_memerror_handler(IgnoreMemoryError, nullptr);
-    raw->set_dataerror_handler(IgnoreDataError, nullptr);
+    raw->set_dataerror_handler(NoteDataError, &errors);
     raw->imgdata.params.max_raw_memory_mb = unsigned(SharedDecodeBudget().Total() >> 20);
     // libraw only reads the buffer, whatever its prototype says.
     Check(raw->open_buffer(const_cast<uint8_t*>(file.data()), file.size()));
@@ -91,7 +100,8 @@ TDecodedPicture FromPreview(std::span<const uint8_t> file, TJPEGImage& preview, 
 }
 
 // Half-size decoding merges each 2 x 2 block of sensor cells into one pixel.
-TDecodedPicture FromSensorData(std::span<const uint8_t> file, LibRaw& raw, const TDecodeRequest& request)
+TDecodedPicture FromSensorData(std::span<const uint8_t> file, LibRaw& raw, const TDataErrors& errors,
+                               const TDecodeRequest& request)
 {
     const libraw_image_sizes_t& sizes = raw.imgdata.sizes;
     const int64_t width = sizes.width / 2, height = sizes.height / 2;
@@ -113,6 +123,8 @@ TDecodedPicture FromSensorData(std::span<const uint8_t> file, LibRaw& raw, const
     TProcessedImage image;
     image.Handle = raw.dcraw_make_mem_image(&code);
     Check(code);
+    if (errors.Seen)
+        throw EPictureError(KindName, "the sensor data is cut short or damaged");
     if (!image.Handle || image.Handle->type != LIBRAW_IMAGE_BITMAP || image.Handle->bits != 8 ||
         (image.Handle->colors != 3 && image.Handle->colors != 1))
         throw EPictureError(KindName, "the sensor data gave no picture");
@@ -137,11 +149,12 @@ bool HoldsRaw(std::span<const uint8_t> file)
 
 TDecodedPicture DecodeRaw(std::span<const uint8_t> file, const TDecodeRequest& request)
 {
-    const std::unique_ptr<LibRaw> raw = OpenRaw(file);
+    TDataErrors errors;
+    const std::unique_ptr<LibRaw> raw = OpenRaw(file, errors);
     const int orientation = OrientationOfFlip(raw->imgdata.sizes.flip);
     TJPEGImage preview;
     TDecodedPicture picture = LoadPreview(*raw, request.MaxSize, preview) ? FromPreview(file, preview, request)
-                                                                          : FromSensorData(file, *raw, request);
+                                                                          : FromSensorData(file, *raw, errors, request);
     picture.Orientation = orientation;
     return picture;
 }

@@ -50,7 +50,7 @@ std::string CountsText(const TRunCounts& counts, bool keepGoing)
 
 std::string NoPicturesText(const std::vector<std::string>& paths)
 {
-    std::string text = "no JPEG pictures found in ";
+    std::string text = "no pictures found in ";
     for (size_t k = 0; k < paths.size(); ++k)
         text += (k > 0 ? ", " : "") + EscapedName(paths[k]);
     return text;

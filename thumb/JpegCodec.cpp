@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -344,6 +345,12 @@ int DecodeJpeg(const uint8_t* data, size_t size, const TJpegDecodeOptions& optio
     auto d = std::make_unique<TDecompressor>();
     const int code = DecodeProtected(*d, data, size, options, bitmap);
     d->Destroy();
+    // Past the memory cap libjpeg speaks of backing store, which tells the user nothing.
+    if (code == JERR_NO_BACKING_STORE && reason) {
+        *reason = std::to_string(d->Info.image_width) + " x " + std::to_string(d->Info.image_height) +
+                  " pixels need more memory than one picture may take";
+        return code;
+    }
     return WithReason(code, d->Trap, reason);
 }
 

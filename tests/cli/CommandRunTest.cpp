@@ -193,7 +193,7 @@ TEST_F(CommandRun, NoPicturesFoundWritesNothing)
     const std::string archive = Dir.File("t.zip");
     const TChildResult run = RunChild(Program, {archive, Dir.File("docs"), Dir.File("nowhere")});
     EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_THAT(run.Err, HasSubstr("plinkavorte-batch: no JPEG pictures found in "));
+    EXPECT_THAT(run.Err, HasSubstr("plinkavorte-batch: no pictures found in "));
     EXPECT_THAT(run.Err, HasSubstr(Dir.File("nowhere") + ": No such file or directory"));
     EXPECT_FALSE(Exists(archive));
 }

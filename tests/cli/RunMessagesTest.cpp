@@ -161,7 +161,7 @@ TEST_F(RunMessages, NoPicturesNamesThePathsAndSuggestsSubfolders)
     const std::string archive = Dir.File("t.zip");
     const TChildResult run = RunChild(Program, {archive, Dir.File("album"), Dir.File("nowhere")});
     EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_THAT(run.Err, HasSubstr("plinkavorte-batch: no JPEG pictures found in " + Dir.File("album") + ", " +
+    EXPECT_THAT(run.Err, HasSubstr("plinkavorte-batch: no pictures found in " + Dir.File("album") + ", " +
                                    Dir.File("nowhere") + "\n"));
     EXPECT_THAT(run.Err, HasSubstr("plinkavorte-batch: hint: " + Dir.File("album") +
                                    " has sub-folders; -r takes their pictures too\n"));
@@ -171,7 +171,7 @@ TEST_F(RunMessages, NoPicturesNamesThePathsAndSuggestsSubfolders)
     ASSERT_EQ(::mkdir(Dir.File("flat/.hidden").c_str(), 0755), 0);
     const TChildResult flat = RunChild(Program, {archive, Dir.File("flat")});
     EXPECT_EQ(flat.ExitCode, 1);
-    EXPECT_THAT(flat.Err, HasSubstr("no JPEG pictures found in " + Dir.File("flat") + "\n"));
+    EXPECT_THAT(flat.Err, HasSubstr("no pictures found in " + Dir.File("flat") + "\n"));
     EXPECT_THAT(flat.Err, Not(HasSubstr("hint"))) << "the scan skips hidden folders, so no hint for them";
 
     const TChildResult withSubfolders = RunChild(Program, {"-r", archive, Dir.File("album")});

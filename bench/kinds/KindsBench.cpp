@@ -1,0 +1,135 @@
+// Decode plus thumbnail for each kind of picture, one job, beside
+// vipsthumbnail at one thread over the same files in the same run. Each run is
+// a child process; the best of three runs counts. Goal: no kind slower than
+// 1.1 x vipsthumbnail; a HEIC holding a thumbnail image several times faster
+// than one without.
+
+#include "BenchBatchHost.h"
+#include "DngFixture.h"
+#include "JpegFixtures.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int Copies = 8;
+constexpr int Rounds = 3;
+
+struct TKind {
+    const char* Label;
+    const char* File;
+    bool Peer;  // vipsthumbnail reads it
+};
+
+const TKind Kinds[] = {
+    {"JPEG", "photo.jpg", true},          {"PNG", "photo.png", true},
+    {"WebP (lossy)", "photo.webp", true}, {"TIFF (deflate)", "photo.tif", true},
+    {"HEIC", "photo.heic", true},         {"HEIC with thumbnail", "photo_thumb.heic", true},
+    {"AVIF", "photo.avif", true},         {"DNG (preview)", "photo.dng", false},
+    {"DNG (sensor data)", "sensor.dng", false},
+};
+
+bool MakePictures(const TTempDir& dir)
+{
+    const std::string command = std::string("/usr/bin/python3 '") + PLK_PICTURE_FIXTURES_SCRIPT + "' bench '" +
+                                dir.Path() + "' >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0)
+        return false;
+    TDngSpec spec;
+    spec.SensorWidth = 3000;
+    spec.SensorHeight = 2000;
+    spec.Preview = MakeTestJpeg(1620, 1080, TJpegKind::Baseline, 85);
+    spec.PreviewWidth = 1620;
+    spec.PreviewHeight = 1080;
+    WriteBytes(dir.File("photo.dng"), MakeTestDng(spec));
+    spec.Preview.clear();
+    WriteBytes(dir.File("sensor.dng"), MakeTestDng(spec));
+    return true;
+}
+
+double Best(const std::vector<double>& runs)
+{
+    return *std::min_element(runs.begin(), runs.end());
+}
+
+double RunOurs(const TTempDir& dir, const std::vector<std::string>& list)
+{
+    std::vector<double> runs;
+    for (int r = 0; r < Rounds; ++r) {
+        ::unlink(dir.File("thumbs.zip").c_str());
+        runs.push_back(BatchInChild(dir.File("thumbs.zip"), list, 1).Seconds);
+    }
+    return Best(runs);
+}
+
+double RunVips(const TTempDir& dir, const std::vector<std::string>& list)
+{
+    const std::string out = dir.File("vips");
+    ::mkdir(out.c_str(), 0700);
+    std::vector<double> runs;
+    for (int r = 0; r < Rounds; ++r)
+        runs.push_back(InChild([&] {
+                           ::setenv("VIPS_CONCURRENCY", "1", 1);
+                           std::vector<std::string> args = {"vipsthumbnail", "-s", "200", "-o",
+                                                            out + "/%s.jpg[Q=90]"};
+                           args.insert(args.end(), list.begin(), list.end());
+                           std::vector<char*> argv;
+                           for (auto& a : args)
+                               argv.push_back(a.data());
+                           argv.push_back(nullptr);
+                           ::execvp("vipsthumbnail", argv.data());
+                           return 127;
+                       }).Seconds);
+    return Best(runs);
+}
+
+}  // namespace
+
+int main()
+{
+    const TTempDir dir;
+    if (!MakePictures(dir)) {
+        std::printf("the pictures cannot be made here (python3 with Pillow, heif-enc)\n");
+        return 1;
+    }
+    std::printf("%d copies of a 3000 x 2000 photo per kind at 200 px, one thread, best of %d\n", Copies, Rounds);
+    std::printf("%-22s %12s %16s %8s\n", "kind", "ms/picture", "vips ms/picture", "ratio");
+    double heic = 0, heicThumb = 0;
+    for (const TKind& kind : Kinds) {
+        const std::string source = dir.File(kind.File);
+        struct stat info{};
+        if (::stat(source.c_str(), &info) != 0) {
+            std::printf("%-22s (not made here)\n", kind.Label);
+            continue;
+        }
+        const std::string folder = dir.File(std::string("list-") + kind.File);
+        ::mkdir(folder.c_str(), 0700);
+        const std::vector<std::string> list = LinkedPictures(folder, {source}, Copies);
+        const double ours = 1000.0 * RunOurs(dir, list) / Copies;
+        if (std::string(kind.File) == "photo.heic")
+            heic = ours;
+        if (std::string(kind.File) == "photo_thumb.heic")
+            heicThumb = ours;
+        if (!kind.Peer) {
+            std::printf("%-22s %12.1f %16s %8s\n", kind.Label, ours, "(no peer)", "");
+            continue;
+        }
+        try {
+            const double vips = 1000.0 * RunVips(dir, list) / Copies;
+            std::printf("%-22s %12.1f %16.1f %8.2f%s\n", kind.Label, ours, vips, ours / vips,
+                        ours / vips > 1.1 ? "  (goal <= 1.1)" : "");
+        } catch (const std::exception&) {
+            std::printf("%-22s %12.1f %16s\n", kind.Label, ours, "(vipsthumbnail failed)");
+        }
+    }
+    if (heic > 0 && heicThumb > 0)
+        std::printf("HEIC without / with a thumbnail image: %.1f x faster\n", heic / heicThumb);
+    return 0;
+}

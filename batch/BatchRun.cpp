@@ -9,6 +9,7 @@
 #include "ZipArchive.h"
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -68,21 +69,40 @@ void TBatchRun::Go(IBatchHost& host)
 
     FStopped = false;
     FFailedIndex = -1;
+    FFailure = TRunFailure::rfNone;
     if (host.ArchiveName().empty())
         return;
     if (host.ListCount() == 0)
         return;
 
-    OpenArchive(host, host.ArchiveName());
+    InArchive([&] { OpenArchive(host, host.ArchiveName()); });
 
     const int count = host.ListCount();
     host.SetProgressMax(count);
     host.SetProgressPosition(count);
 
-    RunItems(host);
+    try {
+        RunItems(host);
+    } catch (...) {
+        if (FFailure == TRunFailure::rfNone)
+            FFailure = TRunFailure::rfOther;
+        throw;
+    }
 
-    CommentArchive(FZipper);
-    FZipper.Close();
+    InArchive([&] {
+        CommentArchive(FZipper);
+        FZipper.Close();
+    });
+}
+
+void TBatchRun::InArchive(const std::function<void()>& step)
+{
+    try {
+        step();
+    } catch (...) {
+        FFailure = TRunFailure::rfArchive;
+        throw;
+    }
 }
 
 void TBatchRun::OpenArchive(IBatchHost& host, const std::string& archiveName)
@@ -124,10 +144,11 @@ void TBatchRun::ProcessFile(IBatchHost& host, int index, const std::string& path
         // archive's would fail again for every later picture.
         if (host.PictureFailed(index, path))
             return;
+        FFailure = TRunFailure::rfPicture;
         throw;
     }
     try {
-        FZipper.AddStream(EntryNameOf(path), *thumbnail);
+        InArchive([&] { FZipper.AddStream(EntryNameOf(path), *thumbnail); });
     } catch (...) {
         host.ProcessMessages();
         throw;

@@ -5,6 +5,7 @@
 
 #include "ThumbnailRecipe.h"
 
+#include <functional>
 #include <string>
 
 class TZipper;
@@ -36,6 +37,9 @@ public:
     virtual bool PictureFailed(int /*index*/, const std::string& /*path*/) { return false; }
 };
 
+// Where the failure that ended a run came from.
+enum class TRunFailure { rfNone, rfPicture, rfArchive, rfOther };
+
 class TBatchRun {
 public:
     // jobs threads make the thumbnails; with more than one, they are made
@@ -52,8 +56,13 @@ public:
     // The list index of the item whose failure ended the last run; -1 when it
     // did not fail in an item.
     int FailedIndex() const { return FFailedIndex; }
+    // Whether the last run ended by a picture of its own (the thumbnail
+    // could not be made), by the archive (opening, adding, closing), or else.
+    TRunFailure Failure() const { return FFailure; }
 
 private:
+    // Runs a step of the archive's; its failure is the archive's.
+    void InArchive(const std::function<void()>& step);
     void OpenArchive(IBatchHost& host, const std::string& archiveName);
     void RunItems(IBatchHost& host);
     void ProcessFile(IBatchHost& host, int index, const std::string& path, IThumbnailMaker& maker);
@@ -63,4 +72,5 @@ private:
     bool FStopped = false;
     bool FRunning = false;
     int FFailedIndex = -1;
+    TRunFailure FFailure = TRunFailure::rfNone;
 };

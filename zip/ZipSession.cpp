@@ -7,20 +7,29 @@
 #include "FullPath.h"
 #include "Volume.h"
 
+#include <utility>
+
 TZipper::TZipper() = default;
 
 TZipper::~TZipper() = default;
 
 void TZipper::SetFileName(const std::string& name)
 {
+    LetGoOfModel();
     FFileName = name;
-    if (FArchive) {
-        FArchive->SaveChanges();
-        FArchive.reset();
-    }
     if (!name.empty())
         OpenModel(name);
     DoChange();
+}
+
+void TZipper::LetGoOfModel()
+{
+    std::unique_ptr<TZipArchive> model = std::move(FArchive);
+    const bool refused = std::exchange(FWriteRefused, false);
+    FFileName.clear();
+    // What a refused model still owed, it owed to a file that refused it.
+    if (model && !refused)
+        model->SaveChanges();
 }
 
 void TZipper::OpenModel(const std::string& name)
@@ -139,7 +148,13 @@ void TZipper::AddStream(const std::string& name, TStream& source)
     if (!FArchive)
         throw ENoArchive();
     source.SetPosition(0);
-    FArchive->AddStream(name, source);
+    try {
+        FArchive->AddStream(name, source);
+    } catch (...) {
+        FWriteRefused = true;
+        throw;
+    }
+    FWriteRefused = false;
     DoChange();
 }
 

@@ -35,7 +35,9 @@ public:
     TZipper& operator=(const TZipper&) = delete;
 
     // Writes and frees the current model, then opens or creates the named
-    // archive; an empty name leaves the session without a model.
+    // archive; an empty name leaves the session without a model. A model
+    // whose last write was refused is freed without writing, and one whose
+    // write fails here is freed all the same: neither blocks the next name.
     void SetFileName(const std::string& name);
     const std::string& FileName() const { return FFileName; }
     void Open(const std::string& name) { SetFileName(name); }
@@ -88,6 +90,7 @@ public:
     TArchiveItemProgressEvent OnArchiveItemProgress;
 
 private:
+    void LetGoOfModel();
     void OpenModel(const std::string& name);
     std::unique_ptr<TZipArchive> MakeModel(const std::string& name, uint16_t mode);
     void InitArchive(TZipArchive& archive);
@@ -96,6 +99,7 @@ private:
 
     std::string FFileName;
     std::unique_ptr<TZipArchive> FArchive;
+    bool FWriteRefused = false;
     TArchiveType FArchiveType = atUnknown;
     bool FAutoSave = false;
     bool FDOSMode = false;

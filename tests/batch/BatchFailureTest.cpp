@@ -1,4 +1,5 @@
 #include "BatchRunFixture.h"
+#include "RefuseWritesLayer.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -88,6 +89,53 @@ TEST_F(BatchRunFixture, OpeningFailureLeavesCaptionBarAndListAlone)
     EXPECT_EQ(Host.ProgressMax, 100);
     EXPECT_TRUE(Host.SettingsRead.empty());
     EXPECT_FALSE(Run.Running());
+}
+
+TEST_F(BatchRunFixture, AFailureTellsWhetherThePictureOrTheArchiveEndedTheRun)
+{
+    Host.List = {Picture("one.jpg"), Dir.File("missing.jpg")};
+    MessageOf([&] { Run.Go(Host); });
+    EXPECT_EQ(Run.Failure(), TRunFailure::rfPicture);
+    EXPECT_EQ(Run.FailedIndex(), 1);
+
+    Host.Archive = Dir.File("thumbs.txt");
+    EXPECT_EQ(MessageOf([&] { Run.Go(Host); }), "Unhandled Archive Type");
+    EXPECT_EQ(Run.Failure(), TRunFailure::rfArchive);
+    EXPECT_EQ(Run.FailedIndex(), -1);
+
+    Host.Archive = Dir.File("thumbs.zip");
+    Host.List = {Picture("two.jpg")};
+    {
+        TRefuseWritesLayer readOnly(Host.Archive);
+        EXPECT_EQ(MessageOf([&] { Run.Go(Host); }), "Cannot open file \"" + Host.Archive + "\". Permission denied");
+    }
+    EXPECT_EQ(Run.Failure(), TRunFailure::rfArchive);
+    EXPECT_EQ(Run.FailedIndex(), 0);
+
+    Run.Go(Host);
+    EXPECT_EQ(Run.Failure(), TRunFailure::rfNone);
+    EXPECT_THAT(Archive().Names(), ElementsAre("one.jpg", "two.jpg"));
+}
+
+TEST_F(BatchRunFixture, AnArchiveThatRefusedItsWritesDoesNotBlockAGoOnAnotherName)
+{
+    Host.List = {Picture("one.jpg")};
+    Run.Go(Host);
+    const std::string readOnly = Host.Archive;
+    TRefuseWritesLayer refusing(readOnly);
+    Host.List = {Picture("two.jpg")};
+    EXPECT_NE(MessageOf([&] { Run.Go(Host); }), "(no exception)");
+
+    for (const bool clear : {false, true}) {
+        Host.Clear = clear;
+        Host.Archive = Dir.File(clear ? "cleared.zip" : "ok.zip");
+        EXPECT_EQ(MessageOf([&] { Run.Go(Host); }), "(no exception)") << clear;
+        EXPECT_THAT(Archive().Names(), ElementsAre("two.jpg"));
+        Host.Clear = false;
+        Host.Archive = readOnly;
+        EXPECT_NE(MessageOf([&] { Run.Go(Host); }), "(no exception)");
+    }
+    EXPECT_THAT(Archive().Names(), ElementsAre("one.jpg"));
 }
 
 TEST_F(BatchRunFixture, ClearAfterAFailedWriteDoesNotBringTheOldArchiveBack)

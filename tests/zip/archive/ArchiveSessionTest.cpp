@@ -3,6 +3,7 @@
 #include "ArchiveErrors.h"
 #include "ZipSession.h"
 #include "FileSystem.h"
+#include "RefuseWritesLayer.h"
 
 using namespace archive_test;
 
@@ -262,6 +263,59 @@ TEST_F(Session, DestroyingTheSessionDropsUnwrittenChanges)
     const TRun listing = PythonListing(Name());
     EXPECT_NE(listing.Output.find("comment:\n"), std::string::npos) << listing.Output;
     EXPECT_NE(listing.Output.find("cat.jpg:1000:"), std::string::npos);
+}
+
+TEST_F(Session, AnArchiveThatRefusedAWriteNeverBlocksTheNextName)
+{
+    FZipper.SetFileName(Name("ro.zip"));
+    AddBytes(FZipper, "old.jpg", PhotoLikeBytes(1000, 1));
+    FZipper.Close();
+    const Bytes before = ReadAll(Name("ro.zip"));
+    const std::string refused = "Cannot open file \"" + Name("ro.zip") + "\". Permission denied";
+    {
+        TRefuseWritesLayer readOnly(Name("ro.zip"));
+        FZipper.SetFileName(Name("ro.zip"));
+        EXPECT_EQ(MessageOf([&] { AddBytes(FZipper, "new.jpg", PhotoLikeBytes(900, 2)); }), refused);
+        FZipper.SetComment("owed to the refusing file");
+        const int tries = readOnly.Refusals();
+
+        FZipper.SetFileName(Name("ok.zip"));
+        EXPECT_EQ(readOnly.Refusals(), tries) << "let go without another try";
+        AddBytes(FZipper, "new.jpg", PhotoLikeBytes(900, 2));
+        FZipper.Close();
+
+        // Closing it, as a ticked Clear does, and naming it again work alike.
+        FZipper.SetFileName(Name("ro.zip"));
+        EXPECT_EQ(MessageOf([&] { AddBytes(FZipper, "new.jpg", PhotoLikeBytes(900, 2)); }), refused);
+        EXPECT_EQ(MessageOf([&] { FZipper.Close(); }), "(no exception)");
+        FZipper.SetFileName(Name("ro.zip"));
+        EXPECT_EQ(MessageOf([&] { AddBytes(FZipper, "new.jpg", PhotoLikeBytes(900, 2)); }), refused);
+        EXPECT_EQ(MessageOf([&] { FZipper.SetFileName(Name("ro.zip")); }), "(no exception)");
+        EXPECT_EQ(FZipper.Count(), 1);
+    }
+    FZipper.Close();
+    EXPECT_EQ(ReadAll(Name("ro.zip")), before);
+    const TRun listing = PythonListing(Name("ok.zip"));
+    EXPECT_NE(listing.Output.find("new.jpg:900:"), std::string::npos) << listing.Output;
+    EXPECT_TRUE(UnzipAccepts(Name("ok.zip")));
+}
+
+TEST_F(Session, AWriteThatFailsWhileLettingGoIsReportedOnceAndLeavesNoModel)
+{
+    FZipper.SetFileName(Name("ro.zip"));
+    AddBytes(FZipper, "old.jpg", PhotoLikeBytes(1000, 1));
+    FZipper.SetComment("mine");
+    {
+        TRefuseWritesLayer readOnly(Name("ro.zip"));
+        EXPECT_EQ(MessageOf([&] { FZipper.SetFileName(Name("ok.zip")); }),
+                  "Cannot open file \"" + Name("ro.zip") + "\". Permission denied");
+    }
+    EXPECT_EQ(FZipper.Archive(), nullptr);
+    EXPECT_EQ(FZipper.FileName(), "");
+    FZipper.SetFileName(Name("ok.zip"));
+    AddBytes(FZipper, "new.jpg", PhotoLikeBytes(900, 2));
+    FZipper.Close();
+    EXPECT_NE(PythonListing(Name("ok.zip")).Output.find("new.jpg:900:"), std::string::npos);
 }
 
 TEST_F(Session, ConfirmationsCanDeclineAnAddOrAWrite)

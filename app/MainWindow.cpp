@@ -1,6 +1,8 @@
 #include "MainWindow.h"
 
 #include "ZipSession.h"
+#include "ArchiveErrors.h"
+#include "StatusText.h"
 #include "BatchRun.h"
 #include "Processors.h"
 #include "Errors.h"
@@ -27,6 +29,7 @@
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPersistentModelIndex>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -39,6 +42,12 @@ namespace {
 
 constexpr int kClientWidth = 497;
 constexpr int kClientHeight = 401;
+
+// The text after the last "/", as the archive names an entry.
+QString BareName(const std::string& path)
+{
+    return DisplayName(path.substr(path.find_last_of('/') + 1));
+}
 
 Exception ListIndexError(int index)
 {
@@ -79,15 +88,47 @@ private:
     TMainWindow& FWindow;
 };
 
-// The controls as a batch run sees them.
+// The controls as a batch run sees them, and what the run did to them.
 class TMainWindow::TBatchHost : public IBatchHost {
 public:
     explicit TBatchHost(TMainWindow& form) : FWindow(form) {}
 
-    std::string ArchiveName() override { return FWindow.ZipFileName(); }
+    void BeginRun()
+    {
+        FCount = FBegun = 0;
+        FSkipped.clear();
+        FArchive.clear();
+        FPath.clear();
+    }
+    // The current entry loses its mark, whatever ended the run.
+    void EndRun() { Unmark(); }
+    // The current picture's name was already in the archive.
+    void NoteSkipped() { FSkipped.append(FCurrent); }
+
+    TRunTally Tally(bool failedInItem) const
+    {
+        return {FCount, FBegun - (failedInItem ? 1 : 0), static_cast<int>(FSkipped.size())};
+    }
+    const QList<QPersistentModelIndex>& Skipped() const { return FSkipped; }
+    const std::string& Archive() const { return FArchive; }
+    const std::string& Path() const { return FPath; }
+
+    std::string ArchiveName() override
+    {
+        FArchive = FWindow.ZipFileName();
+        return FArchive;
+    }
     bool ClearTicked() override { return FWindow.Clearit->isChecked(); }
     int ListCount() override { return FWindow.FFileList->count(); }
     std::string ListEntry(int index) override
+    {
+        ++FBegun;
+        FPath = PeekEntry(index);
+        Mark(index);
+        FWindow.SetState(WorkingText(index + 1, FCount, BareName(FPath)));
+        return FPath;
+    }
+    std::string PeekEntry(int index) override
     {
         if (index < 0 || index >= ListCount())
             throw ListIndexError(index);
@@ -95,7 +136,11 @@ public:
     }
     TThumbnailSettings ReadSettings() override { return FWindow.ReadSettings(); }
     void SetCaption(const std::string& text) override { FWindow.setWindowTitle(DisplayName(text)); }
-    void SetProgressMax(int max) override { FWindow.FProgressBar->setMaximum(max); }
+    void SetProgressMax(int max) override
+    {
+        FCount = max;
+        FWindow.FProgressBar->setMaximum(max);
+    }
     void SetProgressPosition(int position) override { FWindow.FProgressBar->setValue(position); }
     int ProgressPosition() override { return FWindow.FProgressBar->value(); }
     void ProcessMessages() override
@@ -109,7 +154,37 @@ public:
     void KeepResponsive() override { QCoreApplication::processEvents(); }
 
 private:
+    void Mark(int index)
+    {
+        Unmark();
+        QListWidgetItem* item = FWindow.FFileList->item(index);
+        FCurrent = QPersistentModelIndex(FWindow.FFileList->model()->index(index, 0));
+        QFont bold = FWindow.FFileList->font();
+        bold.setBold(true);
+        QColor shade = FWindow.FFileList->palette().color(QPalette::Highlight);
+        shade.setAlpha(70);
+        item->setData(Qt::FontRole, bold);
+        item->setData(Qt::BackgroundRole, shade);
+        FWindow.FFileList->scrollToItem(item);
+    }
+    void Unmark()
+    {
+        // Gone if the entry was removed meanwhile.
+        if (FCurrent.isValid())
+            if (QListWidgetItem* item = FWindow.FFileList->item(FCurrent.row())) {
+                item->setData(Qt::FontRole, QVariant());
+                item->setData(Qt::BackgroundRole, QVariant());
+            }
+        FCurrent = QPersistentModelIndex();
+    }
+
     TMainWindow& FWindow;
+    int FCount = 0;
+    int FBegun = 0;
+    QPersistentModelIndex FCurrent;
+    QList<QPersistentModelIndex> FSkipped;
+    std::string FArchive;
+    std::string FPath;
 };
 
 // The list as its editing keys see it.
@@ -180,6 +255,11 @@ TMainWindow::TMainWindow(QWidget* parent)
       FEditable(std::make_unique<TEditableList>(*this))
 {
     ConfigureThumbnailZipper(*FZipper);
+    // The session declines a name the archive already holds; the run goes on.
+    FZipper->OnProcessItemFailure = [this](TZipper&, TArchiveItem*, TProcessType, TErrorClass, int32_t code) {
+        if (code == ErrDuplicateName)
+            FBatchHost->NoteSkipped();
+    };
     setWindowTitle("Plinkavorte");
     CreateControls();
     PlaceControls();
@@ -187,7 +267,7 @@ TMainWindow::TMainWindow(QWidget* parent)
     SetTabOrder();
 
     ColorPicker = [this](const QColor& initial) -> std::optional<QColor> {
-        const QColor chosen = QColorDialog::getColor(initial, this);
+        const QColor chosen = QColorDialog::getColor(initial, DialogOwner(this));
         if (!chosen.isValid())
             return std::nullopt;
         return chosen;
@@ -231,6 +311,7 @@ void TMainWindow::CreateControls()
     FColourSwatch->SetPenColor(10651742);
     square->setEnabled(false);
     FOpenButton->setEnabled(false);
+    FStopButton->setEnabled(false);
     for (QPushButton* button : {FGoButton, FOpenButton, FStopButton})
         button->setAutoDefault(false);
 
@@ -356,14 +437,93 @@ void TMainWindow::closeEvent(QCloseEvent* event)
 
 void TMainWindow::GoClick()
 {
-    if (FClosed)
+    // Reached between two items too: a run is never started inside another.
+    if (FClosed || Running())
         return;
-    try {
-        FBatch->Go(*FBatchHost);   // ignored while a run is going on
-    } catch (...) {
-        ShowFailedEntry(FBatch->FailedIndex());
-        throw;
+    if (ZipFileName().empty()) {
+        ZipFile->setFocus(Qt::OtherFocusReason);
+        SetState(NoArchiveNamedText());
+        return;
     }
+    if (FFileList->count() == 0) {
+        SetState(EmptyListText());
+        return;
+    }
+    ShowRunning(true);
+    FBatchHost->BeginRun();
+    try {
+        FBatch->Go(*FBatchHost);
+    } catch (...) {
+        FBatchHost->EndRun();
+        ShowRunning(false);
+        ReportRunFailure();
+        return;
+    }
+    FBatchHost->EndRun();
+    ShowRunning(false);
+    ReportRunEnd();
+}
+
+void TMainWindow::ShowRunning(bool running)
+{
+    // A button that loses its focus by being disabled would hand it to the
+    // next control in the tab order, a size field.
+    const bool goFocused = FGoButton->hasFocus();
+    const bool stopFocused = FStopButton->hasFocus();
+    if (goFocused || stopFocused)
+        FGoButton->window()->setFocus(Qt::OtherFocusReason);
+    FGoButton->setEnabled(!running);
+    FStopButton->setEnabled(running);
+    if (!running && (goFocused || stopFocused))
+        FGoButton->setFocus(Qt::OtherFocusReason);
+}
+
+void TMainWindow::ReportRunEnd()
+{
+    const TRunTally tally = FBatchHost->Tally(false);
+    SetState(tally.Finished < tally.Count ? StoppedText(tally) : DoneText(tally));
+    SelectSkippedEntries();
+}
+
+void TMainWindow::SelectSkippedEntries()
+{
+    const QList<QPersistentModelIndex>& skipped = FBatchHost->Skipped();
+    if (skipped.isEmpty())
+        return;
+    QItemSelection selection;
+    for (const QPersistentModelIndex& index : skipped)
+        if (index.isValid())
+            selection.select(index, index);
+    if (selection.isEmpty())
+        return;
+    QItemSelectionModel* model = FFileList->selectionModel();
+    model->setCurrentIndex(selection.first().topLeft(), QItemSelectionModel::NoUpdate);
+    model->select(selection, QItemSelectionModel::ClearAndSelect);
+    FFileList->scrollTo(selection.first().topLeft());
+}
+
+// The message box names the file the failure concerns below its message;
+// only a picture's own failure selects its entry.
+void TMainWindow::ReportRunFailure()
+{
+    const int failedIndex = FBatch->FailedIndex();
+    const TRunTally tally = FBatchHost->Tally(failedIndex >= 0);
+    QString detail;
+    switch (FBatch->Failure()) {
+    case TRunFailure::rfPicture:
+        detail = DisplayName(FBatchHost->Path());
+        SetState(PictureFailedText(tally, failedIndex + 1, BareName(FBatchHost->Path())));
+        ShowFailedEntry(failedIndex);
+        break;
+    case TRunFailure::rfArchive:
+        detail = DisplayName(FBatchHost->Archive());
+        SetState(ArchiveFailedText(tally, BareName(FBatchHost->Archive())));
+        break;
+    default:
+        SetState(RunFailedText(tally, failedIndex + 1));
+        break;
+    }
+    ShowCurrentException(detail);
 }
 
 void TMainWindow::ShowFailedEntry(int index)
@@ -420,7 +580,15 @@ void TMainWindow::OpenClick()
 void TMainWindow::AppHint(const QString& hint)
 {
     const int bar = hint.indexOf('|');
-    FStatusPanel->SetCaption(bar < 0 ? hint : hint.mid(bar + 1));
+    const QString text = bar < 0 ? hint : hint.mid(bar + 1);
+    FStatusPanel->SetCaption(text.isEmpty() ? FState : text);
+}
+
+void TMainWindow::SetState(const QString& text)
+{
+    FState = text;
+    if (!FHintWatcher || FHintWatcher->CurrentHint().isEmpty())
+        FStatusPanel->SetCaption(text);
 }
 
 std::string TMainWindow::ZipFileName() const
@@ -431,9 +599,10 @@ std::string TMainWindow::ZipFileName() const
 TThumbnailSettings TMainWindow::ReadSettings() const
 {
     TThumbnailSettings settings;
-    settings.MaxSize = aSize->Value();
+    const bool running = Running();
+    settings.MaxSize = running ? aSize->SettledValue() : aSize->Value();
     settings.Framed = Frame->isChecked();
-    settings.FrameWidth = aFramSize->Value();
+    settings.FrameWidth = running ? aFramSize->SettledValue() : aFramSize->Value();
     settings.Square = square->isChecked();
     settings.BackColor = FColourSwatch->BrushColor();
     settings.BorderColor = FColourSwatch->PenColor();
@@ -461,7 +630,8 @@ void TMainWindow::FileListDblClick()
         RenderPreviewBitmap(path, settings, slot);
     } catch (...) {
         showSlot();
-        throw;
+        ShowCurrentException(DisplayName(path));
+        return;
     }
     showSlot();
 }

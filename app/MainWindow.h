@@ -62,6 +62,9 @@ public:
     void ZipFileChange();
     void OpenClick();
     void AppHint(const QString& hint);
+    // The window's latest state, shown while no control under the mouse has a hint.
+    void SetState(const QString& text);
+    QString State() const { return FState; }
     void FileListDblClick();
     void DropPaths(const std::vector<std::string>& paths);
     void FileListKeyDown(QKeyEvent* event);
@@ -69,6 +72,8 @@ public:
     void StopClick();
     bool Running() const;
 
+    // During a run a size field still being typed into counts at the value
+    // it held before the edit began, and every size inside its range.
     TThumbnailSettings ReadSettings() const;
     std::string ZipFileName() const;
 
@@ -96,6 +101,11 @@ private:
     void SetTabOrder();
     // Selects the entry a run failed at and brings it into view.
     void ShowFailedEntry(int index);
+    void ReportRunEnd();
+    void ReportRunFailure();
+    void SelectSkippedEntries();
+    // GO and STOP as a run begins or ends.
+    void ShowRunning(bool running);
     void FormCreate();
     void FormClose();
 
@@ -114,6 +124,7 @@ private:
     THintWatcher* FHintWatcher = nullptr;
     TPreviewWindow* FPreviewWindow = nullptr;
     bool FCentred = false;
+    QString FState;
 };
 
 // Local file paths of a drop, in drop order; other URLs are left out.

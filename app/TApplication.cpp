@@ -4,12 +4,19 @@
 #include "Errors.h"
 
 #include <QIcon>
+#include <QDialog>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
+#include <QStringList>
+#include <QStyle>
 #include <QMetaObject>
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv), ShowMessage(ShowCriticalMessage)
 {
     setApplicationName("Plinkavorte");
+    // Window lists show "Files 3/10 — Plinkavorte"; the captions stay as set.
+    setApplicationDisplayName("Plinkavorte");
     // Ties the windows to the menu entry, so task bars show its name and icon.
     setDesktopFileName("plinkavorte");
     setWindowIcon(QIcon(":/plinkavorte.png"));
@@ -25,7 +32,7 @@ bool TApplication::notify(QObject* receiver, QEvent* event)
     return true;
 }
 
-void ShowCurrentException()
+void ShowCurrentException(const QString& file)
 {
     std::string message = "Unknown exception", reason;
     try {
@@ -38,15 +45,19 @@ void ShowCurrentException()
     } catch (...) {
     }
     if (auto* application = qobject_cast<TApplication*>(QCoreApplication::instance()))
-        application->ShowException(message, reason);
+        application->ShowException(message, reason, file);
     else
         qWarning("%s", MessageBoxText(message).c_str());
 }
 
-void TApplication::ShowException(const std::string& message, const std::string& reason)
+void TApplication::ShowException(const std::string& message, const std::string& reason, const QString& file)
 {
-    FPending.append({QString::fromStdString(MessageBoxText(message)),
-                     reason.empty() ? QString() : QString::fromStdString(MessageBoxText(reason))});
+    QStringList below;
+    if (!reason.empty())
+        below << QString::fromStdString(MessageBoxText(reason));
+    if (!file.isEmpty())
+        below << file;
+    FPending.append({QString::fromStdString(MessageBoxText(message)), below.join('\n')});
     // Not from inside notify: the failing handler's widgets may be mid-event.
     QMetaObject::invokeMethod(this, [this] { ShowPending(); }, Qt::QueuedConnection);
 }
@@ -68,9 +79,32 @@ void TApplication::ShowPending()
     }
 }
 
+QWidget* DialogOwner(QWidget* fallback)
+{
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible() && (window->windowFlags() & Qt::WindowStaysOnTopHint) &&
+            !qobject_cast<QDialog*>(window))
+            return window;
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    return fallback;
+}
+
 void ShowCriticalMessage(const QString& text, const QString& informative)
 {
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok, DialogOwner());
     box.setInformativeText(informative);
+    WidenForTitle(box);
     box.exec();
+}
+
+void WidenForTitle(QMessageBox& box)
+{
+    // Room for the title, the window manager's icon and three buttons; a
+    // message box sizes itself by its text alone.
+    const int title = box.fontMetrics().horizontalAdvance(box.windowTitle());
+    const int wanted = title + 4 * box.style()->pixelMetric(QStyle::PM_TitleBarHeight) + 40;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(wanted, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                      grid->columnCount());
 }

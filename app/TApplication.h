@@ -17,8 +17,9 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 
     // Queues the message box for an exception's message (the "." rule applied);
-    // a library's reason, where there is one, goes below it.
-    void ShowException(const std::string& message, const std::string& reason = {});
+    // a library's reason, where there is one, goes below it, and below that
+    // the file the failure concerns.
+    void ShowException(const std::string& message, const std::string& reason = {}, const QString& file = {});
 
     // Shows one message with its informative text; tests replace it to capture the texts.
     std::function<void(const QString& text, const QString& informative)> ShowMessage;
@@ -34,11 +35,20 @@ private:
     bool FShowing = false;
 };
 
-// The default message box: critical icon, OK, titled with the application title.
+// The default message box: critical icon, OK, titled with the application
+// title, and wide enough for its title.
 void ShowCriticalMessage(const QString& text, const QString& informative);
+void WidenForTitle(class QMessageBox& box);
 
-// Hands the exception being handled to the application's message box.
-void ShowCurrentException();
+// The window a dialog of the program belongs to: a shown window that stays
+// on top (the preview) if there is one, as the window manager keeps a
+// dialog above the window it belongs to; else the active window, else
+// fallback.
+QWidget* DialogOwner(QWidget* fallback = nullptr);
+
+// Hands the exception being handled to the application's message box, with
+// the file it concerns, if any.
+void ShowCurrentException(const QString& file = {});
 
 // Runs a handler and catches what leaves it before it unwinds through Qt's
 // own frames, which are built without exception support and would skip their

@@ -80,7 +80,7 @@ TFilenameEdit::TFilenameEdit(QWidget* parent)
     completer->setCompletionMode(QCompleter::PopupCompletion);
     FEdit->setCompleter(completer);
 
-    BrowseDialog = [this](const QString& start) { return ShowBrowseDialog(this, start); };
+    BrowseDialog = [this](const QString& start) { return ShowBrowseDialog(DialogOwner(this), start); };
     connect(FBrowse, &QToolButton::clicked, this, [this] { Guarded([this] { Browse(); }); });
     connect(FEdit, &QLineEdit::textChanged, this, &TFilenameEdit::TextChanged);
 }

@@ -38,6 +38,13 @@ int TSpinEdit::Value() const
     return ParseInteger(Text(), value) ? value : FMin;
 }
 
+int TSpinEdit::SettledValue() const
+{
+    int value = FMin;
+    ParseInteger(hasFocus() ? FEditStart : Text(), value);
+    return std::clamp(value, FMin, FMax);
+}
+
 void TSpinEdit::SetValue(int value)
 {
     SetText(QString::number(value));
@@ -51,6 +58,7 @@ QString TSpinEdit::Text() const
 void TSpinEdit::SetText(const QString& text)
 {
     lineEdit()->setText(text);
+    FEditStart = text;
 }
 
 QValidator::State TSpinEdit::validate(QString&, int&) const
@@ -65,7 +73,7 @@ void TSpinEdit::fixup(QString&) const
 void TSpinEdit::stepBy(int steps)
 {
     const long long next = static_cast<long long>(Value()) + steps;
-    SetValue(static_cast<int>(std::clamp<long long>(next, FMin, FMax)));
+    SetValue(static_cast<int>(std::clamp<long long>(next, FMin, FMax)));   // a finished value
     lineEdit()->selectAll();
 }
 
@@ -103,6 +111,12 @@ void TSpinEdit::keyPressEvent(QKeyEvent* event)
         return;
     }
     QAbstractSpinBox::keyPressEvent(event);
+}
+
+void TSpinEdit::focusInEvent(QFocusEvent* event)
+{
+    FEditStart = Text();
+    QAbstractSpinBox::focusInEvent(event);
 }
 
 void TSpinEdit::focusOutEvent(QFocusEvent* event)

@@ -14,6 +14,9 @@ public:
     int MaxValue() const { return FMax; }
     // The number in the text, not clamped; the minimum when it is no integer.
     int Value() const;
+    // The value a finished edit gave, inside the range: while the field has
+    // the focus, the one it held when the current edit began.
+    int SettledValue() const;
     void SetValue(int value);
     QString Text() const;
     void SetText(const QString& text);
@@ -28,11 +31,13 @@ public:
 protected:
     StepEnabled stepEnabled() const override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
     int FMin;
     int FMax;
+    QString FEditStart;
 };
 
 // The integer of a text like "  +12"; false for anything else.

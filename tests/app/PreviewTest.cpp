@@ -124,7 +124,8 @@ TEST_F(WindowTest, BrokenFileShowsAnEmptyPreviewThenTheMessage)
     EXPECT_TRUE(PreviewWindow->FImage->Picture().isNull());
     ASSERT_EQ(Messages.size(), 1);
     EXPECT_EQ(Messages[0], "JPEG error #53.");
-    EXPECT_EQ(Informative[0], "Not a JPEG file: starts with 0x74 0x68.") << "libjpeg's own words go below";
+    EXPECT_EQ(Informative[0], "Not a JPEG file: starts with 0x74 0x68.\n" + broken.fileName())
+        << "libjpeg's own words go below, then the picture's path";
 }
 
 TEST_F(WindowTest, MissingFileShowsTheOpenMessage)

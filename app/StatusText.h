@@ -1,0 +1,27 @@
+#pragma once
+// The status panel's texts for the window's state, when no control under
+// the mouse has a hint to show; kept together for translation.
+
+#include <QString>
+
+// What a run did: the pictures it added and those the archive already held.
+struct TRunTally {
+    int Count = 0;      // list entries when the run began
+    int Finished = 0;   // pictures it got through
+    int Skipped = 0;    // of those, the ones whose name the archive held
+    int Added() const { return Finished - Skipped; }
+};
+
+QString WorkingText(int current, int count, const QString& fileName);
+// "Done: 297 added, 3 skipped: the archive already holds their names".
+QString DoneText(const TRunTally& tally);
+// "Stopped after 57 of 300: 57 added".
+QString StoppedText(const TRunTally& tally);
+// The failing picture (its bare name) at its place in the run, or the archive.
+QString PictureFailedText(const TRunTally& tally, int at, const QString& fileName);
+QString ArchiveFailedText(const TRunTally& tally, const QString& archiveName);
+QString RunFailedText(const TRunTally& tally, int at);
+
+QString NoArchiveNamedText();
+QString EmptyListText();
+QString NothingOpensText(const QString& archive);

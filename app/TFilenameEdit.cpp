@@ -4,7 +4,11 @@
 #include "TApplication.h"
 #include "ZipFileName.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QCompleter>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -26,6 +30,44 @@ QString FirstLocalFile(const QMimeData* data)
             return url.toLocalFile();
     return {};
 }
+
+// The completer closes its list on a click outside it and swallows that
+// click, and the toolkit then drops its release; this gives the control
+// under the mouse the whole click, so GO runs on the first one.
+class TClickThrough : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::MouseButtonPress || !watched->isWidgetType())
+            return false;
+        auto* popup = static_cast<QWidget*>(watched);
+        const auto* press = static_cast<QMouseEvent*>(event);
+        const QPoint global = press->globalPosition().toPoint();
+        if (popup->rect().contains(popup->mapFromGlobal(global)))
+            return false;
+        popup->hide();
+        QPointer<QWidget> target = QApplication::widgetAt(global);
+        if (target && press->button() == Qt::LeftButton)
+            // After this event: the click may start a whole run.
+            QMetaObject::invokeMethod(target, [target, global] { Click(target, global); }, Qt::QueuedConnection);
+        return true;
+    }
+
+private:
+    static void Click(const QPointer<QWidget>& target, const QPoint& global)
+    {
+        const QPointF local(target->mapFromGlobal(global));
+        QMouseEvent press(QEvent::MouseButtonPress, local, QPointF(global), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &press);
+        // The press may have taken the control away.
+        QMouseEvent release(QEvent::MouseButtonRelease, local, QPointF(global), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        if (target)
+            QCoreApplication::sendEvent(target, &release);
+    }
+};
 
 } // namespace
 
@@ -79,6 +121,9 @@ TFilenameEdit::TFilenameEdit(QWidget* parent)
     auto* completer = new QCompleter(model, this);
     completer->setCompletionMode(QCompleter::PopupCompletion);
     FEdit->setCompleter(completer);
+    // Installed after the completer's own filter, so it sees the click first.
+    completer->popup()->setAttribute(Qt::WA_NoMouseReplay);
+    completer->popup()->installEventFilter(new TClickThrough(completer));
 
     BrowseDialog = [this](const QString& start) { return ShowBrowseDialog(DialogOwner(this), start); };
     connect(FBrowse, &QToolButton::clicked, this, [this] { Guarded([this] { Browse(); }); });

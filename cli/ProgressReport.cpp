@@ -39,13 +39,25 @@ void TProgressReport::SetPicture(const std::string& path)
     Redraw();
 }
 
-void TProgressReport::ItemDone(const std::string& path, bool skipped)
+namespace {
+
+std::string SkipNote(const std::string& holder)
+{
+    if (holder.empty())
+        return " (skipped: already in the archive)";
+    const std::string name = holder.substr(holder.find_last_of('/') + 1);
+    return " (skipped: " + EscapedName(name) + " is already in the archive, from " + EscapedName(holder) + ")";
+}
+
+} // namespace
+
+void TProgressReport::ItemDone(const std::string& path, bool skipped, const std::string& holder)
 {
     if (FLive) {
         Redraw();
         return;
     }
-    FPending = FCaption + " " + EscapedName(path) + (skipped ? " (skipped: already in the archive)" : "");
+    FPending = FCaption + " " + EscapedName(path) + (skipped ? SkipNote(holder) : "");
 }
 
 void TProgressReport::PrintLine(const std::string& text)

@@ -20,8 +20,9 @@ public:
     // The picture being worked on now; the live line shows it.
     void SetPicture(const std::string& path);
     // The current picture was stored, or skipped because the archive holds
-    // its name. Its line waits until the picture is known not to have failed.
-    void ItemDone(const std::string& path, bool skipped);
+    // its name; holder is the picture of this run that took the name, if one
+    // did. Its line waits until the picture is known not to have failed.
+    void ItemDone(const std::string& path, bool skipped, const std::string& holder = {});
     // The current picture failed after all: it gets no progress line.
     void ItemFailed() { FPending.clear(); }
     // A message of its own line, above the live line.

@@ -1,5 +1,21 @@
 #include "ShellHost.h"
 
+#include "EntryName.h"
+
+namespace {
+
+// Letter case ignored as the archive ignores it in names.
+std::string NameKey(const std::string& path)
+{
+    std::string key = EntryNameOf(path);
+    for (char& c : key)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return key;
+}
+
+} // namespace
+
 TShellHost::TShellHost(std::string archiveName, bool clear, const TThumbnailSettings& settings,
                        const TShellList& list, TProgressReport& report)
     : FArchiveName(std::move(archiveName)), FClear(clear), FSettings(settings), FList(list), FReport(report)
@@ -40,9 +56,15 @@ void TShellHost::SetProgressPosition(int position)
 void TShellHost::ProcessMessages()
 {
     ++FItemsSeen;
-    if (FCurrentSkipped)
+    std::string holder;
+    if (FCurrentSkipped) {
         ++FSkipped;
-    FReport.ItemDone(FCurrentPath, FCurrentSkipped);
+        if (const auto found = FNameHolders.find(NameKey(FCurrentPath)); found != FNameHolders.end())
+            holder = found->second;
+    } else {
+        FNameHolders.insert_or_assign(NameKey(FCurrentPath), FCurrentPath);
+    }
+    FReport.ItemDone(FCurrentPath, FCurrentSkipped, holder);
     if (!FStopped && StopPending && StopPending()) {
         FStopped = true;
         if (OnStop)
@@ -56,9 +78,18 @@ bool TShellHost::PictureFailed(int, const std::string& path)
         return false;
     ++FFailed;
     FReport.ItemFailed();
+    ForgetHolder(path);
     if (OnPictureFailed)
         OnPictureFailed(path);
     return true;
+}
+
+void TShellHost::ForgetHolder(const std::string& path)
+{
+    // Counted as done before its failure was known; it took no name.
+    const auto found = FNameHolders.find(NameKey(path));
+    if (found != FNameHolders.end() && found->second == path)
+        FNameHolders.erase(found);
 }
 
 void TShellHost::NoteRunFailedInPicture()

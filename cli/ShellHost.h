@@ -8,6 +8,8 @@
 #include "ShellList.h"
 
 #include <functional>
+#include <string>
+#include <unordered_map>
 
 class TShellHost : public IBatchHost {
 public:
@@ -47,6 +49,8 @@ public:
     bool Stopped() const { return FStopped; }
 
 private:
+    void ForgetHolder(const std::string& path);
+
     std::string FArchiveName;
     bool FClear;
     TThumbnailSettings FSettings;
@@ -59,4 +63,6 @@ private:
     bool FStopped = false;
     bool FCurrentSkipped = false;
     std::string FCurrentPath;
+    // The picture of this run that took each name, by the name as the archive compares it.
+    std::unordered_map<std::string, std::string> FNameHolders;
 };

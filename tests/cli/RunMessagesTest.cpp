@@ -68,6 +68,25 @@ TEST_F(RunMessages, CountsTellDoneFromSkippedInSingularAndPlural)
     EXPECT_THAT(ReadZipListing(archive).Names(), ElementsAre("a.jpg", "b.jpg"));
 }
 
+TEST_F(RunMessages, ASkipNamesThePictureOfTheSameRunThatTookTheName)
+{
+    const std::string archive = Dir.File("card.zip");
+    const std::string first = Dir.Picture("DCIM/100CANON/IMG_0001.JPG", 90, 60);
+    const std::string second = Dir.Picture("DCIM/101CANON/IMG_0001.JPG", 60, 90);
+    const std::string third = Dir.Picture("DCIM/101CANON/img_0002.jpg", 60, 90);
+    const TChildResult run = RunChild(Program, {"-r", archive, Dir.File("DCIM")});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_THAT(run.Err, HasSubstr("Files 2/3 " + second + " (skipped: IMG_0001.JPG is already in the archive, from " +
+                                   first + ")\n"));
+    EXPECT_THAT(run.Err, HasSubstr("plinkavorte-batch: 2 pictures done, 1 skipped: already in the archive; "));
+
+    // A name the archive held before the run keeps the plain note, also
+    // after a picture of that name failed in this run.
+    const std::string broken = TextPicture("IMG_0002.JPG");
+    const TChildResult again = RunChild(Program, {"-k", archive, broken, third});
+    EXPECT_THAT(again.Err, HasSubstr("Files 2/2 " + third + " (skipped: already in the archive)\n"));
+}
+
 TEST_F(RunMessages, FailureNamesThePictureWhichGetsNoProgressLine)
 {
     const std::string good = Dir.Picture("good.jpg", 80, 60);

@@ -1,6 +1,8 @@
 #include "MainWindow.h"
 
 #include "ZipSession.h"
+#include "FileSystem.h"
+#include "ShellOpen.h"
 #include "ArchiveErrors.h"
 #include "StatusText.h"
 #include "BatchRun.h"
@@ -272,7 +274,9 @@ TMainWindow::TMainWindow(QWidget* parent)
             return std::nullopt;
         return chosen;
     };
-    OpenDocument = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+    FShellOpen = new TShellOpen(this);
+    FShellOpen->OnFailed = [this](const QString& path) { SetState(NothingOpensText(path)); };
+    OpenDocument = [this](const QString& path) { FShellOpen->Open(path); };
 
     FormCreate();
 }
@@ -573,8 +577,13 @@ void TMainWindow::ZipFileChange()
 
 void TMainWindow::OpenClick()
 {
+    const std::string name = ZipFileName();
+    if (!FileExists(name)) {
+        SetState(NoArchiveYetText(DisplayName(name)));
+        return;
+    }
     if (OpenDocument)
-        OpenDocument(DisplayName(ZipFileName()));
+        OpenDocument(DisplayName(name));
 }
 
 void TMainWindow::AppHint(const QString& hint)

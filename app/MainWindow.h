@@ -28,6 +28,7 @@ class THintWatcher;
 class TListBox;
 class TPanel;
 class TShape;
+class TShellOpen;
 class TSpinEdit;
 
 class TMainWindow : public QWidget {
@@ -125,6 +126,7 @@ private:
     TPreviewWindow* FPreviewWindow = nullptr;
     bool FCentred = false;
     QString FState;
+    TShellOpen* FShellOpen = nullptr;
 };
 
 // Local file paths of a drop, in drop order; other URLs are left out.

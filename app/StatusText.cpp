@@ -67,3 +67,8 @@ QString NothingOpensText(const QString& archive)
 {
     return QString("Nothing on this desktop opens %1 or shows its folder").arg(archive);
 }
+
+QString NoArchiveYetText(const QString& archive)
+{
+    return QString("There is no archive %1 yet: GO makes it").arg(archive);
+}

@@ -25,3 +25,4 @@ QString RunFailedText(const TRunTally& tally, int at);
 QString NoArchiveNamedText();
 QString EmptyListText();
 QString NothingOpensText(const QString& archive);
+QString NoArchiveYetText(const QString& archive);

@@ -21,7 +21,7 @@ build_packages=(
 )
 test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth x11-apps x11-utils libxtst6 openbox
+  xvfb xauth x11-apps x11-utils libxtst6 openbox dbus-daemon
   unzip zip python3 python3-pil desktop-file-utils xdotool qt6-gtk-platformtheme
   libheif-examples libvips-tools
 )

@@ -250,9 +250,15 @@ TEST_F(WindowTest, OpenButtonFollowsTheZipFieldName)
     MainWindow->ZipFile->SetText("\"\"");
     EXPECT_FALSE(MainWindow->FOpenButton->isEnabled());
 
+    // A name with no archive yet is said, not handed to the desktop.
+    MainWindow->HintWatcher()->MouseOver(nullptr);
     MainWindow->ZipFile->SetText(File("missing name.zip"));
     QTest::mouseClick(MainWindow->FOpenButton, Qt::LeftButton);
     Settle();
+    EXPECT_TRUE(Opened.isEmpty());
+    EXPECT_EQ(MainWindow->FStatusPanel->Caption(), "There is no archive " + File("missing") + " yet: GO makes it");
+    Touch("missing");
+    QTest::mouseClick(MainWindow->FOpenButton, Qt::LeftButton);
     EXPECT_EQ(Opened, QStringList{File("missing")});
     EXPECT_TRUE(Messages.isEmpty());
 }

@@ -2,8 +2,9 @@
 """Starts the real program on the X server of xvfb-run, takes screenshots of
 the main window and of the preview window (opened by a double-click on the
 first list entry), writes them as PNG files and checks they are not blank.
-Between the two it types an archive name and presses GO, and checks the
-archive with Python's zipfile and unzip -t.
+Between the two it types an archive name and presses GO over a list where
+two pictures share a name, checks the archive with Python's zipfile and
+unzip -t, and shoots the window with the end of the run in its panel.
 
 usage: screenshots.py PLINKAVORTE MAKE_TEST_JPEG OUTPUT_FOLDER"""
 
@@ -69,7 +70,8 @@ def top_windows(display):
         window = children[i]
         name = ctypes.c_char_p()
         if x11.XFetchName(display, window, ctypes.byref(name)) and name.value:
-            title = name.value.decode("utf-8", "replace")
+            # The caption, without the program's name that window lists add.
+            title = name.value.decode("utf-8", "replace").removesuffix(" \u2014 Plinkavorte")
             geometry = window_geometry(display, window)
             if geometry[2] > 50 and geometry[3] > 50:
                 found.append((window, title) + geometry)
@@ -180,10 +182,10 @@ def check_archive(path):
     wait_for(lambda: os.path.exists(path) and zipfile.is_zipfile(path) and
              zipfile.ZipFile(path).comment == b"Made with Plinkavorte", "the archive with its comment")
     with zipfile.ZipFile(path) as archive:
-        if archive.namelist() != ["photo.jpg"] or archive.testzip() is not None:
+        if archive.namelist() != ["photo.jpg", "other.jpg"] or archive.testzip() is not None:
             raise SystemExit(f"unexpected archive contents {archive.namelist()}")
     subprocess.run(["unzip", "-tq", path], check=True)
-    print(f"{path}: photo.jpg stored, comment set, unzip -t passes")
+    print(f"{path}: photo.jpg and other.jpg stored, comment set, unzip -t passes")
 
 
 def shoot(display, window, path, minimum_colours):
@@ -203,13 +205,16 @@ def main():
     if not display:
         raise SystemExit("no X display")
     with tempfile.TemporaryDirectory() as work:
-        photo = os.path.join(work, "photo.jpg")
-        subprocess.run([make_jpeg, photo, "800", "600"], check=True)
+        # The second photo.jpg is skipped: the archive holds the name by then.
+        photos = [os.path.join(work, name) for name in ("photo.jpg", "card/photo.jpg", "other.jpg")]
+        os.mkdir(os.path.join(work, "card"))
+        for photo in photos:
+            subprocess.run([make_jpeg, photo, "800", "600"], check=True)
         env = dict(os.environ, QT_QPA_PLATFORM="xcb")
-        child = subprocess.Popen([program, photo], env=env)
+        child = subprocess.Popen([program] + photos, env=env)
         try:
-            main_window = wait_for(lambda: [w for w in top_windows(display) if w[1] == "1 Files"],
-                                   "the main window with one entry")[0]
+            main_window = wait_for(lambda: [w for w in top_windows(display) if w[1] == "3 Files"],
+                                   "the main window with three entries")[0]
             time.sleep(1.0)
             window, _, left, top, width, height = main_window
             # The mouse over the list puts its hint into the status panel.
@@ -227,8 +232,11 @@ def main():
             time.sleep(0.3)
             click(display, left + 5 + 403 + 32, top + 5 + 79 + 12)
             check_archive(archive)
-            wait_for(lambda: [w for w in top_windows(display) if w[1] == "Files 1/1"], "the caption Files 1/1")
-            time.sleep(0.5)
+            wait_for(lambda: [w for w in top_windows(display) if w[1] == "Files 3/3"], "the caption Files 3/3")
+            # Away from every control, so the panel shows how the run ended.
+            xtst.XTestFakeMotionEvent(display, -1, left + width + 40, top + height + 40, 0)
+            x11.XFlush(display)
+            time.sleep(1.0)
             shoot(display, window, os.path.join(out_dir, "main-window-after-run.png"), 20)
 
             # Over the first entry of the list (below the 150-pixel settings area).

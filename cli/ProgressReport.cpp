@@ -1,5 +1,6 @@
 #include "ProgressReport.h"
 
+#include "EntryName.h"
 #include "NameText.h"
 
 #include <algorithm>
@@ -45,8 +46,7 @@ std::string SkipNote(const std::string& holder)
 {
     if (holder.empty())
         return " (skipped: already in the archive)";
-    const std::string name = holder.substr(holder.find_last_of('/') + 1);
-    return " (skipped: " + EscapedName(name) + " is already in the archive, from " + EscapedName(holder) + ")";
+    return " (skipped: " + EscapedName(EntryNameOf(holder)) + " is already in the archive, from " + EscapedName(holder) + ")";
 }
 
 } // namespace

@@ -16,7 +16,8 @@ fail() { echo "$*"; xwd -root -silent > "$work/screen.xwd" 2>/dev/null; exit 1; 
 
 # Both windows open centred on the screen, and the list fills the middle of each.
 type_into() { python3 "$typer" click 640 560 "$@"; }
-title_shown() { xwininfo -root -tree | grep -q "\"$1\""; }
+# Window lists show the program's name after the caption.
+title_shown() { xwininfo -root -tree | grep -qE "\"$1( — Plinkavorte)?\""; }
 
 "$peer" copy "$work/ready" "$work/done" "/photos/one.jpg" "/photos/a b/two.jpg" "/photos/three.JPG" &
 pids="$pids $!"

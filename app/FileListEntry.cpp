@@ -1,8 +1,12 @@
 #include "FileListEntry.h"
 
+#include "Errors.h"
+
 #include <QFile>
 #include <QListWidgetItem>
 #include <QUrl>
+
+#include <cstdio>
 
 namespace {
 
@@ -38,4 +42,16 @@ std::string LocalPathOfUrl(const QUrl& url)
     if (!url.host().isEmpty())
         return QFile::encodeName(url.toLocalFile()).toStdString();
     return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+}
+
+QString BareName(const std::string& path)
+{
+    return DisplayName(path.substr(path.find_last_of('/') + 1));
+}
+
+Exception ListIndexError(int index)
+{
+    char message[64];
+    std::snprintf(message, sizeof message, "List index out of bounds (%d)", index);
+    return Exception(message);
 }

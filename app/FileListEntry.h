@@ -8,6 +8,7 @@
 
 #include <string>
 
+class Exception;
 class QListWidgetItem;
 class QUrl;
 
@@ -18,6 +19,10 @@ std::string FileListPath(const QListWidgetItem& item);
 
 // The path's text as the window shows it.
 QString DisplayName(const std::string& path);
+// Its bare file name (after the last "/") as the window shows it.
+QString BareName(const std::string& path);
+// "List index out of bounds (%d)".
+Exception ListIndexError(int index);
 // The local file path of a file URL, its percent-encoded bytes decoded as
 // they are: QUrl::toLocalFile() would turn bytes that are not UTF-8 into
 // replacement characters.

@@ -5,6 +5,7 @@
 #include "ShellOpen.h"
 #include "ArchiveErrors.h"
 #include "StatusText.h"
+#include "WindowBatchHost.h"
 #include "BatchRun.h"
 #include "Processors.h"
 #include "Errors.h"
@@ -45,19 +46,6 @@ namespace {
 constexpr int kClientWidth = 497;
 constexpr int kClientHeight = 401;
 
-// The text after the last "/", as the archive names an entry.
-QString BareName(const std::string& path)
-{
-    return DisplayName(path.substr(path.find_last_of('/') + 1));
-}
-
-Exception ListIndexError(int index)
-{
-    char message[64];
-    std::snprintf(message, sizeof message, "List index out of bounds (%d)", index);
-    return Exception(message);
-}
-
 } // namespace
 
 std::vector<std::string> DroppedLocalFiles(const QMimeData* data)
@@ -88,105 +76,6 @@ public:
 
 private:
     TMainWindow& FWindow;
-};
-
-// The controls as a batch run sees them, and what the run did to them.
-class TMainWindow::TBatchHost : public IBatchHost {
-public:
-    explicit TBatchHost(TMainWindow& form) : FWindow(form) {}
-
-    void BeginRun()
-    {
-        FCount = FBegun = 0;
-        FSkipped.clear();
-        FArchive.clear();
-        FPath.clear();
-    }
-    // The current entry loses its mark, whatever ended the run.
-    void EndRun() { Unmark(); }
-    // The current picture's name was already in the archive.
-    void NoteSkipped() { FSkipped.append(FCurrent); }
-
-    TRunTally Tally(bool failedInItem) const
-    {
-        return {FCount, FBegun - (failedInItem ? 1 : 0), static_cast<int>(FSkipped.size())};
-    }
-    const QList<QPersistentModelIndex>& Skipped() const { return FSkipped; }
-    const std::string& Archive() const { return FArchive; }
-    const std::string& Path() const { return FPath; }
-
-    std::string ArchiveName() override
-    {
-        FArchive = FWindow.ZipFileName();
-        return FArchive;
-    }
-    bool ClearTicked() override { return FWindow.Clearit->isChecked(); }
-    int ListCount() override { return FWindow.FFileList->count(); }
-    std::string ListEntry(int index) override
-    {
-        ++FBegun;
-        FPath = PeekEntry(index);
-        Mark(index);
-        FWindow.SetState(WorkingText(index + 1, FCount, BareName(FPath)));
-        return FPath;
-    }
-    std::string PeekEntry(int index) override
-    {
-        if (index < 0 || index >= ListCount())
-            throw ListIndexError(index);
-        return FileListPath(*FWindow.FFileList->item(index));
-    }
-    TThumbnailSettings ReadSettings() override { return FWindow.ReadSettings(); }
-    void SetCaption(const std::string& text) override { FWindow.setWindowTitle(DisplayName(text)); }
-    void SetProgressMax(int max) override
-    {
-        FCount = max;
-        FWindow.FProgressBar->setMaximum(max);
-    }
-    void SetProgressPosition(int position) override { FWindow.FProgressBar->setValue(position); }
-    int ProgressPosition() override { return FWindow.FProgressBar->value(); }
-    void ProcessMessages() override
-    {
-        QCoreApplication::processEvents();
-        if (FWindow.AfterProcessMessages)
-            FWindow.AfterProcessMessages();
-    }
-    // The workers make the thumbnails; this thread only adds them and stays
-    // with the window meanwhile.
-    void KeepResponsive() override { QCoreApplication::processEvents(); }
-
-private:
-    void Mark(int index)
-    {
-        Unmark();
-        QListWidgetItem* item = FWindow.FFileList->item(index);
-        FCurrent = QPersistentModelIndex(FWindow.FFileList->model()->index(index, 0));
-        QFont bold = FWindow.FFileList->font();
-        bold.setBold(true);
-        QColor shade = FWindow.FFileList->palette().color(QPalette::Highlight);
-        shade.setAlpha(70);
-        item->setData(Qt::FontRole, bold);
-        item->setData(Qt::BackgroundRole, shade);
-        FWindow.FFileList->scrollToItem(item);
-    }
-    void Unmark()
-    {
-        // Gone if the entry was removed meanwhile.
-        if (FCurrent.isValid())
-            if (QListWidgetItem* item = FWindow.FFileList->item(FCurrent.row())) {
-                item->setData(Qt::FontRole, QVariant());
-                item->setData(Qt::BackgroundRole, QVariant());
-            }
-        FCurrent = QPersistentModelIndex();
-    }
-
-    TMainWindow& FWindow;
-    int FCount = 0;
-    int FBegun = 0;
-    QPersistentModelIndex FCurrent;
-    QList<QPersistentModelIndex> FSkipped;
-    std::string FArchive;
-    std::string FPath;
 };
 
 // The list as its editing keys see it.

@@ -153,8 +153,9 @@ TEST_F(RunStateTest, TheRunShowsItsEntryAndOnlyStopWorksMeanwhile)
         EXPECT_FALSE(MainWindow->FGoButton->isEnabled());
         EXPECT_TRUE(MainWindow->FStopButton->isEnabled());
         EXPECT_TRUE(Marked(row)) << row;
-        if (row > 0)
+        if (row > 0) {
             EXPECT_FALSE(Marked(row - 1)) << row;
+        }
         EXPECT_TRUE(list->viewport()->rect().contains(list->visualItemRect(list->item(row)))) << row;
         EXPECT_EQ(Panel(), QString("Working on %1 of 60: p%1.jpg").arg(item));
     });

@@ -101,7 +101,7 @@ protected:
         });
         poll.start(50);
         open();
-        QTest::qWaitFor([&] { return done; }, 8000);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 8000)) << "no dialog to look at";
         return places;
     }
 

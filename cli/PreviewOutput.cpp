@@ -58,7 +58,8 @@ class TFileBeside {
 public:
     explicit TFileBeside(const std::string& target) : FTarget(target)
     {
-        FHandle = CreateUniqueTempFile(FolderOf(target), "." + BareNameOf(target) + ".", FPath);
+        const std::string name = BareNameOf(target);
+        FHandle = CreateUniqueTempFile(FolderOf(target), "." + name + ".", FPath);
         if (FHandle < 0)
             throw EFCreateError(target, errno);
     }

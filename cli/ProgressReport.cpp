@@ -110,7 +110,9 @@ std::string TProgressReport::LiveLine() const
     if (static_cast<int>(line.size()) >= room)
         return line.substr(0, static_cast<size_t>(room));
     const int left = room - static_cast<int>(line.size()) - 1;
-    if (!FPicture.empty() && left >= 2)
-        line += " " + ShortenedToColumns(EscapedName(FPicture), left);
+    if (!FPicture.empty() && left >= 2) {
+        line += ' ';
+        line += ShortenedToColumns(EscapedName(FPicture), left);
+    }
     return line;
 }

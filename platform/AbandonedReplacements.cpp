@@ -20,7 +20,8 @@ constexpr size_t RandomLength = 6;
 
 std::string NamePrefix(const std::string& target)
 {
-    return "." + ExtractFileName(target) + Marker;
+    const std::string name = ExtractFileName(target);
+    return "." + name + Marker;
 }
 
 struct TDirCloser {

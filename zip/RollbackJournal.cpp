@@ -306,7 +306,8 @@ std::string JournalBeside(const std::string& target)
         size_t keep = NAME_MAX - 1 - 17 - std::strlen(Suffix);
         while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
             --keep;
-        journal = "." + name.substr(0, keep) + "~" + Hex(NameHash(name), 16) + Suffix;
+        const std::string head = name.substr(0, keep);
+        journal = "." + head + "~" + Hex(NameHash(name), 16) + Suffix;
     }
     return folder + journal;
 }

@@ -199,13 +199,17 @@ int main()
         TZipper zipper;
         zipper.SetStoreOptions(DefaultStoreOptions | StoreOptionBit(soStripPath));
         zipper.SetFileName(ours);
-        const TCost inSession = Measure([&](int r) { zipper.AddStream("s" + std::to_string(r) + ".jpg", picture); });
+        const TCost inSession = Measure([&](int r) {
+            const std::string number = std::to_string(r);
+            zipper.AddStream("s" + number + ".jpg", picture);
+        });
         zipper.Close();
         const TCost session = Measure([&](int r) {
             TZipper one;
             one.SetStoreOptions(DefaultStoreOptions | StoreOptionBit(soStripPath));
             one.SetFileName(ours);
-            one.AddStream("w" + std::to_string(r) + ".jpg", picture);
+            const std::string number = std::to_string(r);
+            one.AddStream("w" + number + ".jpg", picture);
             one.Close();
         });
         const TCost zipGrow = MeasureZipGrow(theirs, folder.Path());

@@ -36,8 +36,10 @@ protected:
     // Pictures p1.jpg .. pN.jpg listed in order.
     void ListPictures(int count)
     {
-        for (int k = 1; k <= count; ++k)
-            Host.List.push_back(Picture("p" + std::to_string(k) + ".jpg"));
+        for (int k = 1; k <= count; ++k) {
+            const std::string number = std::to_string(k);
+            Host.List.push_back(Picture("p" + number + ".jpg"));
+        }
     }
 
     TZipListing Archive() const { return ReadZipListing(Host.Archive); }

@@ -9,8 +9,10 @@ namespace {
 std::vector<std::string> FirstNames(int count)
 {
     std::vector<std::string> names;
-    for (int k = 1; k <= count; ++k)
-        names.push_back("p" + std::to_string(k) + ".jpg");
+    for (int k = 1; k <= count; ++k) {
+        const std::string number = std::to_string(k);
+        names.push_back("p" + number + ".jpg");
+    }
     return names;
 }
 

@@ -265,7 +265,8 @@ TEST_F(JobsTest, EveryThumbnailCarriesItsOwnPicturesProfile)
 {
     std::vector<std::vector<uint8_t>> expected;
     for (int k = 0; k < 9; ++k) {
-        const std::string path = Dir.File("c" + std::to_string(k) + ".jpg");
+        const std::string number = std::to_string(k);
+        const std::string path = Dir.File("c" + number + ".jpg");
         std::vector<uint8_t> profile;
         std::vector<std::vector<uint8_t>> chunks;
         if (k % 3 != 2) {

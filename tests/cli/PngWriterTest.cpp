@@ -30,7 +30,8 @@ TEST(PngWriter, DecodesBackToTheSamePixelsInRgbOrder)
     for (const auto& [width, height] : {std::pair{1, 1}, std::pair{3, 2}, std::pair{61, 17}}) {
         TBitmap bitmap;
         Paint(bitmap, width, height);
-        const std::string path = dir.File("p" + std::to_string(width) + ".png");
+        const std::string number = std::to_string(width);
+        const std::string path = dir.File("p" + number + ".png");
         WritePng(path, bitmap);
         EXPECT_EQ(ComparePngWithBitmap(path, bitmap), "") << width << "x" << height;
     }

@@ -72,7 +72,8 @@ TEST(ProgressReport, OnATerminalRedrawsOneLineAndEndsItOnce)
     report.Finish();
     const std::string text = Contents(file.get());
     EXPECT_EQ(text.find('\n'), text.size() - 1) << "a single line break, at the end";
-    const std::string last = "\r" + ProgressLine("Files 1/2", 2, 1) + "\033[K\n";
+    const std::string bar = ProgressLine("Files 1/2", 2, 1);
+    const std::string last = "\r" + bar + "\033[K\n";
     ASSERT_GE(text.size(), last.size());
     EXPECT_EQ(text.substr(text.size() - last.size()), last);
     EXPECT_EQ(text.find("/p/a.jpg"), std::string::npos);
@@ -155,6 +156,7 @@ TEST(ProgressReport, LiveLineShowsThePictureWithinTheTerminalWidth)
     tiny.SetPicture("/p/a.jpg");
     const std::string narrowText = Contents(narrow.get());
     const std::string small = narrowText.substr(narrowText.rfind('\r'));
-    EXPECT_EQ(small, "\r" + ProgressLine("Files 1/1", 1, 0, 10).substr(0, 19) + "\033[K")
+    const std::string barStart = ProgressLine("Files 1/1", 1, 0, 10).substr(0, 19);
+    EXPECT_EQ(small, "\r" + barStart + "\033[K")
         << "a terminal narrower than the bar gets the bar's start only";
 }

@@ -24,7 +24,8 @@ constexpr const char* SmallThumbs = "60";   // the whole archive stays in memory
 
 std::string PictureName(int i)
 {
-    return "P" + std::to_string(100 + i) + ".JPG";
+    const std::string number = std::to_string(100 + i);
+    return "P" + number + ".JPG";
 }
 
 class DiskFull : public ::testing::Test {

@@ -25,7 +25,9 @@ constexpr int PicturesPerRun = 8;
 
 std::string PictureName(int run, int i)
 {
-    return "r" + std::to_string(run) + "_" + std::to_string(i) + ".jpg";
+    const std::string runNumber = std::to_string(run);
+    const std::string number = std::to_string(i);
+    return "r" + runNumber + "_" + number + ".jpg";
 }
 
 class KilledLargeArchive : public ::testing::Test {

@@ -17,7 +17,13 @@ cmake -S "$here" -B "$build" -DPLK_SANITIZE=ON -DPLK_BUILD_BENCH=OFF \
       -DPLK_BUILD_GUI="${PLK_SANITIZE_GUI:-ON}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1"
 cmake --build "$build" -j"${PLK_JOBS:-$(nproc)}"
-export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
+# Qt wants a private runtime folder; these machines have none. One made here
+# is removed at the end.
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  XDG_RUNTIME_DIR="$(mktemp -d)"
+  trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
+  export XDG_RUNTIME_DIR
+fi
 chmod 700 "$XDG_RUNTIME_DIR"
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
 export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$here/scripts/lsan.supp}"

@@ -8,7 +8,13 @@ output="${1:-$here/docs/window.png}"
 PLK_BUILD_TARGETS="plinkavorte make_test_jpeg" \
   "$here/scripts/build.sh" -DPLK_BUILD_GUI=ON -DPLK_BUILD_TESTS=ON
 build="${PLK_BUILD_DIR:-$here/build}"
-export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
+# Qt wants a private runtime folder; these machines have none. One made here
+# is removed at the end.
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  XDG_RUNTIME_DIR="$(mktemp -d)"
+  trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
+  export XDG_RUNTIME_DIR
+fi
 chmod 700 "$XDG_RUNTIME_DIR"
 mkdir -p "$(dirname "$output")"
 xvfb-run -a -s "-screen 0 1280x800x24" \

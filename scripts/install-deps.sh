@@ -52,9 +52,16 @@ for p in "${packages[@]}"; do
 done
 
 if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
   sudo_cmd=()
-  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+  if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null; then
+      echo "install-deps.sh: these packages are missing: ${missing[*]}" >&2
+      echo "install-deps.sh: installing them needs root: run as root, or install sudo" >&2
+      exit 1
+    fi
+    sudo_cmd=(sudo)
+  fi
+  echo "Installing: ${missing[*]}"
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi

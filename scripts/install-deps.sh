@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Brings the Debian packages a task needs; installs only what is missing.
-#   scripts/install-deps.sh [--list] [build] [test] [fuzz]     (no group: build)
-#   build  compile and run both programs
-#   test   the test suites and benchmarks (Xvfb for the window, peers to check against)
-#   fuzz   the fuzzers (clang with its sanitizer runtimes)
+#   scripts/install-deps.sh [--list] [build] [test] [fuzz] [package]     (no group: build)
+#   build    compile and run both programs
+#   test     the test suites and benchmarks (Xvfb for the window, peers to check against)
+#   fuzz     the fuzzers (clang with its sanitizer runtimes)
+#   package  the Debian package and its checks (dpkg-shlibdeps, lintian, appstreamcli)
 # --list prints the groups' packages instead of installing them.
 set -euo pipefail
 
@@ -28,6 +29,9 @@ test_packages=(
 fuzz_packages=(
   clang libclang-rt-14-dev
 )
+package_packages=(
+  dpkg-dev file lintian appstream desktop-file-utils
+)
 
 groups=("$@")
 [ ${#groups[@]} -eq 0 ] && groups=(build)
@@ -37,7 +41,8 @@ for group in "${groups[@]}"; do
     build) packages+=("${build_packages[@]}") ;;
     test) packages+=("${test_packages[@]}") ;;
     fuzz) packages+=("${fuzz_packages[@]}") ;;
-    *) echo "install-deps.sh: unknown group '$group' (build, test or fuzz)" >&2; exit 2 ;;
+    package) packages+=("${package_packages[@]}") ;;
+    *) echo "install-deps.sh: unknown group '$group' (build, test, fuzz or package)" >&2; exit 2 ;;
   esac
 done
 

@@ -11,7 +11,8 @@ endif()
 
 set(entry ${PREFIX}/share/applications/plinkavorte.desktop)
 foreach(file bin/plinkavorte share/applications/plinkavorte.desktop
-             share/icons/hicolor/scalable/apps/plinkavorte.svg share/icons/hicolor/128x128/apps/plinkavorte.png)
+             share/icons/hicolor/scalable/apps/plinkavorte.svg share/icons/hicolor/128x128/apps/plinkavorte.png
+             share/metainfo/org.plinkavorte.Plinkavorte.metainfo.xml)
   if(NOT EXISTS ${PREFIX}/${file})
     message(FATAL_ERROR "not installed with the window: ${file}")
   endif()

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -110,8 +111,9 @@ TEST(RawPictures, WithoutALargeEnoughPreviewTheSensorDataIsDecodedAtHalfSize)
 TEST(RawPictures, KindsLibrawCannotReadSaySo)
 {
     TTempDir dir;
-    std::vector<uint8_t> bytes{'F', 'U', 'J', 'I', 'F', 'I', 'L', 'M', 'C', 'C', 'D', '-', 'R', 'A', 'W', ' '};
-    bytes.resize(4096, 0x5A);
+    const std::string magic = "FUJIFILMCCD-RAW ";
+    std::vector<uint8_t> bytes(4096, 0x5A);
+    std::copy(magic.begin(), magic.end(), bytes.begin());
     WriteBytes(dir.File("x.raf"), bytes);
     try {
         Preview(dir.File("x.raf"));

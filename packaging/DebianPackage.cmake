@@ -7,8 +7,9 @@ set(PLK_PACKAGE_MAINTAINER "The Plinkavorte developers <plinkavorte@example.org>
     CACHE STRING "Maintainer field of the Debian package")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${PLK_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION
-"Plinkavorte turns a pile of JPEG photographs into a ZIP archive of
-good-looking JPEG thumbnails, ready to mail or to put on a web page. Drop
+"Plinkavorte turns a pile of photographs into a ZIP archive of good-looking
+JPEG thumbnails, ready to mail or to put on a web page. It reads JPEG, HEIC,
+HEIF and AVIF (as phones save them), PNG, WebP, TIFF and camera RAW. Drop
 files and folders onto its list, pick the thumbnail size and, if you like,
 a frame, name a ZIP file and press GO. Each picture is scaled with a
 Lanczos-3 filter and stored in the archive under its own file name; after

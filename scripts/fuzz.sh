@@ -3,6 +3,9 @@
 #   scripts/fuzz.sh [seconds per target] [target ...]
 # Corpora and findings stay in $PLK_FUZZ_DIR (default build-fuzz/runs); a
 # crash leaves crash-* files there and makes this script fail.
+# PLK_FUZZ_RUNS=n makes a run repeatable, as CI wants it: each target starts
+# from its seeds alone, mutates with a fixed seed and stops after n inputs (or
+# the seconds given, whichever comes first), so a pass here is a pass there.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 "$here/scripts/install-deps.sh" build test fuzz
@@ -32,11 +35,17 @@ trap 'rm -rf "$scratch"' EXIT
 
 # One target: its corpus grows in place; a crash leaves crash-* in $runs.
 run_one() {
-  local t="$1" corpus="$runs/corpus-$1" max_len=4096
+  local t="$1" corpus="$runs/corpus-$1" max_len=4096 repeat=()
+  if [ -n "${PLK_FUZZ_RUNS:-}" ]; then
+    corpus="$runs/repeatable-corpus-$1"
+    rm -rf "$corpus"
+    repeat=(-seed=1 -runs="$PLK_FUZZ_RUNS")
+  fi
   mkdir -p "$corpus"
   cp -n "$seeds/$t"/* "$corpus"/ 2>/dev/null || true
   case "$t" in archive_fuzz | heif_fuzz | raw_fuzz) max_len=16384 ;; esac
-  if (cd "$runs" && TMPDIR="$scratch" "$build/$t" -max_total_time="$seconds" -max_len="$max_len" \
+  if (cd "$runs" && TMPDIR="$scratch" LSAN_OPTIONS="suppressions=$here/scripts/lsan.supp" \
+        "$build/$t" -max_total_time="$seconds" "${repeat[@]}" -max_len="$max_len" \
         -rss_limit_mb=2048 -timeout=30 -print_final_stats=1 "$corpus" 2>"$runs/$t.log"); then
     echo "== $t, ${seconds}s: $(grep -E '^stat::(number_of_executed_units|peak_rss_mb)' "$runs/$t.log" | tr -s ' \n' ' ')"
   else

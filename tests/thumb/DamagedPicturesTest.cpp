@@ -72,6 +72,28 @@ std::vector<uint8_t> PngHeader(uint32_t width, uint32_t height, bool interlaced)
     return out;
 }
 
+// A little-endian grey TIFF claiming a size, with one strip of eight bytes.
+std::vector<uint8_t> TiffHeader(uint32_t width, uint32_t height)
+{
+    std::vector<uint8_t> out{'I', 'I', 42, 0, 8, 0, 0, 0};
+    const auto put16 = [&out](uint32_t v) { out.insert(out.end(), {uint8_t(v), uint8_t(v >> 8)}); };
+    const auto put32 = [&](uint32_t v) { put16(v & 0xFFFF), put16(v >> 16); };
+    const uint32_t tags[][2] = {{256, width}, {257, height}, {258, 8}, {259, 1}, {262, 1},
+                                {273, 0},     {277, 1},      {278, height}, {279, 8}};
+    const uint32_t count = std::size(tags);
+    const uint32_t stripAt = 8 + 2 + count * 12 + 4;
+    put16(count);
+    for (const auto& tag : tags) {
+        put16(tag[0]);
+        put16(4);  // LONG
+        put32(1);
+        put32(tag[0] == 273 ? stripAt : tag[1]);
+    }
+    put32(0);
+    out.resize(out.size() + 8, 0x80);
+    return out;
+}
+
 }  // namespace
 
 class DamagedPictures : public ::testing::TestWithParam<TKindFile> {};
@@ -124,6 +146,15 @@ TEST(PictureMemory, APictureAboveTheCapIsRefusedWithItsSize)
     // Read row by row, the same size is no problem of memory: the file is just cut short.
     WriteBytes(dir.File("long.png"), PngHeader(30000, 30000, false));
     EXPECT_EQ(FailureOf(dir.File("long.png")), "cannot read PNG picture: the file is cut short");
+}
+
+// Sides near 2^32 once made the memory sum itself overflow.
+TEST(PictureMemory, ATiffOfAbsurdSidesIsRefusedBeforeItsBandsAreCounted)
+{
+    TTempDir dir;
+    WriteBytes(dir.File("vast.tif"), TiffHeader(3000000000u, 2000000000u));
+    EXPECT_EQ(FailureOf(dir.File("vast.tif")),
+              "cannot read TIFF picture: 3000000000 x 2000000000 pixels need more memory than one picture may take");
 }
 
 TEST(PictureNames, ContentDecidesAndTheNameSpeaksOnlyForUnknownBytes)

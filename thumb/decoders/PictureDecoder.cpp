@@ -38,6 +38,14 @@ void ReserveDecodeMemory(TDecodedPicture& picture, const char* kindName, int64_t
     picture.Room = std::make_unique<TDecodeRoom>(budget, bytes);
 }
 
+void RefuseOversizedPicture(const char* kindName, uint64_t width, uint64_t height, uint64_t bytesPerPixel)
+{
+    const auto total = static_cast<unsigned __int128>(width) * height * bytesPerPixel;
+    if (total > static_cast<unsigned __int128>(SharedDecodeBudget().Total()))
+        throw EPictureError(kindName, std::to_string(width) + " x " + std::to_string(height) +
+                                          " pixels need more memory than one picture may take");
+}
+
 int ShrinkFactor(int64_t width, int64_t height, int32_t maxSize)
 {
     const int64_t longer = std::max(width, height);

@@ -60,6 +60,9 @@ public:
 // its size in the message; otherwise waits for the room and keeps it in picture.
 void ReserveDecodeMemory(TDecodedPicture& picture, const char* kindName, int64_t width, int64_t height,
                          int64_t bytes);
+// Refuses, with the same message, a picture whose pixels alone at bytesPerPixel
+// exceed that; sides that pass keep every later size sum within 64 bits.
+void RefuseOversizedPicture(const char* kindName, uint64_t width, uint64_t height, uint64_t bytesPerPixel);
 
 // The decoded picture and the copies shaping makes of it, at 3 bytes a pixel.
 int64_t ShapingBytes(int64_t width, int64_t height);

@@ -151,7 +151,9 @@ uint32_t BandRows(TIFF* tif, uint32_t height)
 // What libtiff holds while it decodes one band.
 int64_t CodecBytes(TIFF* tif)
 {
-    return int64_t(TIFFIsTiled(tif) ? TIFFTileSize64(tif) : TIFFStripSize64(tif));
+    // A crafted header can declare a band of any size; past a petabyte it is refused anyway.
+    const uint64_t bytes = TIFFIsTiled(tif) ? TIFFTileSize64(tif) : TIFFStripSize64(tif);
+    return int64_t(std::min<uint64_t>(bytes, uint64_t{1} << 50));
 }
 
 bool IsGrey(const TIFFRGBAImage& image)
@@ -203,6 +205,7 @@ TDecodedPicture DecodeTiff(std::span<const uint8_t> file, const TDecodeRequest& 
 
     TDecodedPicture picture;
     const bool grey = IsGrey(image);
+    RefuseOversizedPicture(KindName, width, height, 4);
     const int factor = ShrinkFactor(width, height, request.MaxSize);
     const uint32_t bandRows = BandRows(tif, height);
     const int64_t band = int64_t{width} * bandRows * 4;

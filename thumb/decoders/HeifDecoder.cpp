@@ -96,11 +96,13 @@ std::vector<uint8_t> ProfileOf(const heif_image_handle* handle)
     }
     case heif_color_profile_type_nclx: {
         heif_color_profile_nclx* nclx = nullptr;
-        if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok || !nclx)
+        // libheif hands the profile over even when it reports unknown code points.
+        const heif_error error = heif_image_handle_get_nclx_color_profile(handle, &nclx);
+        const std::unique_ptr<heif_color_profile_nclx, decltype(&heif_nclx_color_profile_free)> owned(
+            nclx, &heif_nclx_color_profile_free);
+        if (error.code != heif_error_Ok || !nclx)
             return {};
-        std::vector<uint8_t> profile = ProfileForNclx(nclx->color_primaries, nclx->transfer_characteristics);
-        heif_nclx_color_profile_free(nclx);
-        return profile;
+        return ProfileForNclx(nclx->color_primaries, nclx->transfer_characteristics);
     }
     default:
         return {};

@@ -16,7 +16,7 @@ fi
 
 build_packages=(
   g++ cmake make pkg-config
-  libjpeg62-turbo-dev zlib1g-dev
+  libjpeg62-turbo-dev zlib1g-dev libicu-dev
   libpng-dev libwebp-dev libtiff-dev libheif-dev libraw-dev liblcms2-dev
   qt6-base-dev fonts-dejavu-core
 )

@@ -1,6 +1,7 @@
 #include "ArchiveModel.h"
 
 #include "ArchiveErrors.h"
+#include "NameFolding.h"
 #include "SpanStream.h"
 #include "FullPath.h"
 #include "Volume.h"
@@ -55,8 +56,8 @@ TArchiveList::~TArchiveList()
 uint32_t TArchiveList::GenerateHash(const std::string& name)
 {
     uint32_t h = 0;
-    for (char ch : name) {
-        h = (h << 4) + static_cast<uint8_t>(UpperAscii(ch));
+    for (char ch : FoldedName(name)) {
+        h = (h << 4) + static_cast<uint8_t>(ch);
         const uint32_t g = h & 0xF0000000u;
         if (g != 0)
             h ^= g >> 24;
@@ -67,8 +68,10 @@ uint32_t TArchiveList::GenerateHash(const std::string& name)
 
 bool TArchiveList::NamesEqual(const std::string& a, const std::string& b)
 {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return UpperAscii(x) == UpperAscii(y); });
+    if (a.size() == b.size() &&
+        std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return UpperAscii(x) == UpperAscii(y); }))
+        return true;
+    return FoldedName(a) == FoldedName(b);
 }
 
 void TArchiveList::Add(std::unique_ptr<TArchiveItem> item)

@@ -53,9 +53,10 @@ public:
     std::unique_ptr<TArchiveItem> Take(int index);
     int IndexOf(const TArchiveItem* item) const;
 
-    // Hash of the upper-cased name, before the modulo.
+    // Hash of the case-folded name (FoldedName), before the modulo.
     static uint32_t GenerateHash(const std::string& name);
-    // Equal when they match ignoring the case of A to Z.
+    // Equal when they differ only by letter case, in any script for UTF-8
+    // names, of A to Z for others.
     static bool NamesEqual(const std::string& a, const std::string& b);
 
 private:

@@ -34,13 +34,45 @@ TEST(ArchiveListHash, MatchesHandComputedValuesAndIgnoresCase)
         EXPECT_EQ(TArchiveList::GenerateHash(name) % TArchiveList::BucketCount, 153u) << name;
 }
 
-TEST(ArchiveListHash, NamesCompareIgnoringAsciiCaseOnly)
+TEST(ArchiveListHash, NamesCompareUnderCaseFoldingInAnyScript)
 {
     EXPECT_TRUE(TArchiveList::NamesEqual("Cat.JPG", "cAT.jpg"));
     EXPECT_FALSE(TArchiveList::NamesEqual("cat.jpg", "cat.jpeg"));
     EXPECT_FALSE(TArchiveList::NamesEqual("cat.jpg", "cat.jpg "));
-    // Bytes above 0x7F are compared as they are.
-    EXPECT_FALSE(TArchiveList::NamesEqual("\xc3\xa9.jpg", "\xc3\x89.jpg"));
+    struct TPair {
+        const char* A;
+        const char* B;
+        bool Same;
+    };
+    const TPair pairs[] = {
+        {"\xc3\xa9.jpg", "\xc3\x89.jpg", true},                        // é, É
+        {"\xcf\x83\xce\xbf\xcf\x82.jpg", "\xce\xa3\xce\x9f\xce\xa3.JPG", true},  // σος, ΣΟΣ: final sigma too
+        {"\xd0\x96\xd1\x83\xd0\xba.jpg", "\xd0\xb6\xd0\xa3\xd0\x9a.jpg", true},  // Жук, жУК
+        {"\xe1\xba\x9e.jpg", "\xc3\x9f.jpg", true},                   // capital and small sharp s
+        {"\xc3\x9f.jpg", "ss.jpg", false},                               // ß is one letter, not two
+        {"\xe2\x84\xaa.jpg", "k.jpg", true},                            // Kelvin sign
+        {"\xc3\xa9.jpg", "e\xcc\x81.jpg", false},                      // case only, not composition
+        // Not UTF-8 (Latin-1 é and É): bytes above 0x7F compare as they are.
+        {"\xe9.jpg", "\xc9.jpg", false},
+        {"\xe9.JPG", "\xe9.jpg", true},
+    };
+    for (const TPair& p : pairs) {
+        SCOPED_TRACE(std::string(p.A) + " / " + p.B);
+        EXPECT_EQ(TArchiveList::NamesEqual(p.A, p.B), p.Same);
+        EXPECT_EQ(TArchiveList::NamesEqual(p.B, p.A), p.Same);
+        if (p.Same)
+            EXPECT_EQ(TArchiveList::GenerateHash(p.A), TArchiveList::GenerateHash(p.B));
+    }
+}
+
+TEST(ArchiveList, FindsANameStoredInOtherLetterCaseOfAnyScript)
+{
+    TArchiveList list;
+    list.Add(Entry("\xc3\x89t\xc3\xa9.jpg"));  // Été.jpg
+    list.Add(Entry("\xce\x9b.jpg"));            // Λ.jpg
+    EXPECT_EQ(list.Find("\xc3\xa9T\xc3\x89.JPG"), 0);
+    EXPECT_TRUE(list.IsActiveDupe("\xce\xbb.jpg"));
+    EXPECT_FALSE(list.IsActiveDupe("\xce\xbc.jpg"));
 }
 
 TEST(ArchiveList, FindsEveryEntryOfASharedChainAndKeepsArchiveOrder)

@@ -202,6 +202,33 @@ TEST_F(Session, ReopeningTheArchiveAddsOnlyNewNamesAndLeavesOldOnesAlone)
     EXPECT_NE(listing.Output.find("dog.jpg:4000:"), std::string::npos);
 }
 
+// A case-insensitive disk would unpack them onto one file: É.jpg and
+// é.jpg, or a Greek or Cyrillic name in other letters, are one entry,
+// also when the first was stored by an earlier run.
+TEST_F(Session, NamesDifferingInCaseOfAnyScriptAreOneEntryAcrossRuns)
+{
+    std::vector<std::string> skipped;
+    FZipper.OnProcessItemFailure = [&](TZipper&, TArchiveItem* item, TProcessType, TErrorClass, int32_t code) {
+        EXPECT_EQ(code, ErrDuplicateName);
+        skipped.push_back(item->GetFileName());
+    };
+    FZipper.SetFileName(Name());
+    AddBytes(FZipper, "\xc3\x89.jpg", PhotoLikeBytes(2000, 1));           // É.jpg
+    AddBytes(FZipper, "\xce\xa6\xcf\x89\xcf\x82.jpg", PhotoLikeBytes(2000, 2));  // Φως.jpg
+    AddBytes(FZipper, "\xc3\xa9.jpg", PhotoLikeBytes(2000, 3));           // é.jpg
+    FZipper.Close();
+
+    FZipper.SetFileName(Name());
+    AddBytes(FZipper, "\xcf\x86\xce\xa9\xce\xa3.JPG", PhotoLikeBytes(2000, 4));  // φΩΣ.JPG
+    AddBytes(FZipper, "\xe9.jpg", PhotoLikeBytes(2000, 5));                // not UTF-8: a name of its own
+    FZipper.Close();
+    EXPECT_EQ(skipped, (std::vector<std::string>{"\xc3\xa9.jpg", "\xcf\x86\xce\xa9\xce\xa3.JPG"}));
+    const TRun listing = PythonListing(Name());
+    ASSERT_EQ(listing.Status, 0) << listing.Output;
+    // Three entries and the comment line.
+    EXPECT_EQ(std::count(listing.Output.begin(), listing.Output.end(), '\n'), 4) << listing.Output;
+}
+
 TEST_F(Session, CommentIsWrittenAtCloseEvenWhenUnchangedAndKeptWhenReopened)
 {
     FZipper.SetFileName(Name());

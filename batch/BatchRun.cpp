@@ -147,8 +147,13 @@ void TBatchRun::ProcessFile(IBatchHost& host, int index, const std::string& path
         FFailure = TRunFailure::rfPicture;
         throw;
     }
+    // The thumbnail carries its photo's time, so unpacked thumbnails sort as the photos do.
+    int64_t modified = 0;
+    const bool known = GetFileModified(path, modified);
     try {
-        InArchive([&] { FZipper.AddStream(EntryNameOf(path), *thumbnail); });
+        InArchive([&] {
+            FZipper.AddStream(EntryNameOf(path), *thumbnail, known ? std::optional<int64_t>(modified) : std::nullopt);
+        });
     } catch (...) {
         host.ProcessMessages();
         throw;

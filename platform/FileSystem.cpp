@@ -73,6 +73,15 @@ bool GetFileNode(const std::string& path, TFileNode& node)
     return true;
 }
 
+bool GetFileModified(const std::string& path, int64_t& seconds)
+{
+    struct stat st {};
+    if (!StatOf(path, st))
+        return false;
+    seconds = static_cast<int64_t>(st.st_mtime);
+    return true;
+}
+
 TFolderEnumeration::TFolderEnumeration(const std::string& folder)
     : FDir(folder.empty() ? nullptr : ::opendir(folder.c_str()))
 {

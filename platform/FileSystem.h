@@ -29,6 +29,9 @@ struct TFileNode {
 };
 bool GetFileNode(const std::string& path, TFileNode& node);
 
+// Modification time of an existing path in seconds since 1970 (UTC), links followed.
+bool GetFileModified(const std::string& path, int64_t& seconds);
+
 // One open enumeration of a folder, every kind of entry, in the order the
 // file system delivers them ("." and ".." included). Closed by the destructor.
 class TFolderEnumeration {

@@ -21,10 +21,16 @@ TLocalDateTime LocalNow()
 {
     if (Clock())
         return Clock()();
-    const std::time_t now = std::time(nullptr);
+    return LocalTimeOf(static_cast<int64_t>(std::time(nullptr)));
+}
+
+TLocalDateTime LocalTimeOf(int64_t unixSeconds)
+{
+    const std::time_t when = static_cast<std::time_t>(unixSeconds);
     std::tm parts{};
-    localtime_r(&now, &parts);
     TLocalDateTime result;
+    if (localtime_r(&when, &parts) == nullptr)
+        return result;
     result.Year = parts.tm_year + 1900;
     result.Month = parts.tm_mon + 1;
     result.Day = parts.tm_mday;

@@ -2,6 +2,7 @@
 // One entry of an archive, as the archive model sees it whatever the format.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // What the next write does with an entry.
@@ -55,6 +56,11 @@ public:
     bool Tagged() const { return FTagged; }
     void SetTagged(bool value) { FTagged = value; }
 
+    // When the data the entry is made from last changed (seconds since
+    // 1970, UTC); a new entry without it gets the moment it is made.
+    const std::optional<int64_t>& ModifiedTime() const { return FModifiedTime; }
+    void SetModifiedTime(std::optional<int64_t> value) { FModifiedTime = value; }
+
 protected:
     TArchiveItem* FNextItem = nullptr;
     TEntryAction FAction = eaKeep;
@@ -68,4 +74,5 @@ protected:
     uint16_t FLastModFileDate = 0;
     bool FTagged = false;
     uint32_t FUncompressedSize = 0;
+    std::optional<int64_t> FModifiedTime;
 };

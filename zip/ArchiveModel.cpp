@@ -173,7 +173,7 @@ void TArchive::Unlock()
     FPadLock.unlock();
 }
 
-void TArchive::AddStream(const std::string& name, TStream& source)
+void TArchive::AddStream(const std::string& name, TStream& source, std::optional<int64_t> modified)
 {
     std::unique_ptr<TArchiveItem> entry = NewEntry(name);
     if (FStatus == stInvalid) {
@@ -205,6 +205,7 @@ void TArchive::AddStream(const std::string& name, TStream& source)
 
     TLockGuard lock(*this);
     FInStream = &source;
+    target->SetModifiedTime(modified);
     const TEntryAction previous = target->Action();
     target->SetAction(eaFromStream);
     if (processType == ptAdd)

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -92,8 +93,9 @@ public:
     virtual std::unique_ptr<TArchiveItem> NewEntry(const std::string& name) = 0;
     virtual std::string MakeStoredName(const std::string& name) = 0;
 
-    // Adds one entry from a stream and writes the archive at once.
-    void AddStream(const std::string& name, TStream& source);
+    // Adds one entry from a stream and writes the archive at once; the
+    // entry's time is `modified` when given (seconds since 1970, UTC).
+    void AddStream(const std::string& name, TStream& source, std::optional<int64_t> modified = std::nullopt);
     void SaveChanges();
     void LoadDirectory();
 

@@ -51,7 +51,15 @@ void PrepareEntry(TZipItem& item, uint32_t inputLength)
     item.SetGeneralPurposeBitFlag(IsNonAsciiUtf8(item.GetFileName()) ? FlagUtf8Name : 0);
     item.SetCompressedSize(0);
     uint16_t dosTime = 0, dosDate = 0;
-    NowToDos(dosTime, dosDate);
+    if (item.ModifiedTime()) {
+        FileTimeToDos(*item.ModifiedTime(), dosTime, dosDate);
+        // The DOS field is local time in 2-second steps; readers that know
+        // this block restore the exact moment whatever their time zone.
+        item.SetExtraField(ExtendedTimestampField(*item.ModifiedTime()));
+    } else {
+        NowToDos(dosTime, dosDate);
+        item.SetExtraField(std::string());
+    }
     item.SetLastModFileTime(dosTime);
     item.SetLastModFileDate(dosDate);
     item.SetExternalFileAttributes(0);

@@ -3,6 +3,7 @@
 #include "ArchiveErrors.h"
 
 #include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <vector>
 
@@ -278,6 +279,32 @@ void DateTimeToDos(const TLocalDateTime& when, uint16_t& dosTime, uint16_t& dosD
 }
 
 void NowToDos(uint16_t& dosTime, uint16_t& dosDate) { DateTimeToDos(LocalNow(), dosTime, dosDate); }
+
+void FileTimeToDos(int64_t unixSeconds, uint16_t& dosTime, uint16_t& dosDate)
+{
+    const TLocalDateTime when = LocalTimeOf(unixSeconds);
+    if (when.Year < 1980) {
+        dosTime = 0;
+        dosDate = 1 << 5 | 1;
+    } else if (when.Year > 2107) {
+        dosTime = 23 << 11 | 59 << 5 | 29;
+        dosDate = 127 << 9 | 12 << 5 | 31;
+    } else {
+        DateTimeToDos(when, dosTime, dosDate);
+    }
+}
+
+std::string ExtendedTimestampField(int64_t unixSeconds)
+{
+    if (unixSeconds < 0 || unixSeconds > INT32_MAX)
+        return std::string();
+    uint8_t block[9];
+    Put16(block, ExtraExtendedTimestamp);
+    Put16(block + 2, 5);
+    block[4] = 1;  // the modification time follows
+    Put32(block + 5, static_cast<uint32_t>(unixSeconds));
+    return std::string(reinterpret_cast<const char*>(block), sizeof block);
+}
 
 std::string ZipExpandFileName(const std::string& name)
 {

@@ -184,6 +184,16 @@ private:
 void DateTimeToDos(const TLocalDateTime& when, uint16_t& dosTime, uint16_t& dosDate);
 // The current local time in MS-DOS form.
 void NowToDos(uint16_t& dosTime, uint16_t& dosDate);
+// A file's time (seconds since 1970, UTC) as local MS-DOS time and date,
+// held to the years the form has: earlier is 1980-01-01 00:00, later
+// 2107-12-31 23:59:58. Odd seconds round down.
+void FileTimeToDos(int64_t unixSeconds, uint16_t& dosTime, uint16_t& dosDate);
+
+// Tag of the extra block that carries the modification time in UTC.
+inline constexpr uint16_t ExtraExtendedTimestamp = 0x5455;
+// That block with the modification time alone, the same in both headers;
+// empty for a time before 1970 or after 2038, which it cannot hold.
+std::string ExtendedTimestampField(int64_t unixSeconds);
 
 // The name expanded to a full path against the current directory.
 std::string ZipExpandFileName(const std::string& name);

@@ -143,13 +143,13 @@ void TZipper::Close()
         SetFileName(std::string());
 }
 
-void TZipper::AddStream(const std::string& name, TStream& source)
+void TZipper::AddStream(const std::string& name, TStream& source, std::optional<int64_t> modified)
 {
     if (!FArchive)
         throw ENoArchive();
     source.SetPosition(0);
     try {
-        FArchive->AddStream(name, source);
+        FArchive->AddStream(name, source, modified);
     } catch (...) {
         FWriteRefused = true;
         throw;

@@ -43,7 +43,8 @@ public:
     void Open(const std::string& name) { SetFileName(name); }
     void Close();
 
-    void AddStream(const std::string& name, TStream& source);
+    // The entry's time is `modified` when given (seconds since 1970, UTC), else now.
+    void AddStream(const std::string& name, TStream& source, std::optional<int64_t> modified = std::nullopt);
     void SetComment(const std::string& text);
 
     bool AutoSave() const { return FAutoSave; }

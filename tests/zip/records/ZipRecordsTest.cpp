@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <unistd.h>
 
 namespace {
@@ -247,6 +248,37 @@ TEST(ZipRecords, DosTimeAndDateAndTheirRange)
     EXPECT_EQ(d >> 9, 46);
     EXPECT_EQ((d >> 5) & 15, 6);
     EXPECT_EQ(d & 31, 15);
+}
+
+// A file's time outside the DOS years is held to the nearest end instead of
+// the 0 date no reader shows; the UTC block holds the seconds since 1970.
+TEST(ZipRecords, FileTimesAreHeldToTheDosYearsAndCarriedInUtc)
+{
+    ::setenv("TZ", "UTC0", 1);
+    ::tzset();
+    uint16_t t = 1, d = 1;
+    FileTimeToDos(4354819200LL, t, d);  // 2108-01-01
+    EXPECT_EQ(t, 29 + 32 * 59 + 2048 * 23);
+    EXPECT_EQ(d, 31 + 32 * 12 + 512 * 127);
+    FileTimeToDos(-1, t, d);
+    EXPECT_EQ(t, 0);
+    EXPECT_EQ(d, 1 + 32);
+    FileTimeToDos(315532799, t, d);  // 1979-12-31 23:59:59
+    EXPECT_EQ(d, 1 + 32);
+    FileTimeToDos(315532801, t, d);  // one second into 1980
+    EXPECT_EQ(t, 0);
+    EXPECT_EQ(d, 1 + 32);
+    ::setenv("TZ", "IST-5:30", 1);
+    ::tzset();
+    FileTimeToDos(315532801, t, d);
+    EXPECT_EQ(t, 2048 * 5 + 32 * 30);
+    ::unsetenv("TZ");
+    ::tzset();
+
+    EXPECT_EQ(ExtendedTimestampField(0x12345678), std::string("UT\x05\x00\x01\x78\x56\x34\x12", 9));
+    EXPECT_EQ(ExtendedTimestampField(INT32_MAX).size(), 9u);
+    EXPECT_EQ(ExtendedTimestampField(int64_t{INT32_MAX} + 1), "");
+    EXPECT_EQ(ExtendedTimestampField(-1), "");
 }
 
 TEST(ZipRecords, HostByteFollowsTheExpandedPath)

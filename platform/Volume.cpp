@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace {
 
@@ -16,6 +17,12 @@ TRemovableDriveQuery& RemovableQuery()
 TFreeSpaceQuery& FreeSpaceQuery()
 {
     static TFreeSpaceQuery query;
+    return query;
+}
+
+TFileSizeLimitQuery& FileSizeLimitQuery()
+{
+    static TFileSizeLimitQuery query;
     return query;
 }
 
@@ -70,6 +77,14 @@ int64_t SystemFreeSpace(const std::string& path)
     return static_cast<int64_t>(vfs.f_bavail) * static_cast<int64_t>(vfs.f_frsize);
 }
 
+int64_t SystemLargestFileSize(const std::string& path)
+{
+    const long bits = ::pathconf(ExistingAncestor(path).c_str(), _PC_FILESIZEBITS);
+    if (bits <= 0 || bits >= 64)
+        return -1;
+    return (int64_t{1} << bits) - 1;
+}
+
 bool IsRemovableDrive(const std::string& path)
 {
     return RemovableQuery() ? RemovableQuery()(path) : SystemIsRemovableDrive(path);
@@ -88,4 +103,14 @@ void SetRemovableDriveQuery(TRemovableDriveQuery query)
 void SetFreeSpaceQuery(TFreeSpaceQuery query)
 {
     FreeSpaceQuery() = std::move(query);
+}
+
+int64_t LargestFileSize(const std::string& path)
+{
+    return FileSizeLimitQuery() ? FileSizeLimitQuery()(path) : SystemLargestFileSize(path);
+}
+
+void SetFileSizeLimitQuery(TFileSizeLimitQuery query)
+{
+    FileSizeLimitQuery() = std::move(query);
 }

@@ -77,7 +77,6 @@ void TZipArchive::SetComment(const std::string& text)
 void TZipArchive::MarkFreshlyCreated()
 {
     FFreshFile = true;
-    FNormalised = true;
 }
 
 void TZipArchive::FinishEntries()
@@ -102,12 +101,11 @@ void TZipArchive::WriteArchive()
 
     bool marker = false;
     const TCapacity capacity = VolumeCapacity(marker);
-    RefuseTooManyEntries();
+    const TCommitPlan plan = RewriteWhole ? TCommitPlan() : PlanCommit(marker);
     // Offsets change as the tail is built; a write that does not reach the
     // disk must leave them pointing into the file that is still there.
-    const TPlacement saved = SavePlacement();
+    const TPlacement saved = SavePlacement(plan.First);
     try {
-        const TCommitPlan plan = RewriteWhole ? TCommitPlan() : PlanCommit(marker);
         std::unique_ptr<TStream> tail = MakeTailStream(plan);
         BuildTail(*tail, plan, capacity, marker);
         CommitInPlace(*tail, plan.Keep, handle);
@@ -116,7 +114,6 @@ void TZipArchive::WriteArchive()
         throw;
     }
     FCurrentDisk = 0;
-    FNormalised = true;
     FFreshFile = false;
     FCommentSet = false;
     FinishEntries();
@@ -133,22 +130,20 @@ void TZipArchive::RefuseSpannedWrite()
     throw EZipSpanOverwrite();
 }
 
-void TZipArchive::RefuseTooManyEntries() const
-{
-    int live = 0;
-    for (int i = 0; i < Count(); ++i)
-        live += Item(i)->Action() != eaRemove;
-    if (live > MaxArchiveEntries)
-        throw EZipWriteRefused(ArchiveMsgTooManyEntries);
-}
-
-TZipArchive::TPlacement TZipArchive::SavePlacement() const
+TZipArchive::TPlacement TZipArchive::SavePlacement(int first) const
 {
     TPlacement saved;
-    saved.Entries.reserve(static_cast<size_t>(Count()));
-    for (int i = 0; i < Count(); ++i)
-        saved.Entries.emplace_back(ZipItem(i)->RelativeOffset(), ZipItem(i)->DiskNumberStart());
+    saved.First = first;
+    saved.Headers.reserve(static_cast<size_t>(Count() - first));
+    saved.Extents.reserve(static_cast<size_t>(Count() - first));
+    for (int i = first; i < Count(); ++i) {
+        saved.Headers.push_back(ZipItem(i)->ItemInfo());
+        saved.Extents.emplace_back(ZipItem(i)->LocalRecordSize(), ZipItem(i)->DescriptorSize());
+    }
     saved.Footer = FInfo;
+    saved.PrefixEnd = FPrefixEnd;
+    saved.DirectoryPos = FDirectoryPos;
+    saved.Zip64End = FZip64End;
     return saved;
 }
 
@@ -156,13 +151,17 @@ TZipArchive::TPlacement TZipArchive::SavePlacement() const
 void TZipArchive::RestorePlacement(const TPlacement& saved)
 {
     FCurrentItem = nullptr;
-    for (int i = 0; i < Count(); ++i) {
-        ZipItem(i)->SetRelativeOffset(saved.Entries[static_cast<size_t>(i)].first);
-        ZipItem(i)->SetDiskNumberStart(saved.Entries[static_cast<size_t>(i)].second);
+    for (int i = saved.First; i < Count(); ++i) {
+        const auto k = static_cast<size_t>(i - saved.First);
+        ZipItem(i)->ItemInfo() = saved.Headers[k];
+        ZipItem(i)->SetLocalExtent(saved.Extents[k].first, saved.Extents[k].second);
     }
     const std::string comment = FInfo.ZipfileComment;
     FInfo = saved.Footer;
     FInfo.ZipfileComment = comment;
+    FPrefixEnd = saved.PrefixEnd;
+    FDirectoryPos = saved.DirectoryPos;
+    FZip64End = saved.Zip64End;
 }
 
 // An append stays small; a rewrite of kept entries may be as large as the archive.

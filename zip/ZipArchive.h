@@ -2,13 +2,17 @@
 // The zip archive model: reads the directory of an existing file and, after
 // every change, writes what a rewrite of the whole archive would give, in
 // place: the bytes before the first changed entry stay, the rest is
-// committed under a rollback journal.
+// committed under a rollback journal. What lies before the first entry (a
+// launcher, a stub, a picture) always stays, and new offsets are counted as
+// the archive already counts them. Zip64 records are written only where the
+// classic fields cannot hold a count, size or offset.
 
 #include "ArchiveModel.h"
 #include "ArchiveErrors.h"
 #include "ZipRecords.h"
 #include "FileIdentity.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -23,7 +27,8 @@ using TZipStreamDataHook =
 using TZipFileDataHook = std::function<void(TZipArchive& archive, TZipItem& item, TStream& output)>;
 
 // A write refused before the file was touched: it would need a second volume,
-// outgrow the format, or replace a file someone else changed meanwhile.
+// outgrow the file system, lose bytes of the file, or replace a file someone
+// else changed meanwhile.
 class EZipWriteRefused : public EArchiveException {
 public:
     explicit EZipWriteRefused(const std::string& message) : EArchiveException(message) {}
@@ -34,17 +39,17 @@ inline constexpr const char* ArchiveMsgArchiveChanged =
 inline constexpr const char* ArchiveMsgNotWritable =
     "The archive file could not be opened for writing - open the archive again";
 inline constexpr const char* ArchiveMsgNoRoom = "Not enough free space on the disk for the archive - nothing written";
-inline constexpr const char* ArchiveMsgTooLarge = "The archive would reach 2 GB, the largest this program writes - nothing written";
-inline constexpr const char* ArchiveMsgArchiveTooLarge =
-    "The archive is 2 GB or larger, more than this program can add to - nothing written";
-inline constexpr const char* ArchiveMsgTooManyEntries =
-    "The archive would hold more than 65535 entries, the most this program writes - nothing written";
+inline constexpr const char* ArchiveMsgFileSystemLimit =
+    "The archive would grow past the largest file the disk's file system holds (4 GB on FAT) - nothing written";
+inline constexpr const char* ArchiveMsgTailTooLarge =
+    "The change would rewrite more than 2 GB of the archive at once - nothing written";
+inline constexpr const char* ArchiveMsgTrailingBytes =
+    "The archive has bytes after its end record, which adding to it would lose - nothing written";
 inline constexpr const char* ArchiveMsgBeyondThreshold =
     "The archive would exceed the spanning threshold; split archives are not written - nothing written";
 
-// The limits of the classic format this program writes.
-inline constexpr int64_t MaxArchiveImageSize = 2147483647;
-inline constexpr int MaxArchiveEntries = 65535;
+// The message for an entry whose records disagree on where it ends.
+std::string UncertainEntryMessage(const std::string& entryName);
 
 // Creates `name` as an empty archive, exclusively and already whole (with
 // the volume marker when asked). False when the name exists as a file;
@@ -69,9 +74,19 @@ public:
     const std::string& Comment() const { return FInfo.ZipfileComment; }
 
     TZipItem* ZipItem(int index) const { return static_cast<TZipItem*>(Item(index)); }
+    // The classic end record as last read or written.
     const TZipDirectoryFileFooter& Footer() const { return FInfo; }
     bool IsExecutable() const { return FIsExecutable; }
-    int32_t StubSize() const { return FStubSize; }
+    // The bytes before the first entry, kept as they are.
+    int64_t PrefixSize() const { return FPrefixEnd; }
+    int64_t StubSize() const { return FIsExecutable ? FPrefixEnd : 0; }
+    // What is added to a stored offset to find the bytes in the file: the
+    // size of a prefix the offsets do not count.
+    int64_t OffsetShift() const { return FOffsetShift; }
+    // Where the central directory starts in the file.
+    int64_t DirectoryPosition() const { return FDirectoryPos; }
+    // The archive ends with zip64 records.
+    bool HasZip64End() const { return FZip64End; }
     bool DriveIsRemovable() const { return FDriveIsRemovable; }
     uint16_t CurrentDisk() const { return FCurrentDisk; }
     // The file was just made by CreateEmptyZipFile: its first write is that of an empty file.
@@ -82,8 +97,8 @@ public:
     std::string Password;
     uint8_t PasswordRetries = 3;
 
-    // Every save writes the whole file again instead of its changed tail:
-    // what each in-place commit must equal byte for byte.
+    // Every save writes the whole file again after its prefix instead of
+    // its changed tail: what each in-place commit must equal byte for byte.
     bool RewriteWhole = false;
 
     TZipStreamDataHook InsertFromStreamHelper;
@@ -98,25 +113,38 @@ protected:
 
 private:
     struct TCapacity {
-        int64_t Bytes = MaxArchiveImageSize;
-        const char* Message = ArchiveMsgTooLarge;
+        int64_t Bytes = INT64_MAX;
+        const char* Message = ArchiveMsgBeyondThreshold;
     };
     // Entries before First, and the bytes before Keep, stay as they are.
     struct TCommitPlan {
         int First = 0;
         int64_t Keep = 0;
     };
-
-    // Where the entries and the directory lay before a commit was tried.
+    // The changeable state of the entries from First on and of the file's
+    // layout, as it was before a commit was tried.
     struct TPlacement {
-        std::vector<std::pair<uint32_t, uint16_t>> Entries;
+        int First = 0;
+        std::vector<TZipDirectoryFileHeader> Headers;
+        std::vector<std::pair<int64_t, int64_t>> Extents;
         TZipDirectoryFileFooter Footer;
+        int64_t PrefixEnd = 0;
+        int64_t DirectoryPos = 0;
+        bool Zip64End = false;
+    };
+    // The central directory as the end records place it.
+    struct TDirectoryPlace {
+        uint64_t Entries = 0;
+        int64_t Position = 0;
+        int64_t Size = 0;
+        int64_t Shift = 0;
+        bool Zip64 = false;
+        uint32_t Disk = 0;
     };
 
     // ZipArchive.cpp: the commit as a whole.
     [[noreturn]] void RefuseSpannedWrite();
-    void RefuseTooManyEntries() const;
-    TPlacement SavePlacement() const;
+    TPlacement SavePlacement(int first) const;
     void RestorePlacement(const TPlacement& saved);
     std::unique_ptr<TStream> MakeTailStream(const TCommitPlan& plan) const;
     void FinishEntries();
@@ -126,15 +154,15 @@ private:
     [[noreturn]] void RefuseChangedFile();
     void CatchUpWithFile(int handle);
     bool AdoptOtherCopysEntries();
-    bool ReadOtherCopysDirectory(int knownCount, uint32_t& magic);
-    bool OtherCopyLeftItNormalised(uint32_t magic);
+    bool ReadOtherCopysDirectory(int knownCount);
+    bool OtherCopyLeftItInPlace(int knownCount);
     void QueueAfterAdopted(std::vector<std::unique_ptr<TArchiveItem>>& pending);
 
     // ZipArchivePlan.cpp
     TCapacity VolumeCapacity(bool& marker);
-    void CheckFits(int64_t end, const TCapacity& capacity) const;
-    bool PrefixStays(bool marker, int64_t& start);
-    bool StaysInPlace(const TZipItem& item, int64_t at);
+    void CheckFits(int64_t end, int64_t tailSize, const TCapacity& capacity) const;
+    bool AddsMarker(bool marker);
+    bool StaysInPlace(const TZipItem& item, int64_t at) const;
     TCommitPlan PlanCommit(bool marker);
 
     // ZipArchiveTail.cpp
@@ -143,23 +171,32 @@ private:
     void WriteEntriesFrom(int first, TStream& image, int64_t base, TStream& directory, const TCapacity& capacity);
     void WriteDirectoryAndEnd(TStream& image, int64_t base, TStream& directory, const TCapacity& capacity);
     void CopyKeptEntry(TZipItem& item, TStream& image, int64_t base, TStream& directory);
+    void CopyRenamedRecord(TZipItem& item, TStream& image);
     void AddNewEntry(TZipItem& item, TStream& image, int64_t base, TStream& directory, const std::string& swapDir);
     void CommitInPlace(TStream& tail, int64_t keep, int handle);
 
     // ZipArchiveRead.cpp
     void ReadEndAndDirectory(int64_t tail);
-    void ReadDirectory(int64_t tail);
+    TDirectoryPlace PlaceDirectory(int64_t tail);
+    bool ReadZip64End(int64_t tail, TDirectoryPlace& place);
+    void ReadDirectory(const TDirectoryPlace& place);
+
+    // ZipArchiveExtent.cpp: where each entry ends, from its local header.
+    void MeasureEntries(int first);
+    void MeasureEntry(TZipItem& item, int handle);
+    int64_t PositionOf(const TZipItem& item) const;
 
     uint16_t FCurrentDisk = 65535;
     bool FDriveIsRemovable = false;
     TZipDirectoryFileFooter FInfo;
     bool FIsExecutable = false;
-    int32_t FStubSize = 0;
     bool FAutoGen = false;
     TFileIdentity FIdentity;
     bool FHaveIdentity = false;
-    // The file is known to be what a rewrite of the entries gives.
-    bool FNormalised = false;
     bool FFreshFile = false;
     bool FCommentSet = false;
+    int64_t FOffsetShift = 0;
+    int64_t FPrefixEnd = 0;
+    int64_t FDirectoryPos = 0;
+    bool FZip64End = false;
 };

@@ -43,21 +43,29 @@ namespace {
 struct TKnownEntry {
     std::string Name;
     uint32_t Crc;
-    uint32_t Size;
+    uint64_t Size;
+    uint64_t Offset;
+    int64_t Record;
+    int64_t Descriptor;
 };
 
 TKnownEntry KnownAs(const TZipItem& item)
 {
-    return {item.GetFileName(), item.ItemInfo().CRC32, item.ItemInfo().CompressedSize};
+    return {item.GetFileName(), item.ItemInfo().CRC32, item.DataSize(), item.Offset(), item.LocalRecordSize(),
+            item.DescriptorSize()};
 }
 
+// The other copy's first entries are this model's, where they were; they
+// take the extents measured before.
 bool StartsWithKnown(const TZipArchive& archive, const std::vector<TKnownEntry>& known)
 {
     for (size_t i = 0; i < known.size(); ++i) {
-        const TZipItem& theirs = *archive.ZipItem(static_cast<int>(i));
+        TZipItem& theirs = *archive.ZipItem(static_cast<int>(i));
         if (!TArchiveList::NamesEqual(theirs.GetFileName(), known[i].Name) ||
-            theirs.ItemInfo().CRC32 != known[i].Crc || theirs.ItemInfo().CompressedSize != known[i].Size)
+            theirs.ItemInfo().CRC32 != known[i].Crc || theirs.DataSize() != known[i].Size ||
+            theirs.Offset() != known[i].Offset)
             return false;
+        theirs.SetLocalExtent(known[i].Record, known[i].Descriptor);
     }
     return true;
 }
@@ -81,14 +89,12 @@ bool TZipArchive::AdoptOtherCopysEntries()
     std::reverse(pending.begin(), pending.end());
     const std::string comment = FInfo.ZipfileComment;
     try {
-        uint32_t magic = 0;
-        if (!ReadOtherCopysDirectory(static_cast<int>(known.size()), magic) || !StartsWithKnown(*this, known) ||
-            !OtherCopyLeftItNormalised(magic))
+        if (!ReadOtherCopysDirectory(static_cast<int>(known.size())) || !StartsWithKnown(*this, known) ||
+            !OtherCopyLeftItInPlace(static_cast<int>(known.size())))
             return false;
     } catch (const std::exception&) {
         return false;
     }
-    FNormalised = true;
     if (FCommentSet)
         FInfo.ZipfileComment = comment;
     QueueAfterAdopted(pending);
@@ -96,29 +102,28 @@ bool TZipArchive::AdoptOtherCopysEntries()
     return true;
 }
 
-// The file as the other copy left it: one archive, its directory right
-// before the end record, at least the entries this model knew.
-bool TZipArchive::ReadOtherCopysDirectory(int knownCount, uint32_t& magic)
+// The file as the other copy left it: one archive counting offsets the
+// same way, with at least the entries this model knew.
+bool TZipArchive::ReadOtherCopysDirectory(int knownCount)
 {
-    const int64_t size = FStream->GetSize();
-    magic = ReadMagic(*FStream);
-    if (size == 0 || size > MaxArchiveImageSize || (magic & 0xFFFF) == WindowsExeSignature)
+    const int64_t shift = FOffsetShift;
+    if (FStream->GetSize() == 0)
         return false;
     const int64_t tail = FindCentralDirectoryTail(*FStream);
     if (tail < 0)
         return false;
     ReadEndAndDirectory(tail);
-    return tail + 22 + static_cast<int64_t>(FInfo.ZipfileComment.size()) == size &&
-           static_cast<int64_t>(FInfo.DirectoryOffset) + FInfo.DirectorySize == tail && Count() >= knownCount;
+    return FCurrentDisk == 0 && FOffsetShift == shift && Count() >= knownCount;
 }
 
-// Every entry lies where a rewrite would put it.
-bool TZipArchive::OtherCopyLeftItNormalised(uint32_t magic)
+// The same prefix, and every entry where a rewrite would put it.
+bool TZipArchive::OtherCopyLeftItInPlace(int knownCount)
 {
-    FNormalised = false;
+    const int64_t prefix = FPrefixEnd;
     FFreshFile = false;
-    const TCommitPlan plan = PlanCommit(magic == ZipPossiblySpannedSignature);
-    return plan.First == Count() && plan.Keep == FInfo.DirectoryOffset;
+    MeasureEntries(knownCount);
+    const TCommitPlan plan = PlanCommit(false);
+    return FPrefixEnd == prefix && plan.First == Count() && plan.Keep == FDirectoryPos;
 }
 
 void TZipArchive::QueueAfterAdopted(std::vector<std::unique_ptr<TArchiveItem>>& pending)

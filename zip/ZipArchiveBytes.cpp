@@ -5,8 +5,6 @@
 #include "SpanStream.h"
 #include "TempFiles.h"
 
-#include <algorithm>
-#include <vector>
 
 std::string SwapDirectoryFor(const std::string& tempDirectory)
 {
@@ -38,27 +36,7 @@ int ArchiveHandle(TStream& stream)
     return static_cast<TSpanStream&>(stream).Handle();
 }
 
-int64_t LocalHeaderSize(const TZipItem& item)
-{
-    return 30 + static_cast<int64_t>(item.ItemInfo().FileName.size() + item.ItemInfo().ExtraField.size());
-}
-
-int64_t DescriptorSize(const TZipItem& item)
-{
-    return (item.GeneralPurposeBitFlag() & FlagDataDescriptor) != 0 ? 12 : 0;
-}
-
-// The bytes an entry takes in the file, as a rewrite lays it out.
 int64_t StoredSize(const TZipItem& item)
 {
-    return LocalHeaderSize(item) + item.ItemInfo().CompressedSize + DescriptorSize(item);
-}
-
-// One read of the handle: a new session checks every kept entry this way.
-bool SameBytes(int handle, int64_t at, TMemoryStream& expected)
-{
-    const int64_t count = expected.GetSize();
-    std::vector<uint8_t> found(static_cast<size_t>(count));
-    return ReadAt(handle, found.data(), count, at) == count &&
-           std::equal(found.begin(), found.end(), expected.Memory());
+    return item.LocalRecordSize() + static_cast<int64_t>(item.DataSize()) + item.DescriptorSize();
 }

@@ -18,10 +18,5 @@ void WriteMagic(TStream& stream, uint32_t value);
 // The file handle behind an archive's stream.
 int ArchiveHandle(TStream& stream);
 
-int64_t LocalHeaderSize(const TZipItem& item);
-int64_t DescriptorSize(const TZipItem& item);
-// The bytes an entry takes in the file, as a rewrite lays it out.
+// The bytes an entry takes in the file: local header, data, descriptor.
 int64_t StoredSize(const TZipItem& item);
-
-// Whether the file holds `expected` at `at`.
-bool SameBytes(int handle, int64_t at, TMemoryStream& expected);

@@ -3,7 +3,6 @@
 #include "ZipArchive.h"
 
 #include "ZipArchiveBytes.h"
-#include "MemoryStream.h"
 #include "Volume.h"
 
 TZipArchive::TCapacity TZipArchive::VolumeCapacity(bool& marker)
@@ -15,76 +14,50 @@ TZipArchive::TCapacity TZipArchive::VolumeCapacity(bool& marker)
         marker = FStream->GetSize() == 0 || FFreshFile;
     } else if (SpanningThreshold > 0) {
         marker = true;
-        if (SpanningThreshold < capacity.Bytes)
-            capacity = {SpanningThreshold, ArchiveMsgBeyondThreshold};
+        capacity = {SpanningThreshold, ArchiveMsgBeyondThreshold};
     }
     return capacity;
 }
 
-void TZipArchive::CheckFits(int64_t end, const TCapacity& capacity) const
+// A tail held in the paged stream counts its bytes in 32 bits.
+void TZipArchive::CheckFits(int64_t end, int64_t tailSize, const TCapacity& capacity) const
 {
-    if (end > MaxArchiveImageSize)
-        throw EZipWriteRefused(ArchiveMsgTooLarge);
+    if (tailSize > INT32_MAX)
+        throw EZipWriteRefused(ArchiveMsgTailTooLarge);
     if (end > capacity.Bytes)
         throw EZipWriteRefused(capacity.Message);
 }
 
-// Whether the bytes before the first entry stay: a stub is copied as it
-// is, a marker must already be there, and nothing else may be.
-bool TZipArchive::PrefixStays(bool marker, int64_t& start)
+// A marker asked for where the file has none and nothing else stands
+// before the first entry: the whole file is written again behind one.
+bool TZipArchive::AddsMarker(bool marker)
 {
-    start = 0;
-    if (FStream->GetSize() == 0)
-        return false;
-    if (FIsExecutable && FStubSize > 0) {
-        start = FStubSize;
-        return true;
-    }
-    if (marker) {
-        start = 4;
-        return ReadMagic(*FStream) == ZipPossiblySpannedSignature;
-    }
-    return true;
+    return marker && FPrefixEnd == 0 && ReadMagic(*FStream) != ZipPossiblySpannedSignature;
 }
 
-// A kept entry stays where it is when a rewrite would put it, header and
-// descriptor byte for byte, just where the file has it.
-bool TZipArchive::StaysInPlace(const TZipItem& item, int64_t at)
+// A kept entry stays where a rewrite would put it, which is right after
+// the one before it.
+bool TZipArchive::StaysInPlace(const TZipItem& item, int64_t at) const
 {
-    if (item.RelativeOffset() != at || item.DiskNumberStart() != 0)
-        return false;
-    if (FNormalised)
-        return true;
-    TMemoryStream header;
-    item.SaveLFHToStream(header);
-    const int handle = ArchiveHandle(*FStream);
-    if (!SameBytes(handle, at, header))
-        return false;
-    if (DescriptorSize(item) == 0)
-        return true;
-    TMemoryStream descriptor;
-    item.SaveDDToStream(descriptor);
-    return SameBytes(handle, at + header.GetSize() + item.ItemInfo().CompressedSize, descriptor);
+    return item.Action() == eaKeep && item.LocalRecordSize() >= 0 && PositionOf(item) == at;
 }
 
 TZipArchive::TCommitPlan TZipArchive::PlanCommit(bool marker)
 {
     TCommitPlan plan;
-    int64_t at = 0;
-    if (!PrefixStays(marker, at))
+    if (FStream->GetSize() == 0 || AddsMarker(marker))
         return plan;
+    int64_t at = FPrefixEnd;
     const int count = Count();
     for (int i = 0; i < count; ++i) {
         const TZipItem& item = *ZipItem(i);
-        if (item.Action() != eaKeep || !StaysInPlace(item, at)) {
+        if (!StaysInPlace(item, at)) {
             plan.First = i;
             plan.Keep = at;
             return plan;
         }
         at += StoredSize(item);
     }
-    if (at > FStream->GetSize())
-        return TCommitPlan();
     plan.First = count;
     plan.Keep = at;
     return plan;

@@ -83,6 +83,25 @@ void TZipFileHeader::PutCommonFields(uint8_t* p) const
     Put16(p + 24, Length16(ExtraField));
 }
 
+TSaturated TZipFileHeader::Saturation() const
+{
+    return {UncompressedSize == Saturated32, CompressedSize == Saturated32, false};
+}
+
+uint64_t TZipFileHeader::CompressedBytes(bool local) const
+{
+    if (CompressedSize != Saturated32)
+        return CompressedSize;
+    return Zip64Value(ExtraField, Saturation(), TZip64Field::Compressed, local).value_or(CompressedSize);
+}
+
+uint64_t TZipFileHeader::UncompressedBytes(bool local) const
+{
+    if (UncompressedSize != Saturated32)
+        return UncompressedSize;
+    return Zip64Value(ExtraField, Saturation(), TZip64Field::Uncompressed, local).value_or(UncompressedSize);
+}
+
 void TZipFileHeader::LoadFromStream(TStream& stream)
 {
     uint8_t fixed[ZipLocalFileHeaderSize] = {};
@@ -124,6 +143,32 @@ void TZipDirectoryFileHeader::LoadFromStream(TStream& stream)
     FileComment = ReadBytes(stream, commentLength);
     if (!IsValid())
         throw EZipInvalid();
+}
+
+TSaturated TZipDirectoryFileHeader::Saturation() const
+{
+    TSaturated saturated = TZipFileHeader::Saturation();
+    saturated.Offset = RelativeOffset == Saturated32;
+    return saturated;
+}
+
+uint64_t TZipDirectoryFileHeader::EffectiveOffset() const
+{
+    if (RelativeOffset != Saturated32)
+        return RelativeOffset;
+    return Zip64Value(ExtraField, Saturation(), TZip64Field::Offset, false).value_or(RelativeOffset);
+}
+
+void TZipDirectoryFileHeader::SetEffectiveOffset(uint64_t offset)
+{
+    const TSaturated before = Saturation();
+    if (!before.Offset && offset < Saturated32) {
+        RelativeOffset = static_cast<uint32_t>(offset);
+        return;
+    }
+    ExtraField = WithZip64Value(ExtraField, before, TZip64Field::Offset, offset);
+    RelativeOffset = Saturated32;
+    VersionNeededToExtract = std::max(VersionNeededToExtract, VersionZip64);
 }
 
 void TZipDirectoryFileHeader::SaveToStream(TStream& stream) const
@@ -252,7 +297,7 @@ void TZipItem::SaveLFHToStream(TStream& stream) const
     local.CompressedSize = FItemInfo->CompressedSize;
     local.UncompressedSize = FItemInfo->UncompressedSize;
     local.FileName = FItemInfo->FileName;
-    local.ExtraField = FItemInfo->ExtraField;
+    local.ExtraField = WithoutExtraBlock(FItemInfo->ExtraField, ExtraZip64);
     local.SaveToStream(stream);
 }
 

@@ -5,6 +5,7 @@
 #include "ArchiveItem.h"
 #include "LocalTime.h"
 #include "Stream.h"
+#include "Zip64Records.h"
 
 #include <cstdint>
 #include <memory>
@@ -51,6 +52,11 @@ public:
     bool IsValid() const { return Signature == ValidSignature; }
     bool IsEncrypted() const { return (GeneralPurposeBitFlag & 1) != 0; }
 
+    // The sizes, taken from the zip64 block where the classic field is
+    // saturated (the field as it is when the block lacks the value).
+    uint64_t CompressedBytes(bool local) const;
+    uint64_t UncompressedBytes(bool local) const;
+
     uint32_t ValidSignature;
     uint32_t Signature = 0;
     uint16_t VersionNeededToExtract = 0;
@@ -65,6 +71,7 @@ public:
     std::string ExtraField;
 
 protected:
+    virtual TSaturated Saturation() const;
     // The 26 bytes from version needed to extra field length, laid out the
     // same in both headers.
     void ParseCommonFields(const uint8_t* bytes, uint16_t& nameLength, uint16_t& extraLength);
@@ -83,12 +90,21 @@ public:
     void LoadFromStream(TStream& stream) override;
     void SaveToStream(TStream& stream) const override;
 
+    // The local header's offset, from the zip64 block where saturated.
+    uint64_t EffectiveOffset() const;
+    // Sets it in the classic field while that can hold it, else in the
+    // zip64 block, which then also raises the version needed to extract.
+    void SetEffectiveOffset(uint64_t offset);
+
     uint16_t VersionMadeBy = 0;
     uint16_t DiskNumberStart = 0;
     uint16_t InternalFileAttributes = 0;
     uint32_t ExternalFileAttributes = 0;
     uint32_t RelativeOffset = 0;
     std::string FileComment;
+
+protected:
+    TSaturated Saturation() const override;
 };
 
 // The end record. One per open archive, created empty.
@@ -169,15 +185,33 @@ public:
     const std::string& FileComment() const { return FItemInfo->FileComment; }
     void SetFileComment(const std::string& value) { FItemInfo->FileComment = value; }
 
+    // Where the local header is, counted as the archive counts offsets, and
+    // the bytes of data, both beyond the classic fields where needed.
+    uint64_t Offset() const { return FItemInfo->EffectiveOffset(); }
+    void SetOffset(uint64_t value) { FItemInfo->SetEffectiveOffset(value); }
+    uint64_t DataSize() const { return FItemInfo->CompressedBytes(false); }
+    // The bytes of the local header (with its name and extra field) and of
+    // the descriptor after the data, as the file holds them; -1 before known.
+    int64_t LocalRecordSize() const { return FLocalRecordSize; }
+    int64_t DescriptorSize() const { return FDescriptorSize; }
+    void SetLocalExtent(int64_t recordSize, int64_t descriptorSize)
+    {
+        FLocalRecordSize = recordSize;
+        FDescriptorSize = descriptorSize;
+    }
+
     // Loads the central record; the name read becomes the look-up name.
     void LoadFromStream(TStream& stream);
     void SaveCDHToStream(TStream& stream) const;
-    // The local header rebuilt from the central record.
+    // The local header rebuilt from the central record (no zip64 block: the
+    // central one holds the offset, which a local header never carries).
     void SaveLFHToStream(TStream& stream) const;
     void SaveDDToStream(TStream& stream) const;
 
 private:
     std::unique_ptr<TZipDirectoryFileHeader> FItemInfo;
+    int64_t FLocalRecordSize = -1;
+    int64_t FDescriptorSize = 0;
 };
 
 // MS-DOS time and date of a local time; both 0 outside the years 1980..2107.

@@ -72,15 +72,34 @@ TEST_F(BadArchive, TextAndTruncatedFilesAreRefusedAndLeftAlone)
     ExpectRefusedUntouched(shortEnd, "Unhandled Archive Type.");
 }
 
-TEST_F(BadArchive, Zip64AndZeroCountArchivesAreRefusedAndLeftAlone)
+TEST_F(BadArchive, AZip64ArchiveIsAddedToAndAZeroCountOneRefused)
 {
     THandMadeZip zip64 = Sample;
     zip64.Zip64 = true;
-    ExpectRefusedUntouched(zip64.Bytes(), "Invalid file - not a PKZip file.");
+    OldData = {"first entry", "second entry"};
+    const TChildResult result = AddPictureTo(zip64.Bytes());
+    EXPECT_EQ(result.ExitCode, 0) << result.Err;
+    ExpectKeptAndAdded({"one.jpg", "two.jpg"});
     // Rewriting this as empty would drop both entries another reader still sees.
     THandMadeZip zeroCount = Sample;
     zeroCount.CountOverride = 0;
     ExpectRefusedUntouched(zeroCount.Bytes(), "Invalid file - not a PKZip file.");
+}
+
+// unzip extracts all 100 bytes of an entry whose local header says 100 and
+// whose central record says 50: neither cutting it to 50 nor copying 50
+// bytes of the next header into it is right, so the archive is refused.
+TEST_F(BadArchive, AnEntryWhoseRecordsDisagreeIsRefusedByName)
+{
+    for (const int central : {50, 150}) {
+        SCOPED_TRACE(central);
+        THandMadeZip disagreeing;
+        disagreeing.Entries = {{"keep.jpg", "kept"}, {"photo 1.jpg", std::string(100, 'p'), central},
+                               {"last.jpg", "last"}};
+        ExpectRefusedUntouched(disagreeing.Bytes(),
+                               "The archive's records disagree on the size of \"photo 1.jpg\", so where it ends is "
+                               "uncertain - nothing written.");
+    }
 }
 
 TEST_F(BadArchive, EndSignatureInsideTheCommentDoesNotLoseEntries)
@@ -93,10 +112,12 @@ TEST_F(BadArchive, EndSignatureInsideTheCommentDoesNotLoseEntries)
     ExpectKeptAndAdded({"one.jpg", "two.jpg"});
 
     // A whole fake end record claiming no entries: refused rather than
-    // taken as an empty archive and rewritten without the real ones.
+    // taken as an empty archive and rewritten without the real ones. Read
+    // from the fake record, the real one's comment is bytes after the end.
     THandMadeZip fakeRecord = Sample;
     fakeRecord.Comment = std::string("see PK\x05\x06", 8) + std::string(18, '\0') + "tail";
-    ExpectRefusedUntouched(fakeRecord.Bytes(), "Invalid file - not a PKZip file.");
+    ExpectRefusedUntouched(fakeRecord.Bytes(),
+                           "The archive has bytes after its end record, which adding to it would lose - nothing written.");
 }
 
 TEST_F(BadArchive, OddEntryNamesAreKeptAsTheyWere)

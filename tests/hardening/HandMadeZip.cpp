@@ -33,16 +33,17 @@ uint32_t CrcOf(const std::string& data)
 }
 
 // Version, flags, method, time, date, CRC, sizes and name length: shared by both headers.
-void PutCommonFields(std::vector<uint8_t>& out, const THandMadeEntry& entry)
+void PutCommonFields(std::vector<uint8_t>& out, const THandMadeEntry& entry, bool central)
 {
+    const auto size = static_cast<uint32_t>(central && entry.CentralSize >= 0 ? entry.CentralSize : entry.Data.size());
     Put16(out, 20);
     Put16(out, 0);
     Put16(out, 0);
     Put16(out, 0x6000);  // 12:00:00
     Put16(out, 0x5A21);  // 2025-01-01
     Put32(out, CrcOf(entry.Data));
-    Put32(out, static_cast<uint32_t>(entry.Data.size()));
-    Put32(out, static_cast<uint32_t>(entry.Data.size()));
+    Put32(out, size);
+    Put32(out, size);
     Put16(out, static_cast<uint32_t>(entry.Name.size()));
     Put16(out, 0);
 }
@@ -56,7 +57,7 @@ std::vector<uint8_t> THandMadeZip::Bytes() const
     for (const auto& entry : Entries) {
         offsets.push_back(static_cast<uint32_t>(out.size()));
         Put32(out, 0x04034B50);
-        PutCommonFields(out, entry);
+        PutCommonFields(out, entry, false);
         PutText(out, entry.Name);
         PutText(out, entry.Data);
     }
@@ -64,7 +65,7 @@ std::vector<uint8_t> THandMadeZip::Bytes() const
     for (size_t i = 0; i < Entries.size(); ++i) {
         Put32(out, 0x02014B50);
         Put16(out, 20);
-        PutCommonFields(out, Entries[i]);
+        PutCommonFields(out, Entries[i], true);
         Put16(out, 0);  // comment length
         Put16(out, 0);  // disk
         Put16(out, 0);  // internal attributes

@@ -9,6 +9,8 @@
 struct THandMadeEntry {
     std::string Name;
     std::string Data;   // stored as it is (method 0)
+    // When set, the central record claims this size; the local header has the real one.
+    int CentralSize = -1;
 };
 
 struct THandMadeZip {

@@ -20,6 +20,25 @@ uint32_t Get32(const std::vector<uint8_t>& b, size_t at)
     return Get16(b, at) | (static_cast<uint32_t>(Get16(b, at + 2)) << 16);
 }
 
+uint64_t Get64(const std::vector<uint8_t>& b, size_t at)
+{
+    return Get32(b, at) | (static_cast<uint64_t>(Get32(b, at + 4)) << 32);
+}
+
+// The entry's offset: from its zip64 block when the field says 0xFFFFFFFF,
+// after the sizes that are saturated too.
+uint64_t LocalOffsetOf(const std::vector<uint8_t>& b, size_t record, size_t extraAt, size_t extraLength)
+{
+    const uint32_t offset = Get32(b, record + 42);
+    if (offset != 0xFFFFFFFFu)
+        return offset;
+    size_t skip = (Get32(b, record + 24) == 0xFFFFFFFFu ? 8 : 0) + (Get32(b, record + 20) == 0xFFFFFFFFu ? 8 : 0);
+    for (size_t at = extraAt; at + 4 <= extraAt + extraLength; at += 4 + Get16(b, at + 2))
+        if (Get16(b, at) == 1 && Get16(b, at + 2) >= skip + 8)
+            return Get64(b, at + 4 + skip);
+    throw std::runtime_error("offset 0xFFFFFFFF without a zip64 block");
+}
+
 size_t FindEndRecord(const std::vector<uint8_t>& b)
 {
     if (b.size() < 22)
@@ -101,14 +120,22 @@ TZipListing ReadZipListing(const std::string& path)
     const auto& b = listing.FileBytes;
 
     const size_t end = FindEndRecord(b);
-    const uint16_t total = Get16(b, end + 10);
+    uint64_t total = Get16(b, end + 10);
     size_t at = Get32(b, end + 16);
+    size_t directoryEnd = end;
+    if (end >= 20 && Get32(b, end - 20) == 0x07064B50u) {
+        directoryEnd = Get64(b, end - 12);
+        if (Get32(b, directoryEnd) != 0x06064B50u)
+            throw std::runtime_error("zip64 locator points at no zip64 end record");
+        total = Get64(b, directoryEnd + 32);
+        at = Get64(b, directoryEnd + 48);
+    }
     const uint16_t commentLength = Get16(b, end + 20);
     if (end + 22 + commentLength != b.size())
         throw std::runtime_error("comment length does not reach the end of the file");
     listing.Comment.assign(b.begin() + end + 22, b.end());
 
-    for (uint16_t k = 0; k < total; ++k) {
+    for (uint64_t k = 0; k < total; ++k) {
         if (Get32(b, at) != 0x02014B50u)
             throw std::runtime_error("bad central directory signature");
         TListedEntry entry;
@@ -119,14 +146,14 @@ TZipListing ReadZipListing(const std::string& path)
         const size_t nameLength = Get16(b, at + 28);
         const size_t extraLength = Get16(b, at + 30);
         const size_t entryCommentLength = Get16(b, at + 32);
-        entry.LocalOffset = Get32(b, at + 42);
-        if (at + 46 + nameLength > b.size())
+        if (at + 46 + nameLength + extraLength > b.size())
             throw std::runtime_error("central directory truncated");
         entry.Name.assign(b.begin() + at + 46, b.begin() + at + 46 + nameLength);
+        entry.LocalOffset = LocalOffsetOf(b, at, at + 46 + nameLength, extraLength);
         listing.Entries.push_back(entry);
         at += 46 + nameLength + extraLength + entryCommentLength;
     }
-    if (at != end)
+    if (at != directoryEnd)
         throw std::runtime_error("central directory does not end at the end record");
     return listing;
 }

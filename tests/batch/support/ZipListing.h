@@ -1,6 +1,7 @@
 #pragma once
-// An independent reader of finished archives for the tests: the end record,
-// the central directory and each entry's data, checked against its CRC.
+// An independent reader of finished archives for the tests: the end record
+// (and the zip64 one where its locator says so), the central directory and
+// each entry's data, checked against its CRC.
 
 #include <cstdint>
 #include <string>
@@ -12,7 +13,7 @@ struct TListedEntry {
     uint32_t Crc = 0;
     uint32_t CompressedSize = 0;
     uint32_t Size = 0;
-    uint32_t LocalOffset = 0;
+    uint64_t LocalOffset = 0;
 };
 
 struct TZipListing {

@@ -60,8 +60,9 @@ TEST(ArchiveListHash, NamesCompareUnderCaseFoldingInAnyScript)
         SCOPED_TRACE(std::string(p.A) + " / " + p.B);
         EXPECT_EQ(TArchiveList::NamesEqual(p.A, p.B), p.Same);
         EXPECT_EQ(TArchiveList::NamesEqual(p.B, p.A), p.Same);
-        if (p.Same)
+        if (p.Same) {
             EXPECT_EQ(TArchiveList::GenerateHash(p.A), TArchiveList::GenerateHash(p.B));
+        }
     }
 }
 

@@ -152,6 +152,7 @@ public:
     {
         SetRemovableDriveQuery(nullptr);
         SetFreeSpaceQuery(nullptr);
+        SetFileSizeLimitQuery(nullptr);
     }
     void Removable(bool removable)
     {
@@ -160,6 +161,10 @@ public:
     void FreeSpace(int64_t bytes)
     {
         SetFreeSpaceQuery([bytes](const std::string&) { return bytes; });
+    }
+    void FileSizeLimit(int64_t bytes)
+    {
+        SetFileSizeLimitQuery([bytes](const std::string&) { return bytes; });
     }
 };
 

@@ -249,40 +249,6 @@ TEST_F(FilePermissions, ADanglingLinkMakesNothingWhereItPoints)
     EXPECT_TRUE(std::filesystem::is_symlink(link));
 }
 
-TEST_F(FilePermissions, AnArchiveOfTwoGigabytesIsRefusedAsTooLargeAndLeftAlone)
-{
-    TScratch scratch;
-    const std::string name = scratch.File("huge.zip");
-    // A whole classic archive just past 2 GiB, mostly a hole in the file.
-    const TRun made = RunCommand(
-        "python3 -c " +
-        Quote("import sys,io,zipfile,struct\n"
-              "b=io.BytesIO()\n"
-              "with zipfile.ZipFile(b,'w') as z: z.writestr('a.jpg', b'x'*100)\n"
-              "d=b.getvalue(); e=d[-22:]; size,off=struct.unpack('<II',e[12:20])\n"
-              "end=2**31+4096; at=end-22-size\n"
-              "f=open(sys.argv[1],'wb'); f.write(d[:off]); f.seek(at); f.write(d[off:off+size])\n"
-              "f.write(e[:16]+struct.pack('<I',at)+e[20:]); f.close()\n") +
-        " " + Quote(name));
-    ASSERT_EQ(made.Status, 0) << made.Output;
-    struct stat before {};
-    ASSERT_EQ(::stat(name.c_str(), &before), 0);
-    TZipper zipper;
-    std::string message;
-    try {
-        zipper.SetFileName(name);
-    } catch (const std::exception& e) {
-        message = e.what();
-    }
-    EXPECT_EQ(message, ArchiveMsgArchiveTooLarge);
-    struct stat after {};
-    ASSERT_EQ(::stat(name.c_str(), &after), 0);
-    EXPECT_EQ(after.st_size, before.st_size);
-    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
-    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
-    EXPECT_EQ(std::set<std::string>(NamesIn(scratch.Path())), (std::set<std::string>{"huge.zip"}));
-}
-
 TEST_F(FilePermissions, ANewArchiveIsMadeExclusively)
 {
     TScratch scratch;

@@ -1,5 +1,6 @@
 #include "ArchiveTestSupport.h"
 
+#include "ZipArchive.h"
 #include "ZipSession.h"
 
 using namespace archive_test;
@@ -108,4 +109,119 @@ TEST_F(Foreign, SelfExtractingArchiveKeepsItsStub)
     ASSERT_GT(after.size(), stub.size());
     EXPECT_TRUE(std::equal(stub.begin(), stub.end(), after.begin()));
     EXPECT_EQ(Get32(after, 1000), 0x04034B50u);
+}
+
+namespace {
+
+// The zip of a.txt and b.bin behind `prefix`, its offsets counted from the
+// archive's start, or from the file's start after zip -A.
+void WritePrefixedZip(TScratch& scratch, const std::string& path, const Bytes& prefix, bool adjusted)
+{
+    WriteAll(scratch.File("a.txt"), Bytes(3000, 'q'));
+    WriteAll(scratch.File("b.bin"), PhotoLikeBytes(4000, 8));
+    std::filesystem::remove(scratch.File("plain.zip"));
+    ASSERT_EQ(RunCommand("cd " + Quote(scratch.Path()) + " && zip -q plain.zip a.txt b.bin").Status, 0);
+    Bytes joined = prefix;
+    const Bytes plain = ReadAll(scratch.File("plain.zip"));
+    joined.insert(joined.end(), plain.begin(), plain.end());
+    WriteAll(path, joined);
+    if (adjusted) {
+        const TRun fixed = RunCommand("zip -qA " + Quote(path));
+        ASSERT_EQ(fixed.Status, 0) << fixed.Output;
+    }
+}
+
+// The file position of each entry's local header against the offset its
+// central record gives, as the model read them.
+void ExpectOffsetsCountedFrom(TZipper& zipper, int64_t shift)
+{
+    TZipArchive& archive = *zipper.Archive();
+    EXPECT_EQ(archive.OffsetShift(), shift);
+    const Bytes file = ReadAll(archive.ArchiveName());
+    for (int i = 0; i < archive.Count(); ++i) {
+        const TZipItem& item = *archive.ZipItem(i);
+        EXPECT_EQ(Get32(file, static_cast<size_t>(static_cast<int64_t>(item.Offset()) + shift)), 0x04034B50u)
+            << item.GetFileName();
+    }
+}
+
+} // namespace
+
+// A launcher script with a jar behind it: after an add the script is the
+// same bytes and still runs, and new offsets are counted the way the old
+// ones are, from the archive's start or, after zip -A, from the file's.
+TEST_F(Foreign, AShellLauncherJarStillRunsAfterAnAdd)
+{
+    const std::string launcher = "#!/bin/sh\necho \"launched with $# arguments\"\nexit 0\n";
+    const Bytes prefix(launcher.begin(), launcher.end());
+    for (const bool adjusted : {false, true}) {
+        SCOPED_TRACE(adjusted ? "zip -A" : "offsets from the archive's start");
+        const std::string jar = FScratch.File("app.jar");
+        ASSERT_NO_FATAL_FAILURE(WritePrefixedZip(FScratch, jar, prefix, adjusted));
+        const TRun ranBefore = RunCommand("sh " + Quote(jar) + " one two");
+        ASSERT_EQ(ranBefore.Output, "launched with 2 arguments\n");
+        const int unzipBefore = RunCommand("unzip -tq " + Quote(jar)).Status;
+
+        FZipper.SetFileName(jar);
+        EXPECT_EQ(FZipper.Archive()->PrefixSize(), static_cast<int64_t>(prefix.size()));
+        const Bytes picture = PhotoLikeBytes(5000, 4);
+        AddBytes(FZipper, "thumb.jpg", picture);
+        ExpectOffsetsCountedFrom(FZipper, adjusted ? 0 : static_cast<int64_t>(prefix.size()));
+        FZipper.Close();
+
+        const Bytes after = ReadAll(jar);
+        EXPECT_TRUE(std::equal(prefix.begin(), prefix.end(), after.begin()));
+        EXPECT_EQ(RunCommand("sh " + Quote(jar) + " one two").Output, ranBefore.Output);
+        EXPECT_EQ(RunCommand("unzip -tq " + Quote(jar)).Status, unzipBefore);
+        const TRun listing = PythonListing(jar);
+        ASSERT_EQ(listing.Status, 0) << listing.Output;
+        EXPECT_NE(listing.Output.find("a.txt:3000:"), std::string::npos) << listing.Output;
+        EXPECT_NE(listing.Output.find(Sha1Line("thumb.jpg", picture)), std::string::npos) << listing.Output;
+        FZipper.SetFileName(jar);
+        ExpectOffsetsCountedFrom(FZipper, adjusted ? 0 : static_cast<int64_t>(prefix.size()));
+        FZipper.Close();
+        std::filesystem::remove(jar);
+    }
+}
+
+// A picture with a zip behind it, offsets fixed with zip -A: after an add it
+// is still the same picture, and a zip every reader opens.
+TEST_F(Foreign, APngWithAZipBehindItStillOpensAsBoth)
+{
+    const std::string png = FScratch.File("picture.png");
+    const TRun drawn = RunCommand(
+        "python3 -c " +
+        Quote("import sys,zlib,struct\n"
+              "def chunk(k,b): return struct.pack('>I',len(b))+k+b+struct.pack('>I',zlib.crc32(k+b))\n"
+              "rows=b''.join(b'\\0'+b''.join(bytes([x*8,y*8,128]) for x in range(32)) for y in range(24))\n"
+              "open(sys.argv[1],'wb').write(b'\\x89PNG\\r\\n\\x1a\\n'+chunk(b'IHDR',struct.pack('>IIBBBBB',32,24,8,2,0,0,0))"
+              "+chunk(b'IDAT',zlib.compress(rows))+chunk(b'IEND',b''))\n") +
+        " " + Quote(png));
+    ASSERT_EQ(drawn.Status, 0) << drawn.Output;
+    const Bytes picture = ReadAll(png);
+    ASSERT_NO_FATAL_FAILURE(WritePrefixedZip(FScratch, Name(), picture, true));
+
+    FZipper.SetFileName(Name());
+    AddBytes(FZipper, "thumb.jpg", PhotoLikeBytes(5000, 5));
+    FZipper.Close();
+    const Bytes after = ReadAll(Name());
+    EXPECT_TRUE(std::equal(picture.begin(), picture.end(), after.begin()));
+    EXPECT_TRUE(UnzipAccepts(Name()));
+    const TRun listing = PythonListing(Name());
+    ASSERT_EQ(listing.Status, 0) << listing.Output;
+    EXPECT_NE(listing.Output.find("thumb.jpg:5000:"), std::string::npos) << listing.Output;
+    // Read as a PNG: every chunk's CRC up to IEND, and the pixels inflate to 24 rows.
+    const TRun decoded = RunCommand(
+        "python3 -c " +
+        Quote("import sys,zlib,struct\n"
+              "d=open(sys.argv[1],'rb').read(); assert d[:8]==b'\\x89PNG\\r\\n\\x1a\\n'; at=8; idat=b''\n"
+              "while True:\n"
+              "  n,k=struct.unpack('>I4s',d[at:at+8]); b=d[at+8:at+8+n]\n"
+              "  assert zlib.crc32(k+b)==struct.unpack('>I',d[at+8+n:at+12+n])[0]\n"
+              "  at+=12+n\n"
+              "  if k==b'IDAT': idat+=b\n"
+              "  if k==b'IEND': break\n"
+              "print(len(zlib.decompress(idat))//(1+32*3))\n") +
+        " " + Quote(Name()));
+    EXPECT_EQ(decoded.Output, "24\n");
 }

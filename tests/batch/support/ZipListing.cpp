@@ -121,15 +121,22 @@ TZipListing ReadZipListing(const std::string& path)
 
     const size_t end = FindEndRecord(b);
     uint64_t total = Get16(b, end + 10);
-    size_t at = Get32(b, end + 16);
+    uint64_t stated = Get32(b, end + 16);
+    uint64_t size = Get32(b, end + 12);
     size_t directoryEnd = end;
     if (end >= 20 && Get32(b, end - 20) == 0x07064B50u) {
-        directoryEnd = Get64(b, end - 12);
-        if (Get32(b, directoryEnd) != 0x06064B50u)
-            throw std::runtime_error("zip64 locator points at no zip64 end record");
+        directoryEnd = end - 20 - 56;
+        if (end < 76 || Get32(b, directoryEnd) != 0x06064B50u)
+            throw std::runtime_error("zip64 locator without a zip64 end record before it");
         total = Get64(b, directoryEnd + 32);
-        at = Get64(b, directoryEnd + 48);
+        size = Get64(b, directoryEnd + 40);
+        stated = Get64(b, directoryEnd + 48);
     }
+    // Offsets may count from the archive's start, after bytes put in front of it.
+    if (size > directoryEnd || stated > directoryEnd - size)
+        throw std::runtime_error("central directory placed outside the file");
+    const uint64_t shift = directoryEnd - size - stated;
+    size_t at = directoryEnd - size;
     const uint16_t commentLength = Get16(b, end + 20);
     if (end + 22 + commentLength != b.size())
         throw std::runtime_error("comment length does not reach the end of the file");
@@ -149,7 +156,7 @@ TZipListing ReadZipListing(const std::string& path)
         if (at + 46 + nameLength + extraLength > b.size())
             throw std::runtime_error("central directory truncated");
         entry.Name.assign(b.begin() + at + 46, b.begin() + at + 46 + nameLength);
-        entry.LocalOffset = LocalOffsetOf(b, at, at + 46 + nameLength, extraLength);
+        entry.LocalOffset = LocalOffsetOf(b, at, at + 46 + nameLength, extraLength) + shift;
         listing.Entries.push_back(entry);
         at += 46 + nameLength + extraLength + entryCommentLength;
     }

@@ -13,7 +13,7 @@ struct TListedEntry {
     uint32_t Crc = 0;
     uint32_t CompressedSize = 0;
     uint32_t Size = 0;
-    uint64_t LocalOffset = 0;
+    uint64_t LocalOffset = 0;  // in the file, whatever the archive counts from
 };
 
 struct TZipListing {

@@ -373,7 +373,7 @@ void TMainWindow::ShowRunning(bool running)
 
 void TMainWindow::ReportRunEnd()
 {
-    const TRunTally tally = FBatchHost->Tally(false);
+    const TRunTally tally = FBatchHost->Tally();
     SetState(tally.Finished < tally.Count ? StoppedText(tally) : DoneText(tally));
     SelectSkippedEntries();
 }
@@ -400,7 +400,7 @@ void TMainWindow::SelectSkippedEntries()
 void TMainWindow::ReportRunFailure()
 {
     const int failedIndex = FBatch->FailedIndex();
-    const TRunTally tally = FBatchHost->Tally(failedIndex >= 0);
+    const TRunTally tally = FBatchHost->Tally();
     QString detail;
     switch (FBatch->Failure()) {
     case TRunFailure::rfPicture:

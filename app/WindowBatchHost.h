@@ -1,7 +1,7 @@
 #pragma once
 // The window as a batch run sees it: the controls it reads and sets, and
-// the tally of what the run did: the entries it began, the names the
-// archive already held, the entry it is on (marked in the list).
+// the tally of what the run did: the pictures whose commit is on disk, the
+// names the archive already held, the entry it is on (marked in the list).
 
 #include "BatchRun.h"
 #include "Errors.h"
@@ -16,6 +16,7 @@
 #include <QProgressBar>
 #include <QCheckBox>
 
+#include <set>
 #include <string>
 
 class TMainWindow::TBatchHost : public IBatchHost {
@@ -24,20 +25,23 @@ public:
 
     void BeginRun()
     {
-        FCount = FBegun = 0;
+        FCount = FFinished = FSkippedFinished = 0;
         FSkipped.clear();
+        FSkippedIndices.clear();
         FArchive.clear();
         FPath.clear();
     }
     // The current entry loses its mark, whatever ended the run.
     void EndRun() { Unmark(); }
     // The current picture's name was already in the archive.
-    void NoteSkipped() { FSkipped.append(FCurrent); }
-
-    TRunTally Tally(bool failedInItem) const
+    void NoteSkipped()
     {
-        return {FCount, FBegun - (failedInItem ? 1 : 0), static_cast<int>(FSkipped.size())};
+        FSkipped.append(FCurrent);
+        FSkippedIndices.insert(FCurrentIndex);
     }
+
+    // Only pictures reported done count: those whose commit is on disk.
+    TRunTally Tally() const { return {FCount, FFinished, FSkippedFinished}; }
     const QList<QPersistentModelIndex>& Skipped() const { return FSkipped; }
     const std::string& Archive() const { return FArchive; }
     const std::string& Path() const { return FPath; }
@@ -51,7 +55,7 @@ public:
     int ListCount() override { return FWindow.FFileList->count(); }
     std::string ListEntry(int index) override
     {
-        ++FBegun;
+        FCurrentIndex = index;
         FPath = PeekEntry(index);
         Mark(index);
         FWindow.SetState(WorkingText(index + 1, FCount, BareName(FPath)));
@@ -81,6 +85,11 @@ public:
     // The workers make the thumbnails; this thread only adds them and stays
     // with the window meanwhile.
     void KeepResponsive() override { QCoreApplication::processEvents(); }
+    void PictureDone(int index, const std::string&) override
+    {
+        ++FFinished;
+        FSkippedFinished += FSkippedIndices.count(index) > 0 ? 1 : 0;
+    }
 
 private:
     void Mark(int index)
@@ -109,7 +118,10 @@ private:
 
     TMainWindow& FWindow;
     int FCount = 0;
-    int FBegun = 0;
+    int FFinished = 0;
+    int FSkippedFinished = 0;
+    int FCurrentIndex = -1;
+    std::set<int> FSkippedIndices;
     QPersistentModelIndex FCurrent;
     QList<QPersistentModelIndex> FSkipped;
     std::string FArchive;

@@ -9,8 +9,10 @@
 #include "ZipArchive.h"
 
 #include <cstdio>
+#include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -26,13 +28,6 @@ void CommentArchive(TZipper& zipper)
     zipper.SetComment(ArchiveComment);
 }
 
-std::string FilesCaption(int current, int count)
-{
-    char caption[48];
-    std::snprintf(caption, sizeof caption, "Files %d/%d", current, count);
-    return caption;
-}
-
 // Marks a run as going on for exactly as long as it is in scope.
 class TRunningMark {
 public:
@@ -46,6 +41,13 @@ private:
 };
 
 } // namespace
+
+std::string FilesCaption(int current, int count)
+{
+    char caption[48];
+    std::snprintf(caption, sizeof caption, "Files %d/%d", current, count);
+    return caption;
+}
 
 TBatchRun::TBatchRun(TZipper& zipper, int jobs) : FZipper(zipper), FJobs(jobs < 1 ? 1 : jobs) {}
 
@@ -70,6 +72,8 @@ void TBatchRun::Go(IBatchHost& host)
     FStopped = false;
     FFailedIndex = -1;
     FFailure = TRunFailure::rfNone;
+    FWaiting.clear();
+    FWaitFailure = nullptr;
     if (host.ArchiveName().empty())
         return;
     if (host.ListCount() == 0)
@@ -86,6 +90,7 @@ void TBatchRun::Go(IBatchHost& host)
     } catch (...) {
         if (FFailure == TRunFailure::rfNone)
             FFailure = TRunFailure::rfOther;
+        CommitWhatWaited(host);
         throw;
     }
 
@@ -93,6 +98,20 @@ void TBatchRun::Go(IBatchHost& host)
         CommentArchive(FZipper);
         FZipper.Close();
     });
+    ReportCommitted(host);
+}
+
+// The pictures before the one that failed still go to disk; the run's own
+// failure is the one it ends with.
+void TBatchRun::CommitWhatWaited(IBatchHost& host)
+{
+    if (FFailure == TRunFailure::rfArchive)
+        return;
+    try {
+        FZipper.Commit();
+        ReportCommitted(host);
+    } catch (...) {
+    }
 }
 
 void TBatchRun::InArchive(const std::function<void()>& step)
@@ -123,6 +142,18 @@ void TBatchRun::RunItems(IBatchHost& host)
     const int n = host.ListCount();
     // Made once per run and released on every path when this scope ends.
     const std::unique_ptr<IThumbnailMaker> maker = NewThumbnailMaker(FJobs, n);
+    // A commit failing while a thumbnail is awaited is the archive's failure,
+    // not the picture's: it is kept and raised once the wait is over.
+    maker->OnWait = [this, &host] {
+        try {
+            if (!FWaitFailure) {
+                FZipper.CommitIfDue();
+                ReportCommitted(host);
+            }
+        } catch (...) {
+            FWaitFailure = std::current_exception();
+        }
+    };
     for (int i = 0; i < n && !FStopped; ++i) {
         host.SetCaption(FilesCaption(i + 1, host.ListCount()));
         FFailedIndex = i;
@@ -134,29 +165,73 @@ void TBatchRun::RunItems(IBatchHost& host)
 
 void TBatchRun::ProcessFile(IBatchHost& host, int index, const std::string& path, IThumbnailMaker& maker)
 {
+    // What waits would outlast its limit while this picture is made.
+    InArchiveHandlingMessages(host, [&] {
+        FZipper.CommitIfDue(FLastMake);
+        ReportCommitted(host);
+    });
     TMemoryStream* thumbnail = nullptr;
     try {
-        host.SetProgressPosition(host.ProgressPosition() - 1);
+        const auto started = std::chrono::steady_clock::now();
         thumbnail = &maker.Make(host, index, path, host.ReadSettings());
+        FLastMake = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
     } catch (...) {
         host.ProcessMessages();
-        // Only the picture's own failure may be passed over; one of the
-        // archive's would fail again for every later picture.
+        InArchive([this] { RaiseWaitFailure(); });
+        // A failing picture counts on the bar; only its own failure may be
+        // passed over, one of the archive's would fail again for every later picture.
+        host.SetProgressPosition(host.ProgressPosition() - 1);
         if (host.PictureFailed(index, path))
             return;
         FFailure = TRunFailure::rfPicture;
         throw;
     }
+    InArchiveHandlingMessages(host, [&] {
+        RaiseWaitFailure();
+        AddToArchive(host, index, path, *thumbnail);
+    });
+    host.ProcessMessages();
+}
+
+void TBatchRun::AddToArchive(IBatchHost& host, int index, const std::string& path, TMemoryStream& thumbnail)
+{
     // The thumbnail carries its photo's time, so unpacked thumbnails sort as the photos do.
     int64_t modified = 0;
     const bool known = GetFileModified(path, modified);
+    FZipper.AddStream(EntryNameOf(path), thumbnail, known ? std::optional<int64_t>(modified) : std::nullopt);
+    FWaiting.push_back({index, path});
+    ReportCommitted(host);
+}
+
+void TBatchRun::InArchiveHandlingMessages(IBatchHost& host, const std::function<void()>& step)
+{
     try {
-        InArchive([&] {
-            FZipper.AddStream(EntryNameOf(path), *thumbnail, known ? std::optional<int64_t>(modified) : std::nullopt);
-        });
+        InArchive(step);
     } catch (...) {
         host.ProcessMessages();
         throw;
     }
-    host.ProcessMessages();
+}
+
+void TBatchRun::RaiseWaitFailure()
+{
+    if (FWaitFailure) {
+        const std::exception_ptr failure = FWaitFailure;
+        FWaitFailure = nullptr;
+        std::rethrow_exception(failure);
+    }
+}
+
+// Once nothing waits in memory, every picture given to the archive is on
+// disk, or was skipped there.
+void TBatchRun::ReportCommitted(IBatchHost& host)
+{
+    if (FZipper.Uncommitted() > 0)
+        return;
+    while (!FWaiting.empty()) {
+        const TWaiting picture = FWaiting.front();
+        FWaiting.pop_front();
+        host.SetProgressPosition(host.ProgressPosition() - 1);
+        host.PictureDone(picture.Index, picture.Path);
+    }
 }

@@ -5,11 +5,15 @@
 
 #include "ThumbnailRecipe.h"
 
+#include <chrono>
+#include <deque>
+#include <exception>
 #include <functional>
 #include <string>
 
 class TZipper;
 class IThumbnailMaker;
+class TMemoryStream;
 
 class IBatchHost {                         // what a run needs of the window (or of the shell command)
 public:
@@ -35,7 +39,13 @@ public:
     // made. True goes on with the next entry (the host has reported it);
     // false ends the run with the exception, as the window does.
     virtual bool PictureFailed(int /*index*/, const std::string& /*path*/) { return false; }
+    // A picture's thumbnail is on disk in the archive (or was skipped there):
+    // called in list order, never before the commit that holds it finished.
+    virtual void PictureDone(int /*index*/, const std::string& /*path*/) {}
 };
+
+// "Files 3/10": the caption of list item 3 of 10.
+std::string FilesCaption(int current, int count);
 
 // Where the failure that ended a run came from.
 enum class TRunFailure { rfNone, rfPicture, rfArchive, rfOther };
@@ -61,13 +71,30 @@ public:
     TRunFailure Failure() const { return FFailure; }
 
 private:
+    // A picture given to the archive whose commit is not on disk yet.
+    struct TWaiting {
+        int Index;
+        std::string Path;
+    };
+
     // Runs a step of the archive's; its failure is the archive's.
     void InArchive(const std::function<void()>& step);
     void OpenArchive(IBatchHost& host, const std::string& archiveName);
     void RunItems(IBatchHost& host);
     void ProcessFile(IBatchHost& host, int index, const std::string& path, IThumbnailMaker& maker);
+    void AddToArchive(IBatchHost& host, int index, const std::string& path, TMemoryStream& thumbnail);
+    // InArchive, with the waiting messages handled before a failure ends the run.
+    void InArchiveHandlingMessages(IBatchHost& host, const std::function<void()>& step);
+    void CommitWhatWaited(IBatchHost& host);
+    void ReportCommitted(IBatchHost& host);
+    void RaiseWaitFailure();
 
     TZipper& FZipper;
+    std::deque<TWaiting> FWaiting;
+    // How long the last thumbnail took: what is waiting is committed before
+    // a new one when it would otherwise wait longer than its limit.
+    std::chrono::milliseconds FLastMake{0};
+    std::exception_ptr FWaitFailure;
     const int FJobs;
     bool FStopped = false;
     bool FRunning = false;

@@ -34,7 +34,11 @@ public:
         FCurrent = TTakenThumbnail();
         const TRenderOrder order{index, path, settings};
         FAhead.Plan(OrdersFrom(host, order));
-        FCurrent = FAhead.Take(order, [&host] { host.KeepResponsive(); });
+        FCurrent = FAhead.Take(order, [this, &host] {
+            if (OnWait)
+                OnWait();
+            host.KeepResponsive();
+        });
         return FCurrent.Stream();
     }
 

@@ -4,6 +4,7 @@
 
 #include "ThumbnailRecipe.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -17,6 +18,9 @@ public:
     // stream stays valid until the next call.
     virtual TMemoryStream& Make(IBatchHost& host, int index, const std::string& path,
                                 const TThumbnailSettings& settings) = 0;
+
+    // Called every few milliseconds while a thumbnail made ahead is waited for.
+    std::function<void()> OnWait;
 };
 
 // One job makes every thumbnail on the calling thread; more use that many

@@ -85,9 +85,9 @@ int RunPreview(const TCommandOptions& options, const TCommandStreams& streams)
 // as a declined entry instead of storing it.
 void CountSkippedEntries(TZipper& zipper, TShellHost& host)
 {
-    zipper.OnProcessItemFailure = [&host](TZipper&, TArchiveItem*, TProcessType, TErrorClass, int32_t code) {
-        if (code == ErrDuplicateName)
-            host.NoteSkipped();
+    zipper.OnProcessItemFailure = [&host](TZipper&, TArchiveItem* item, TProcessType, TErrorClass, int32_t code) {
+        if (code == ErrDuplicateName && item)
+            host.NoteSkipped(item->GetFileName());
     };
 }
 

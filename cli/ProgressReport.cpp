@@ -22,7 +22,6 @@ std::string ProgressLine(const std::string& caption, int maximum, int remaining,
 
 void TProgressReport::SetCaption(const std::string& caption)
 {
-    FlushPending();
     FCaption = caption;
     FPicture.clear();  // the next picture is not known yet
     Redraw();
@@ -51,18 +50,20 @@ std::string SkipNote(const std::string& holder)
 
 } // namespace
 
-void TProgressReport::ItemDone(const std::string& path, bool skipped, const std::string& holder)
+void TProgressReport::ItemDone(const std::string& caption, const std::string& path, bool skipped,
+                               const std::string& holder)
 {
     if (FLive) {
         Redraw();
         return;
     }
-    FPending = FCaption + " " + EscapedName(path) + (skipped ? SkipNote(holder) : "");
+    const std::string line = caption + " " + EscapedName(path) + (skipped ? SkipNote(holder) : "");
+    std::fprintf(FOut, "%s\n", line.c_str());
+    std::fflush(FOut);
 }
 
 void TProgressReport::PrintLine(const std::string& text)
 {
-    FlushPending();
     if (FLive && FLineOpen)
         std::fputs("\r\033[K", FOut);
     FLineOpen = false;
@@ -72,21 +73,11 @@ void TProgressReport::PrintLine(const std::string& text)
 
 void TProgressReport::Finish()
 {
-    FlushPending();
     if (FLive && FLineOpen) {
         std::fputc('\n', FOut);
         std::fflush(FOut);
     }
     FLineOpen = false;
-}
-
-void TProgressReport::FlushPending()
-{
-    if (FPending.empty())
-        return;
-    std::fprintf(FOut, "%s\n", FPending.c_str());
-    std::fflush(FOut);
-    FPending.clear();
 }
 
 void TProgressReport::Redraw()

@@ -19,19 +19,16 @@ public:
     void SetRemaining(int remaining);
     // The picture being worked on now; the live line shows it.
     void SetPicture(const std::string& path);
-    // The current picture was stored, or skipped because the archive holds
-    // its name; holder is the picture of this run that took the name, if one
-    // did. Its line waits until the picture is known not to have failed.
-    void ItemDone(const std::string& path, bool skipped, const std::string& holder = {});
-    // The current picture failed after all: it gets no progress line.
-    void ItemFailed() { FPending.clear(); }
+    // A picture is stored (its commit on disk), or skipped because the
+    // archive holds its name; caption is that picture's own, holder the
+    // picture of this run that took the name, if one did.
+    void ItemDone(const std::string& caption, const std::string& path, bool skipped, const std::string& holder = {});
     // A message of its own line, above the live line.
     void PrintLine(const std::string& text);
     // Ends the live line so that later output starts on a fresh one.
     void Finish();
 
 private:
-    void FlushPending();
     void Redraw();
     std::string LiveLine() const;
 
@@ -40,7 +37,6 @@ private:
     int FColumns;
     std::string FCaption;
     std::string FPicture;
-    std::string FPending;
     int FMaximum = 0;
     int FRemaining = 0;
     bool FLineOpen = false;

@@ -1,17 +1,14 @@
 #include "ShellHost.h"
 
 #include "EntryName.h"
+#include "NameFolding.h"
 
 namespace {
 
 // Letter case ignored as the archive ignores it in names.
 std::string NameKey(const std::string& path)
 {
-    std::string key = EntryNameOf(path);
-    for (char& c : key)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return key;
+    return FoldedName(EntryNameOf(path));
 }
 
 } // namespace
@@ -29,10 +26,10 @@ int TShellHost::ListCount()
 
 std::string TShellHost::ListEntry(int index)
 {
-    FCurrentPath = FList.Entry(index);
-    FCurrentSkipped = false;
-    FReport.SetPicture(FCurrentPath);
-    return FCurrentPath;
+    const std::string path = FList.Entry(index);
+    FUnreported.push_back({index, EntryNameOf(path), false});
+    FReport.SetPicture(path);
+    return path;
 }
 
 void TShellHost::SetCaption(const std::string& text)
@@ -51,20 +48,9 @@ void TShellHost::SetProgressPosition(int position)
     FReport.SetRemaining(position);
 }
 
-// Reached after every picture, the failing one included; its line is taken
-// back if the picture turns out to have failed.
+// Reached after every picture, the failing one included.
 void TShellHost::ProcessMessages()
 {
-    ++FItemsSeen;
-    std::string holder;
-    if (FCurrentSkipped) {
-        ++FSkipped;
-        if (const auto found = FNameHolders.find(NameKey(FCurrentPath)); found != FNameHolders.end())
-            holder = found->second;
-    } else {
-        FNameHolders.insert_or_assign(NameKey(FCurrentPath), FCurrentPath);
-    }
-    FReport.ItemDone(FCurrentPath, FCurrentSkipped, holder);
     if (!FStopped && StopPending && StopPending()) {
         FStopped = true;
         if (OnStop)
@@ -72,28 +58,57 @@ void TShellHost::ProcessMessages()
     }
 }
 
-bool TShellHost::PictureFailed(int, const std::string& path)
+void TShellHost::NoteSkipped(const std::string& entryName)
+{
+    for (auto it = FUnreported.rbegin(); it != FUnreported.rend(); ++it)
+        if (it->EntryName == entryName) {
+            it->Skipped = true;
+            return;
+        }
+}
+
+void TShellHost::PictureDone(int index, const std::string& path)
+{
+    bool skipped = false;
+    for (auto it = FUnreported.begin(); it != FUnreported.end(); ++it)
+        if (it->Index == index) {
+            skipped = it->Skipped;
+            FUnreported.erase(it);
+            break;
+        }
+    std::string holder;
+    if (skipped) {
+        ++FSkipped;
+        if (const auto found = FNameHolders.find(NameKey(path)); found != FNameHolders.end())
+            holder = found->second;
+    } else {
+        ++FDone;
+        FNameHolders.insert_or_assign(NameKey(path), path);
+    }
+    FReport.ItemDone(FilesCaption(index + 1, FList.Size()), path, skipped, holder);
+}
+
+bool TShellHost::PictureFailed(int index, const std::string& path)
 {
     if (!KeepGoing)
         return false;
     ++FFailed;
-    FReport.ItemFailed();
-    ForgetHolder(path);
+    Forget(index);
     if (OnPictureFailed)
         OnPictureFailed(path);
     return true;
 }
 
-void TShellHost::ForgetHolder(const std::string& path)
+void TShellHost::Forget(int index)
 {
-    // Counted as done before its failure was known; it took no name.
-    const auto found = FNameHolders.find(NameKey(path));
-    if (found != FNameHolders.end() && found->second == path)
-        FNameHolders.erase(found);
+    for (auto it = FUnreported.begin(); it != FUnreported.end(); ++it)
+        if (it->Index == index) {
+            FUnreported.erase(it);
+            return;
+        }
 }
 
 void TShellHost::NoteRunFailedInPicture()
 {
     ++FFailed;
-    FReport.ItemFailed();
 }

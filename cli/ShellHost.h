@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 class TShellHost : public IBatchHost {
 public:
@@ -36,20 +37,28 @@ public:
     int ProgressPosition() override { return FPosition; }
     void ProcessMessages() override;
     bool PictureFailed(int index, const std::string& path) override;
+    void PictureDone(int index, const std::string& path) override;
 
-    // The archive already holds the current picture's name.
-    void NoteSkipped() { FCurrentSkipped = true; }
+    // The archive already holds this entry name: the picture given to it
+    // last under that name is counted as skipped when it is reported.
+    void NoteSkipped(const std::string& entryName);
     // The current picture's failure ended the run.
     void NoteRunFailedInPicture();
 
-    int ItemsSeen() const { return FItemsSeen; }
-    int Done() const { return FItemsSeen - FSkipped - FFailed; }
+    int ItemsSeen() const { return FDone + FSkipped + FFailed; }
+    int Done() const { return FDone; }
     int Skipped() const { return FSkipped; }
     int Failed() const { return FFailed; }
     bool Stopped() const { return FStopped; }
 
 private:
-    void ForgetHolder(const std::string& path);
+    // A picture taken from the list and not reported yet.
+    struct TUnreported {
+        int Index;
+        std::string EntryName;
+        bool Skipped;
+    };
+    void Forget(int index);
 
     std::string FArchiveName;
     bool FClear;
@@ -57,12 +66,11 @@ private:
     const TShellList& FList;
     TProgressReport& FReport;
     int FPosition = 0;
-    int FItemsSeen = 0;
+    int FDone = 0;
     int FSkipped = 0;
     int FFailed = 0;
     bool FStopped = false;
-    bool FCurrentSkipped = false;
-    std::string FCurrentPath;
+    std::vector<TUnreported> FUnreported;
     // The picture of this run that took each name, by the name as the archive compares it.
     std::unordered_map<std::string, std::string> FNameHolders;
 };

@@ -14,6 +14,8 @@ enum TEntryAction : uint8_t {
     eaRename = 5,
     eaReplaceFile = 6,
     eaFromStream = 7,
+    // Its data is made and held by the model until the next write.
+    eaGathered = 8,
 };
 
 class TArchiveItem {

@@ -220,7 +220,8 @@ void TArchive::AddStream(const std::string& name, TStream& source, std::optional
             target->SetAction(processType == ptAdd ? eaRemove : previous);
     };
     try {
-        SaveChanges();
+        if (!Gather(*target, processType))
+            SaveChanges();
     } catch (...) {
         giveUpUnwritten();
         throw;
@@ -241,9 +242,14 @@ void TArchive::SaveChanges()
     if (!FIsDirty && Count() > 0)
         return;
     TLockGuard lock(*this);
-    if (!DoConfirmSave())
-        return;
-    WriteArchive();
+    try {
+        if (!DoConfirmSave())
+            return;
+        WriteArchive();
+    } catch (...) {
+        GiveUpUnwritten();
+        throw;
+    }
     FIsDirty = false;
     DoSave();
 }

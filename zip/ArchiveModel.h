@@ -103,6 +103,8 @@ public:
     void Unlock();
 
     int Count() const { return FItemList.Count(); }
+    // Entries added whose data waits in memory for the next write.
+    virtual int Unwritten() const { return 0; }
     TArchiveItem* Item(int index) const { return FItemList.Item(index); }
     int FindFile(const std::string& name) const { return FItemList.Find(name); }
     const TArchiveList& ItemList() const { return FItemList; }
@@ -140,6 +142,13 @@ public:
 protected:
     virtual void ReadArchive() = 0;
     virtual void WriteArchive() = 0;
+    // Called by AddStream, lock held, with the new entry listed and marked
+    // eaFromStream: true when the model took the entry's data from FInStream
+    // to write it with others later (or dropped it as failed) instead of now.
+    virtual bool Gather(TArchiveItem& /*item*/, TProcessType /*type*/) { return false; }
+    // A failed save gives up what waited for it, as a single add is given up:
+    // none of it was reported written.
+    virtual void GiveUpUnwritten() {}
 
     void DoProcessItemFailure(TArchiveItem* item, TProcessType type, TErrorClass errorClass, int32_t code);
     // Return the owner's Abort answer.

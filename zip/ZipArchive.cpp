@@ -82,14 +82,22 @@ void TZipArchive::MarkFreshlyCreated()
 void TZipArchive::FinishEntries()
 {
     for (int i = Count() - 1; i >= 0; --i) {
-        if (Item(i)->Action() == eaRemove)
+        if (Item(i)->Action() == eaRemove) {
             FItemList.Delete(i);
-        else
+        } else {
             Item(i)->SetAction(eaKeep);
+            ZipItem(i)->SetGatheredData(nullptr);
+        }
     }
 }
 
 void TZipArchive::WriteArchive()
+{
+    WriteTail();
+    ForgetGathered();
+}
+
+void TZipArchive::WriteTail()
 {
     if (FSpanned)
         RefuseSpannedWrite();

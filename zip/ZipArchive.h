@@ -12,6 +12,7 @@
 #include "ZipRecords.h"
 #include "FileIdentity.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -47,6 +48,13 @@ inline constexpr const char* ArchiveMsgTrailingBytes =
     "The archive has bytes after its end record, which adding to it would lose - nothing written";
 inline constexpr const char* ArchiveMsgBeyondThreshold =
     "The archive would exceed the spanning threshold; split archives are not written - nothing written";
+
+// The longest a gathered entry waits for its commit.
+inline constexpr std::chrono::milliseconds LongestGatherWait{1000};
+// Gathered data held in memory before a commit, at most.
+inline constexpr int64_t LargestGathering = 32 << 20;
+
+using TSteadyClock = std::function<std::chrono::steady_clock::time_point()>;
 
 // The message for an entry whose records disagree on where it ends.
 std::string UncertainEntryMessage(const std::string& entryName);
@@ -104,12 +112,27 @@ public:
     TZipStreamDataHook InsertFromStreamHelper;
     TZipFileDataHook InsertHelper;
 
+    // Gathering: while rewriting the directory costs more than the entries
+    // added meanwhile, they wait in memory and are committed together, at
+    // the latest when the oldest has waited LongestGatherWait. Off, every
+    // add is on disk when it returns.
+    bool GroupCommits = false;
+    // The time gathering goes by; empty: the steady clock.
+    TSteadyClock Clock;
+    int Unwritten() const override { return FGathered; }
+    // Commits what is gathered when the oldest will have waited its longest
+    // within `ahead`.
+    void CommitIfDue(std::chrono::milliseconds ahead = std::chrono::milliseconds(0));
+    void CommitGathered();
+
     // Relays an entry's compression progress to the item-progress hook.
     bool ItemProgress(TArchiveItem* item, uint8_t progress) { return DoArchiveItemProgress(item, progress); }
 
 protected:
     void ReadArchive() override;
     void WriteArchive() override;
+    bool Gather(TArchiveItem& item, TProcessType type) override;
+    void GiveUpUnwritten() override { GiveUpGathered(); }
 
 private:
     struct TCapacity {
@@ -143,6 +166,7 @@ private:
     };
 
     // ZipArchive.cpp: the commit as a whole.
+    void WriteTail();
     [[noreturn]] void RefuseSpannedWrite();
     TPlacement SavePlacement(int first) const;
     void RestorePlacement(const TPlacement& saved);
@@ -175,6 +199,12 @@ private:
     void AddNewEntry(TZipItem& item, TStream& image, int64_t base, TStream& directory, const std::string& swapDir);
     void CommitInPlace(TStream& tail, int64_t keep, int handle);
 
+    // ZipArchiveGather.cpp
+    std::chrono::steady_clock::time_point Now() const;
+    bool GatheredOutweighDirectory() const;
+    void GiveUpGathered();
+    void ForgetGathered();
+
     // ZipArchiveRead.cpp
     void ReadEndAndDirectory(int64_t tail);
     TDirectoryPlace PlaceDirectory(int64_t tail);
@@ -199,4 +229,8 @@ private:
     int64_t FPrefixEnd = 0;
     int64_t FDirectoryPos = 0;
     bool FZip64End = false;
+    int FGathered = 0;
+    int64_t FGatheredBytes = 0;
+    int64_t FGatheredRecords = 0;
+    std::chrono::steady_clock::time_point FOldestGathered;
 };

@@ -80,7 +80,7 @@ bool TZipArchive::AdoptOtherCopysEntries()
         std::unique_ptr<TArchiveItem> item = FItemList.Take(i);
         if (item->Action() == eaKeep)
             known.push_back(KnownAs(static_cast<TZipItem&>(*item)));
-        else if (item->Action() == eaFromStream)
+        else if (item->Action() == eaFromStream || item->Action() == eaGathered)
             pending.push_back(std::move(item));
         else
             return false;
@@ -132,6 +132,7 @@ void TZipArchive::QueueAfterAdopted(std::vector<std::unique_ptr<TArchiveItem>>& 
         // A name the other copy added first is skipped like any duplicate.
         if (FItemList.IsActiveDupe(item->GetFileName())) {
             item->SetAction(eaRemove);
+            static_cast<TZipItem&>(*item).SetGatheredData(nullptr);
             DoProcessItemFailure(item.get(), ptAdd, ecArchiveError, ErrDuplicateName);
         }
         FItemList.Add(std::move(item));

@@ -48,18 +48,22 @@ void TZipArchive::AddNewEntry(TZipItem& item, TStream& image, int64_t base, TStr
         const int64_t at = base + image.GetPosition();
         TVirtualMemoryStream output;
         output.SetSwapFileDirectory(swapDir);
-        if (item.Action() == eaFromStream) {
-            if (!InsertFromStreamHelper)
-                throw EZipNoInsertion();
-            InsertFromStreamHelper(*this, item, FInStream, output);
-        } else {
-            if (!InsertHelper)
-                throw EZipNoInsertion();
-            InsertHelper(*this, item, output);
+        TStream* data = item.GatheredData();
+        if (data == nullptr) {
+            if (item.Action() == eaFromStream) {
+                if (!InsertFromStreamHelper)
+                    throw EZipNoInsertion();
+                InsertFromStreamHelper(*this, item, FInStream, output);
+            } else {
+                if (!InsertHelper)
+                    throw EZipNoInsertion();
+                InsertHelper(*this, item, output);
+            }
+            data = &output;
         }
         item.SaveLFHToStream(image);
         const int64_t record = base + image.GetPosition() - at;
-        image.CopyFrom(output, 0);
+        image.CopyFrom(*data, 0);
         const int64_t dataEnd = image.GetPosition();
         // Readers size an entry flagged for a descriptor with the descriptor,
         // whatever its method: leaving it out makes entries overlap for them.

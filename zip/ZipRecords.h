@@ -199,6 +199,9 @@ public:
         FLocalRecordSize = recordSize;
         FDescriptorSize = descriptorSize;
     }
+    // The data of a gathered entry, made ahead of its write; none otherwise.
+    TStream* GatheredData() const { return FGatheredData.get(); }
+    void SetGatheredData(std::unique_ptr<TStream> data) { FGatheredData = std::move(data); }
 
     // Loads the central record; the name read becomes the look-up name.
     void LoadFromStream(TStream& stream);
@@ -212,6 +215,7 @@ private:
     std::unique_ptr<TZipDirectoryFileHeader> FItemInfo;
     int64_t FLocalRecordSize = -1;
     int64_t FDescriptorSize = 0;
+    std::unique_ptr<TStream> FGatheredData;
 };
 
 // MS-DOS time and date of a local time; both 0 outside the years 1980..2107.

@@ -86,6 +86,8 @@ void TZipper::InitArchive(TZipArchive& archive)
     archive.DeflationOption = FDeflationOption;
     archive.DOSMode = FDOSMode;
     archive.SetStoreOptions(FStoreOptions);
+    archive.GroupCommits = FGroupCommits;
+    archive.Clock = FCommitClock;
     archive.InsertFromStreamHelper = [](TZipArchive& model, TZipItem& item, TStream* source, TStream& output) {
         TZipCompressionSettings settings;
         settings.CompressionMethodToUse = model.CompressionMethodToUse;
@@ -156,6 +158,32 @@ void TZipper::AddStream(const std::string& name, TStream& source, std::optional<
     }
     FWriteRefused = false;
     DoChange();
+}
+
+void TZipper::SetGroupCommits(bool value)
+{
+    FGroupCommits = value;
+    if (FArchive)
+        FArchive->GroupCommits = value;
+}
+
+void TZipper::SetCommitClock(TSteadyClock clock)
+{
+    FCommitClock = std::move(clock);
+    if (FArchive)
+        FArchive->Clock = FCommitClock;
+}
+
+void TZipper::CommitIfDue(std::chrono::milliseconds ahead)
+{
+    if (FArchive)
+        FArchive->CommitIfDue(ahead);
+}
+
+void TZipper::Commit()
+{
+    if (FArchive)
+        FArchive->CommitGathered();
 }
 
 void TZipper::SetComment(const std::string& text)

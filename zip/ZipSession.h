@@ -1,13 +1,14 @@
 #pragma once
 // The archive session: owns one zip model while it has a file name, adds
-// entries from streams (each on disk before the call returns), sets the
-// comment and closes.
+// entries from streams (each on disk before the call returns, unless group
+// commits gather them), sets the comment and closes.
 
 #include "ArchiveModel.h"
 #include "ArchiveDetect.h"
 #include "ZipArchive.h"
 #include "Stream.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -46,6 +47,20 @@ public:
     // The entry's time is `modified` when given (seconds since 1970, UTC), else now.
     void AddStream(const std::string& name, TStream& source, std::optional<int64_t> modified = std::nullopt);
     void SetComment(const std::string& text);
+
+    // With group commits on, an added entry may wait in memory for a commit
+    // together with later ones (see TZipArchive::GroupCommits); Close and
+    // opening another name commit what waits.
+    bool GroupCommits() const { return FGroupCommits; }
+    void SetGroupCommits(bool value);
+    // Entries added that are not on disk yet.
+    int Uncommitted() const { return FArchive ? FArchive->Unwritten() : 0; }
+    // Commits what waits once the oldest will have waited its longest within `ahead`.
+    void CommitIfDue(std::chrono::milliseconds ahead = std::chrono::milliseconds(0));
+    // Commits what waits now.
+    void Commit();
+    // The time waiting entries go by; empty: the steady clock.
+    void SetCommitClock(TSteadyClock clock);
 
     bool AutoSave() const { return FAutoSave; }
     void SetAutoSave(bool value);
@@ -113,4 +128,6 @@ private:
     std::string FPassword;
     std::string FLogFile;
     bool FLogging = false;
+    bool FGroupCommits = false;
+    TSteadyClock FCommitClock;
 };

@@ -24,6 +24,11 @@ public:
     std::vector<TThumbnailSettings> SettingsRead;
     // Runs inside ProcessMessages with the number of calls so far (1 after item 1).
     std::function<void(int handled)> OnMessages;
+    // Each picture reported done, in order.
+    std::vector<int> Done;
+    std::function<void(int index, const std::string& path)> OnPictureDone;
+    // Runs while the run waits for a thumbnail made ahead.
+    std::function<void()> OnKeepResponsive;
 
     std::string ArchiveName() override
     {
@@ -47,6 +52,17 @@ public:
     void SetProgressMax(int max) override { ProgressMax = max; }
     void SetProgressPosition(int position) override { Position = position; }
     int ProgressPosition() override { return Position; }
+    void KeepResponsive() override
+    {
+        if (OnKeepResponsive)
+            OnKeepResponsive();
+    }
+    void PictureDone(int index, const std::string& path) override
+    {
+        Done.push_back(index);
+        if (OnPictureDone)
+            OnPictureDone(index, path);
+    }
     void ProcessMessages() override
     {
         ++MessagesHandled;

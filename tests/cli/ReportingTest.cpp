@@ -52,10 +52,10 @@ TEST(ProgressReport, OffATerminalPrintsOneLinePerFinishedPicture)
     report.SetMaximum(2);
     report.SetCaption("Files 1/2");
     report.SetRemaining(1);
-    report.ItemDone("/p/a.jpg", false);
+    report.ItemDone("Files 1/2", "/p/a.jpg", false);
     report.SetCaption("Files 2/2");
     report.SetRemaining(0);
-    report.ItemDone("/p/b.jpg", false);
+    report.ItemDone("Files 2/2", "/p/b.jpg", false);
     report.Finish();
     EXPECT_EQ(Contents(file.get()), "Files 1/2 /p/a.jpg\nFiles 2/2 /p/b.jpg\n");
 }
@@ -67,7 +67,7 @@ TEST(ProgressReport, OnATerminalRedrawsOneLineAndEndsItOnce)
     report.SetMaximum(2);
     report.SetCaption("Files 1/2");
     report.SetRemaining(1);
-    report.ItemDone("/p/a.jpg", false);
+    report.ItemDone("Files 1/2", "/p/a.jpg", false);
     report.Finish();
     report.Finish();
     const std::string text = Contents(file.get());
@@ -113,24 +113,24 @@ TEST(RunSummary, CountsAreWordedForOneAndManyAndSkipsStandApart)
     EXPECT_EQ(CountsText({1, 1, 3}, true), "1 picture done, 1 skipped: already in the archive, 3 failed");
 }
 
-TEST(ProgressReport, AFailedPictureGetsNoLineAndASkippedOneSaysSo)
+// Pictures committed together are reported after later ones were started:
+// each line carries its own picture's number, and a skipped one says so.
+TEST(ProgressReport, LinesOfPicturesReportedLaterKeepTheirOwnNumbers)
 {
     TFile file(std::tmpfile(), &std::fclose);
     TProgressReport report(file.get(), false);
     report.SetMaximum(3);
     report.SetCaption("Files 1/3");
-    report.ItemDone("/p/a.jpg", true);
     report.SetCaption("Files 2/3");
-    report.ItemDone("/p/bad\n.jpg", false);
-    report.ItemFailed();
     report.PrintLine("failure of /p/bad\\n.jpg");
     report.SetCaption("Files 3/3");
-    report.ItemDone("/p/c.jpg", false);
+    report.ItemDone("Files 1/3", "/p/a.jpg", true);
+    report.ItemDone("Files 3/3", "/p/c\n.jpg", false);
     report.Finish();
     EXPECT_EQ(Contents(file.get()),
-              "Files 1/3 /p/a.jpg (skipped: already in the archive)\n"
               "failure of /p/bad\\n.jpg\n"
-              "Files 3/3 /p/c.jpg\n");
+              "Files 1/3 /p/a.jpg (skipped: already in the archive)\n"
+              "Files 3/3 /p/c\\n.jpg\n");
 }
 
 TEST(ProgressReport, LiveLineShowsThePictureWithinTheTerminalWidth)

@@ -222,6 +222,63 @@ TEST_F(InPlaceCommit, ACommitCutAtAnyStepLeavesTheLastFinishedOne)
     }
 }
 
+// Three pictures gathered while the directory of 1500 entries outweighs
+// them, then committed together by Close: a cut at any step leaves all of
+// them or none, and all of them once Close returned.
+TEST_F(InPlaceCommit, AGroupedCommitCutAtAnyStepLeavesAllOfItsEntriesOrNone)
+{
+    const TRun made = RunCommand("python3 -c " +
+                                 Quote("import sys,zipfile\n"
+                                       "with zipfile.ZipFile(sys.argv[1],'w') as z:\n"
+                                       "  for i in range(1500): z.writestr('old%04d.jpg'%i, bytes([i%251])*60)\n") +
+                                 " " + Quote(Name()));
+    ASSERT_EQ(made.Status, 0) << made.Output;
+    const Bytes before = ReadAll(Name());
+    for (bool powerLoss : {false, true}) {
+        for (int cut = 0;; ++cut) {
+            SCOPED_TRACE((powerLoss ? "power loss at " : "kill at ") + std::to_string(cut));
+            WriteAll(Name(), before);
+            TCutLayer layer(cut, powerLoss);
+            bool finished = false;
+            {
+                TZipper zipper;
+                zipper.SetStoreOptions(DefaultStoreOptions | StoreOptionBit(soStripPath));
+                zipper.SetGroupCommits(true);
+                zipper.SetCommitClock([] { return std::chrono::steady_clock::time_point(); });
+                zipper.SetFileName(Name());
+                SetFileLayer(&layer);
+                try {
+                    for (int i = 0; i < 3; ++i)
+                        AddBytes(zipper, "new" + std::to_string(i) + ".jpg", PhotoLikeBytes(3000, 99 + i));
+                    EXPECT_EQ(zipper.Uncommitted(), 3);
+                    zipper.Close();
+                    finished = true;
+                } catch (const std::exception&) {
+                }
+                SetFileLayer(nullptr);
+            }
+            const bool died = layer.Died();
+            layer.LosePower();
+            TZipper zipper;
+            ASSERT_NO_THROW(zipper.SetFileName(Name()));
+            const int count = zipper.Count();
+            zipper.Close();
+            EXPECT_TRUE(count == 1500 || count == 1503) << count;
+            if (finished) {
+                EXPECT_EQ(count, 1503);
+            }
+            if (count == 1500) {
+                EXPECT_EQ(ReadAll(Name()), before);
+            }
+            EXPECT_TRUE(UnzipAccepts(Name()));
+            EXPECT_TRUE(Leftovers().empty()) << Leftovers().front();
+            if (!died)
+                break;
+            ASSERT_LT(cut, 200);
+        }
+    }
+}
+
 TEST_F(InPlaceCommit, ATailCutAtAnyByteLeavesThePreviousArchive)
 {
     MakeArchive(4);

@@ -1,3 +1,5 @@
+#include "DngFixture.h"
+#include "JpegFixtures.h"
 #include "TListBox.h"
 #include "TSpinEdit.h"
 #include "TShape.h"
@@ -103,6 +105,23 @@ TEST(PreviewPlacement, CentredOverAndNeverNegative)
     EXPECT_EQ(CentredOver(QRect(100, 50, 505, 435), QSize(306, 276)), QPoint(199, 129));
     EXPECT_EQ(CentredOver(QRect(0, 0, 100, 100), QSize(306, 276)), QPoint(0, 0));
     EXPECT_EQ(CentredOver(QRect(10, 10, 101, 101), QSize(50, 50)), QPoint(35, 35));
+}
+
+// A camera RAW file previews like a JPEG: its preview, turned upright.
+TEST_F(WindowTest, RawFilePreviewsAsItsThumbnail)
+{
+    TDngSpec spec;
+    spec.Orientation = 6;
+    spec.Preview = MakeTestJpeg(400, 600);
+    spec.PreviewWidth = 400;
+    spec.PreviewHeight = 600;
+    const QString path = File("IMG_0002.CR2");
+    WriteBytes(path.toStdString(), MakeTestDng(spec));
+    AddEntry(*MainWindow, path);
+    DoubleClickEntry(*MainWindow, 0);
+    Settle();
+    ASSERT_TRUE(Messages.isEmpty()) << Messages.join(" ").toStdString();
+    EXPECT_EQ(PreviewWindow->FImage->Picture().size(), QSize(200, 133));
 }
 
 TEST_F(WindowTest, BrokenFileShowsAnEmptyPreviewThenTheMessage)

@@ -6,6 +6,8 @@
 #include <lcms2.h>
 
 #include <array>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -65,4 +67,11 @@ TEST(NclxProfile, WideGamutsGiveProfilesOfTheirOwnColours)
     ASSERT_FALSE(linear.empty());
     EXPECT_NEAR(SrgbRedIn(linear)[0], 255, 1);
     EXPECT_LT(SrgbRedIn(linear)[1], 2);
+}
+
+TEST(NclxProfile, IsTheSameEveryTime)
+{
+    const std::vector<uint8_t> first = ProfileForNclx(12, 13);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));  // past a second of the creation stamp
+    EXPECT_EQ(ProfileForNclx(12, 13), first);
 }

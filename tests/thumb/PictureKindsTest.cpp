@@ -94,4 +94,19 @@ INSTANTIATE_TEST_SUITE_P(Heif, PictureKinds,
                                            TKindCase{"rotated.heic", false}, TKindCase{"iccp.heic", true},
                                            TKindCase{"p3.heic", true}, TKindCase{"alpha.heic", false},
                                            TKindCase{"plain.avif", false}, TKindCase{"alpha.avif", false},
-                                           TKindCase{"p3.avif", true}));
+                                           TKindCase{"p3.avif", true}, TKindCase{"odd_nclx.avif", false}));
+
+// A thumbnail image as large as the thumbnail is decoded instead of the
+// picture; a smaller one is passed over.
+TEST(HeifThumbnails, AreUsedOnlyWhenTheyAreLargeEnough)
+{
+    const std::string path = Fixture("thumbnail.heic");
+    if (path.empty())
+        GTEST_SKIP() << "heif-enc cannot make a HEIC file here";
+    const std::vector<uint8_t> bytes = ReadBytes(path);
+    const TDecodedPicture small = HeifDecoder.Decode(bytes, {200, TThumbnailSettings{}.BackColor});
+    EXPECT_EQ(small.Bitmap->Width(), 320) << "the 320 x 200 thumbnail image";
+    const TDecodedPicture large = HeifDecoder.Decode(bytes, {400, TThumbnailSettings{}.BackColor});
+    EXPECT_EQ(large.Bitmap->Width(), 640) << "the whole 640 x 400 picture";
+    EXPECT_LT(small.Room->Taken(), large.Room->Taken() / 3) << "the budget counts what is decoded";
+}

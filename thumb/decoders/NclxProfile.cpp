@@ -1,6 +1,8 @@
 #include "NclxProfile.h"
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 #include <memory>
 
 #include <lcms2.h>
@@ -74,14 +76,24 @@ struct TMluDeleter {
     void operator()(cmsMLU* m) const { cmsMLUfree(m); }
 };
 
+// LittleCMS stamps a profile with the moment it was made; a fixed date keeps
+// the thumbnail of one picture the same from run to run and job to job.
+void FixCreationDate(std::vector<uint8_t>& profile)
+{
+    constexpr size_t DateOffset = 24;
+    constexpr uint8_t Date[12] = {0x07, 0xD0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0};  // 2000-01-01 00:00:00
+    std::copy(std::begin(Date), std::end(Date), profile.begin() + DateOffset);
+}
+
 std::vector<uint8_t> Serialised(cmsHPROFILE profile)
 {
     cmsUInt32Number size = 0;
-    if (!cmsSaveProfileToMem(profile, nullptr, &size) || size == 0)
+    if (!cmsSaveProfileToMem(profile, nullptr, &size) || size < 128)
         return {};
     std::vector<uint8_t> bytes(size);
     if (!cmsSaveProfileToMem(profile, bytes.data(), &size))
         return {};
+    FixCreationDate(bytes);
     return bytes;
 }
 

@@ -1,5 +1,6 @@
 #include "PictureDecoder.h"
 
+#include "HeifCodedSize.h"
 #include "IccProfile.h"
 #include "NclxProfile.h"
 #include "PixelRows.h"
@@ -65,7 +66,7 @@ int LongerSide(const heif_image_handle* handle)
 }
 
 // The smallest thumbnail image still as large as the thumbnail, as its own handle.
-bool ChooseThumbnail(const heif_image_handle* primary, int32_t maxSize, THandle& chosen)
+bool ChooseThumbnail(const heif_image_handle* primary, int32_t maxSize, THandle& chosen, heif_item_id& chosenId)
 {
     const int count = heif_image_handle_get_number_of_thumbnails(primary);
     if (count <= 0)
@@ -77,8 +78,10 @@ bool ChooseThumbnail(const heif_image_handle* primary, int32_t maxSize, THandle&
         if (heif_image_handle_get_thumbnail(primary, id, &thumbnail.Handle).code != heif_error_Ok)
             continue;
         const int longer = LongerSide(thumbnail.Handle);
-        if (longer >= maxSize && (!chosen.Handle || longer < LongerSide(chosen.Handle)))
+        if (longer >= maxSize && (!chosen.Handle || longer < LongerSide(chosen.Handle))) {
             std::swap(chosen.Handle, thumbnail.Handle);
+            chosenId = id;
+        }
     }
     return chosen.Handle != nullptr;
 }
@@ -110,12 +113,15 @@ std::vector<uint8_t> ProfileOf(const heif_image_handle* handle)
 }
 
 // What decoding holds: the coded planes (up to three, two bytes a sample above
-// 8 bits) and the interleaved colour it is converted to.
-int64_t DecodeBytes(const heif_image_handle* handle, bool alpha)
+// 8 bits), in the decoder and in libheif's copy of them, at the larger of the
+// picture's size and the size its streams declare; and the interleaved colour
+// they are converted to.
+int64_t DecodeBytes(const heif_image_handle* handle, bool alpha, uint64_t codedPixels)
 {
     const int64_t pixels = int64_t{heif_image_handle_get_width(handle)} * heif_image_handle_get_height(handle);
     const int64_t sampleBytes = heif_image_handle_get_luma_bits_per_pixel(handle) > 8 ? 2 : 1;
-    return pixels * (3 * sampleBytes + (alpha ? 4 : 3) + (alpha ? sampleBytes : 0));
+    const int64_t planes = int64_t(std::min<uint64_t>(std::max<uint64_t>(codedPixels, uint64_t(pixels)), 1ull << 40));
+    return planes * 2 * (3 * sampleBytes + (alpha ? sampleBytes : 0)) + pixels * (alpha ? 4 : 3);
 }
 
 std::unique_ptr<TBitmap> ShrunkRows(const char* kindName, const heif_image* image, bool alpha, bool premultiplied,
@@ -152,9 +158,11 @@ TDecodedPicture DecodeWith(const THeifReader& reader, std::span<const uint8_t> f
     THandle primary;
     reader.Check(heif_context_get_primary_image_handle(context.Handle, &primary.Handle));
 
+    heif_item_id chosenId = 0;
+    reader.Check(heif_context_get_primary_image_ID(context.Handle, &chosenId));
     THandle thumbnail;
     const heif_image_handle* chosen =
-        ChooseThumbnail(primary.Handle, request.MaxSize, thumbnail) ? thumbnail.Handle : primary.Handle;
+        ChooseThumbnail(primary.Handle, request.MaxSize, thumbnail, chosenId) ? thumbnail.Handle : primary.Handle;
     const bool alpha = heif_image_handle_has_alpha_channel(chosen) != 0;
     const int width = heif_image_handle_get_width(chosen), height = heif_image_handle_get_height(chosen);
     if (width <= 0 || height <= 0)
@@ -162,8 +170,10 @@ TDecodedPicture DecodeWith(const THeifReader& reader, std::span<const uint8_t> f
 
     TDecodedPicture picture;
     const int factor = ShrinkFactor(width, height, request.MaxSize);
-    ReserveDecodeMemory(picture, reader.Kind(), width, height,
-                        int64_t(file.size()) + DecodeBytes(chosen, alpha) + TRowShrinker::WorkBytes(width, 3) +
+    const TCodedSize coded = std::max(CodedSizeOf(file, chosenId), TCodedSize{uint64_t(width), uint64_t(height)});
+    ReserveDecodeMemory(picture, reader.Kind(), int64_t(coded.Width), int64_t(coded.Height),
+                        int64_t(file.size()) + DecodeBytes(chosen, alpha, coded.Pixels()) +
+                            TRowShrinker::WorkBytes(width, 3) +
                             ShapingBytes(ShrunkSide(width, factor), ShrunkSide(height, factor)));
     picture.IccProfile = ProfileOf(chosen);
     if (picture.IccProfile.empty() && chosen != primary.Handle)

@@ -17,6 +17,11 @@ constexpr const char* KindName = "RAW";
 
 std::string ReasonOf(int code)
 {
+    // libraw's own words for these say little to someone holding a photo.
+    if (code == LIBRAW_FILE_UNSUPPORTED)
+        return "not a kind of RAW file libraw can read";
+    if (code == LIBRAW_IO_ERROR)
+        return "the file is cut short or cannot be read";
     std::string text = libraw_strerror(code);
     if (text.size() > 1 && text[0] >= 'A' && text[0] <= 'Z' && text[1] >= 'a' && text[1] <= 'z')
         text[0] = char(text[0] - 'A' + 'a');

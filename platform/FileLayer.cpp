@@ -1,7 +1,7 @@
 #include "FileLayer.h"
 
 #include <cerrno>
-#include <cstdlib>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -13,26 +13,6 @@ TFileLayer*& CurrentLayer()
 {
     static TFileLayer* layer = nullptr;
     return layer;
-}
-
-bool IsFolder(const std::string& path)
-{
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool MakeFolder(const std::string& folder)
-{
-    return (::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST) && IsFolder(folder);
-}
-
-// Every missing folder on the way, each private to the user.
-bool MakeFolders(const std::string& path)
-{
-    for (size_t at = path.find('/', 1); at != std::string::npos; at = path.find('/', at + 1))
-        if (!MakeFolder(path.substr(0, at)))
-            return false;
-    return MakeFolder(path);
 }
 
 } // namespace
@@ -119,6 +99,33 @@ int TFileLayer::Close(int fd)
     return ::close(fd);
 }
 
+int TFileLayer::MakeFolder(const std::string& path, mode_t mode)
+{
+    return ::mkdir(path.c_str(), mode);
+}
+
+int TFileLayer::RenameNoReplace(const std::string& from, const std::string& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        return -1;
+    // A second name, then the first goes: the target is never replaced.
+    if (::link(from.c_str(), to.c_str()) == 0)
+        return ::unlink(from.c_str()) == 0 || errno == ENOENT ? 0 : -1;
+    if (errno != EPERM && errno != ENOTSUP && errno != ENOSYS)
+        return -1;
+    // Neither exists here (vfat, some FUSE file systems): a rename checked first.
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    if (errno != ENOENT)
+        return -1;
+    return ::rename(from.c_str(), to.c_str());
+}
+
 TFileLayer& FileLayer()
 {
     static TFileLayer system;
@@ -160,21 +167,4 @@ TFileLock::~TFileLock()
 {
     if (FHeld)
         ::flock(FFd, LOCK_UN);
-}
-
-std::string ProgramStateFolder(bool make)
-{
-    std::string base;
-    if (const char* state = ::getenv("XDG_STATE_HOME"); state && state[0] == '/')
-        base = state;
-    else if (const char* home = ::getenv("HOME"); home && home[0] == '/')
-        base = std::string(home) + "/.local/state";
-    else
-        return std::string();
-    while (base.size() > 1 && base.back() == '/')
-        base.pop_back();
-    const std::string folder = base + "/plinkavorte";
-    if (make ? MakeFolders(folder) : IsFolder(folder))
-        return folder + "/";
-    return std::string();
 }

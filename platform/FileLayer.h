@@ -24,6 +24,10 @@ public:
     virtual int SyncFolder(const std::string& folder);
     virtual int Remove(const std::string& path);
     virtual int Close(int fd);
+    // A new folder; the caller makes it durable by syncing it and its parent.
+    virtual int MakeFolder(const std::string& path, mode_t mode);
+    // Gives a file a new name that must not exist yet (EEXIST when it does).
+    virtual int RenameNoReplace(const std::string& from, const std::string& to);
 };
 
 // The layer in use: the system's unless a test set another (nullptr puts it back).
@@ -47,8 +51,3 @@ private:
     int FFd;
     bool FHeld = false;
 };
-
-// $XDG_STATE_HOME/plinkavorte/, by default ~/.local/state/plinkavorte/,
-// with a trailing slash. With `make` it is made (mode 700) when missing;
-// empty when it is not there.
-std::string ProgramStateFolder(bool make);

@@ -78,6 +78,22 @@ EVMSInvalidOrigin::EVMSInvalidOrigin(int origin)
 {
 }
 
+namespace {
+
+std::string BlockedText(const std::string& archive, const std::string& reason)
+{
+    std::string text = "Cannot add to ";
+    text.append(archive).append(": ").append(reason);
+    return text;
+}
+
+} // namespace
+
+EArchiveBlocked::EArchiveBlocked(const std::string& archive, const std::string& reason)
+    : EArchiveException(BlockedText(archive, reason))
+{
+}
+
 EVMSErrorOpenSwap::EVMSErrorOpenSwap(const std::string& fileName)
     : EArchiveException(FormatMessage(ErrVMSErrorOpenSwap, 0, fileName), ErrVMSErrorOpenSwap)
 {

@@ -99,6 +99,13 @@ public:
     explicit EBadStream(const std::string& innerMessage);
 };
 
+// An add refused before the archive was touched, for a reason that lies
+// with the archive or its journal: "Cannot add to ARCHIVE: reason".
+class EArchiveBlocked : public EArchiveException {
+public:
+    EArchiveBlocked(const std::string& archive, const std::string& reason);
+};
+
 // "Zlib deflate error. (Internal cause: <encoder text>)"
 class EDeflateError : public EArchiveException {
 public:

@@ -6,41 +6,37 @@
 // next finds a journal only when a commit was cut short, and puts the file
 // back as it was before that commit (or keeps it, when the new tail made it).
 //
-// The journal is a hidden file beside the target, named after it; where
-// that folder takes no new file it lives in the program's state folder,
-// named by the target's device and inode.
+// While a journal of the file exists that this process cannot settle (read
+// it whole, undo or confirm its commit, and remove it for good or void it
+// in place), nothing is written to the file: the add fails with a message
+// naming the archive, the journal and the reason.
 
 #include "FileIdentity.h"
+#include "JournalPlaces.h"
 #include "Stream.h"
 
 #include <cstdint>
 #include <string>
-#include <sys/types.h>
 
-// The journal name beside a target, never longer than a file name may be.
-std::string JournalBeside(const std::string& target);
-// The journal name in the state folder ("" when there is none; `make`
-// makes the folder when missing).
-std::string JournalInStateFolder(dev_t device, ino_t inode, bool make);
-
-// Bytes a journal covering `coveredBytes` of old content takes on disk.
+// Bytes a journal covering `coveredBytes` of old content takes on disk, at most.
 int64_t JournalSize(int64_t coveredBytes);
 
 // Replaces everything of `target` from `offset` on by `tail` (read from its
 // start). `lockedHandle` is an open handle of the target the caller holds
 // the commit lock on. Returns the file's identity afterwards.
 // Failures: the target not writable passes as the system's open error,
-// untouched; any later failure is an EBadStream after the old content was
-// put back. When even that fails, `unfinished` is set and the journal
-// stays for the next open to finish the job.
+// untouched; no place for a journal is an EArchiveBlocked; any later
+// failure is an EBadStream after the old content was put back. When even
+// that fails, `unfinished` is set and the journal stays for the next open
+// to finish the job.
 TFileIdentity CommitTail(const std::string& target, int lockedHandle, int64_t offset, TStream& tail,
                          bool& unfinished);
 
-// Finishes or undoes a commit that was cut short. Call with the commit lock
-// held. A file that needs its old bytes back but cannot be written fails
-// with the system's open error; the journal then stays.
+// Settles every journal of `target`, wherever it lies. Call with the commit
+// lock held. Fails with EArchiveBlocked when one cannot be settled; the
+// journal then stays, and the file is as far as the settling got.
 void RecoverInterruptedCommit(const std::string& target, int lockedHandle);
 
-// Drops the journals a file just made can't own: ones left for a removed
-// file whose inode it reuses, beside its name or in the state folder.
+// Drops the journals a file just made under `target` can't own: ones left
+// for a removed file of that name, or for one whose inode it reuses.
 void ForgetJournals(const std::string& target, int handle);

@@ -7,7 +7,25 @@
 #include "FullPath.h"
 #include "Volume.h"
 
+#include <cerrno>
+#include <sys/stat.h>
 #include <utility>
+
+namespace {
+
+// What stands under the name when it is no file to open or create.
+void RequireFileOrNothing(const std::string& name)
+{
+    struct stat st {};
+    if (::stat(name.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode))
+            throw EArchiveException(name + " is a folder");
+    } else if (errno == ENOENT && ::lstat(name.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        throw EArchiveException(name + " is a link to a missing file");
+    }
+}
+
+} // namespace
 
 TZipper::TZipper() = default;
 
@@ -34,6 +52,7 @@ void TZipper::LetGoOfModel()
 
 void TZipper::OpenModel(const std::string& name)
 {
+    RequireFileOrNothing(name);
     if (IsFullPath(name))
         RecoverArchiveFile(name);
     const TArchiveType kind = ForceType ? FArchiveType : DetectArchiveKind(name);

@@ -9,11 +9,10 @@
 
 #include "Errors.h"
 #include "FileLayer.h"
+#include "OtherUsers.h"
 #include "RollbackJournal.h"
 #include "TailCutLayer.h"
 
-#include <functional>
-#include <grp.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -22,33 +21,21 @@ using namespace archive_test;
 
 namespace {
 
-constexpr uid_t Nobody = 65534;
-
-// Runs the body in a child process as an unprivileged user, with a scratch
-// folder, HOME and XDG_STATE_HOME of its own; its failures fail the test.
+// Runs the body as an unprivileged user in a scratch folder that is also
+// its home and holds the stand-in for /var/tmp, "spare"; its failures fail
+// the test.
 void AsUnprivilegedUser(const std::function<void(const std::string& folder)>& body)
 {
-    std::fflush(nullptr);
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(Nobody) != 0 || ::setuid(Nobody) != 0))
-            ::_exit(3);
-        char pattern[] = "/tmp/plk-unprivileged-XXXXXX";
-        if (!::mkdtemp(pattern))
-            ::_exit(4);
-        const std::string folder = pattern;
-        ::setenv("HOME", folder.c_str(), 1);
-        ::setenv("XDG_STATE_HOME", (folder + "/state").c_str(), 1);
-        body(folder);
-        RunCommand("chmod -R u+w " + Quote(folder) + " && rm -rf " + Quote(folder));
-        std::fflush(nullptr);
-        ::_exit(::testing::Test::HasFailure() ? 1 : 0);
+    TScratch scratch;
+    ASSERT_EQ(::chmod(scratch.Path().c_str(), 0700), 0);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(scratch.Path().c_str(), Nobody, Nobody), 0);
     }
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the unprivileged part failed, status " << status;
+    const int status = RunAs(Nobody, scratch.Path(), [&] {
+        body(scratch.Path());
+        RunCommand("chmod -R u+w " + Quote(scratch.Path()));
+    });
+    EXPECT_TRUE(ExitedCleanly(status)) << "the unprivileged part failed, status " << status;
 }
 
 void MakeArchive(const std::string& name, int entries)
@@ -106,7 +93,7 @@ TEST_F(FilePermissions, AReadOnlyArchiveFailsUntouchedWithTheSystemsReason)
         const Bytes before = ReadAll(name);
         EXPECT_EQ(AddOne(name), "Cannot open file \"" + name + "\". Permission denied");
         EXPECT_EQ(ReadAll(name), before);
-        EXPECT_EQ(NamesIn(folder), (std::set<std::string>{"thumbs.zip"}));
+        EXPECT_EQ(NamesIn(folder), (std::set<std::string>{"spare", "thumbs.zip"}));
     });
 }
 
@@ -122,7 +109,7 @@ TEST_F(FilePermissions, ASymlinkedArchiveIsUpdatedThroughTheLink)
         EXPECT_TRUE(std::filesystem::is_symlink(link));
         EXPECT_EQ(EntriesOf(real), 3);
         EXPECT_TRUE(UnzipAccepts(real));
-        EXPECT_EQ(NamesIn(folder), (std::set<std::string>{"link.zip", "real", "real/thumbs.zip"}));
+        EXPECT_EQ(NamesIn(folder), (std::set<std::string>{"link.zip", "real", "real/thumbs.zip", "spare"}));
     });
 }
 
@@ -177,7 +164,66 @@ TEST_F(FilePermissions, AWritableArchiveInAReadOnlyFolderKeepsItsJournalInTheSta
     });
 }
 
-TEST_F(FilePermissions, NoRoomForAJournalAnywhereFailsUntouchedWithoutNamingIt)
+TEST_F(FilePermissions, WithoutAStateFolderTheJournalGoesToTheSpareFolder)
+{
+    AsUnprivilegedUser([](const std::string& folder) {
+        const std::string shelf = folder + "/shelf";
+        const std::string name = shelf + "/thumbs.zip";
+        std::filesystem::create_directory(shelf);
+        MakeArchive(name, 2);
+        ASSERT_EQ(::chmod(shelf.c_str(), 0555), 0);
+        ::unsetenv("HOME");
+        ::unsetenv("XDG_STATE_HOME");
+        const std::string spare = folder + "/spare/plinkavorte-" + std::to_string(::geteuid());
+
+        // Cut inside the tail: the journal waits in the spare folder.
+        const Bytes before = ReadAll(name);
+        TTailCut dies(name);
+        SetFileLayer(&dies);
+        EXPECT_NE(AddOne(name, "cut.jpg"), "");
+        SetFileLayer(nullptr);
+        struct stat made {};
+        ASSERT_EQ(::lstat(spare.c_str(), &made), 0);
+        EXPECT_EQ(made.st_mode & 07777, 0700u);
+        EXPECT_EQ(NamesIn(spare).size(), 1u);
+        EXPECT_EQ(EntriesOf(name), 2);
+        EXPECT_EQ(ReadAll(name), before);
+        EXPECT_TRUE(NamesIn(spare).empty());
+
+        EXPECT_EQ(AddOne(name), "");
+        EXPECT_EQ(EntriesOf(name), 3);
+    });
+}
+
+TEST_F(FilePermissions, ASpareFolderThatIsNotTheUsersOwnIsRefused)
+{
+    AsUnprivilegedUser([](const std::string& folder) {
+        const std::string shelf = folder + "/shelf";
+        const std::string name = shelf + "/thumbs.zip";
+        std::filesystem::create_directory(shelf);
+        MakeArchive(name, 2);
+        ASSERT_EQ(::chmod(shelf.c_str(), 0555), 0);
+        ::unsetenv("HOME");
+        ::unsetenv("XDG_STATE_HOME");
+        const std::string spare = folder + "/spare/plinkavorte-" + std::to_string(::geteuid());
+        std::filesystem::create_directories(folder + "/spare/elsewhere");
+        ASSERT_EQ(::symlink("elsewhere", spare.c_str()), 0);
+        const Bytes before = ReadAll(name);
+        EXPECT_EQ(AddOne(name), "Cannot add to " + name +
+                                    ": its folder is not writable, and there is no folder for the commit journal "
+                                    "(HOME is not set; " + spare + " is not the user's own folder).");
+        EXPECT_TRUE(std::filesystem::is_empty(folder + "/spare/elsewhere"));
+
+        // A folder open to others is no more the user's own than a link.
+        ASSERT_EQ(::unlink(spare.c_str()), 0);
+        ASSERT_EQ(::mkdir(spare.c_str(), 0700), 0);
+        ASSERT_EQ(::chmod(spare.c_str(), 0777), 0);
+        EXPECT_NE(AddOne(name).find(spare + " is not the user's own folder"), std::string::npos);
+        EXPECT_EQ(ReadAll(name), before);
+    });
+}
+
+TEST_F(FilePermissions, NoPlaceForAJournalFailsUntouchedAndSaysWhy)
 {
     AsUnprivilegedUser([](const std::string& folder) {
         const std::string shelf = folder + "/shelf";
@@ -187,10 +233,18 @@ TEST_F(FilePermissions, NoRoomForAJournalAnywhereFailsUntouchedWithoutNamingIt)
         ASSERT_EQ(::chmod(shelf.c_str(), 0555), 0);
         std::filesystem::create_directory(folder + "/locked");
         ASSERT_EQ(::chmod((folder + "/locked").c_str(), 0555), 0);
-        ::setenv("XDG_STATE_HOME", (folder + "/locked/state").c_str(), 1);
+        ::unsetenv("XDG_STATE_HOME");
+        ::setenv("HOME", "/nonexistent", 1);
+        SetSpareJournalRoot(folder + "/locked");
         const Bytes before = ReadAll(name);
-        const std::string message = AddOne(name);
-        EXPECT_EQ(message, "Invalid Stream\r\nPermission denied");
+        EXPECT_EQ(AddOne(name), "Cannot add to " + name +
+                                    ": its folder is not writable, and there is no folder for the commit journal "
+                                    "(cannot make /nonexistent: Permission denied; cannot make " + folder +
+                                    "/locked/plinkavorte-" + std::to_string(::geteuid()) + ": Permission denied).");
+        EXPECT_EQ(ReadAll(name), before);
+
+        ::unsetenv("HOME");
+        EXPECT_NE(AddOne(name).find("journal (HOME is not set; cannot make"), std::string::npos);
         EXPECT_EQ(ReadAll(name), before);
     });
 }

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cstring>
 #include <ctime>
 #include <memory>
 #include <vector>
@@ -20,8 +21,9 @@ constexpr size_t RandomLength = 6;
 
 std::string NamePrefix(const std::string& target)
 {
-    const std::string name = ExtractFileName(target);
-    return "." + name + Marker;
+    std::string prefix = ".";
+    prefix.append(ExtractFileName(target)).append(Marker);
+    return prefix;
 }
 
 struct TDirCloser {
@@ -66,6 +68,24 @@ bool RemoveIfAbandoned(const std::string& path, int minimumAgeSeconds)
     return ::unlink(path.c_str()) == 0;
 }
 
+bool IsRandomTail(const std::string& name, size_t from)
+{
+    for (size_t i = from; i < name.size(); ++i)
+        if (!std::isalnum(static_cast<unsigned char>(name[i])))
+            return false;
+    return true;
+}
+
+// A replacement made for any archive of the folder.
+bool IsAnyReplacementName(const std::string& name)
+{
+    const size_t marker = std::strlen(Marker);
+    if (name.size() < 2 + marker + RandomLength || name[0] != '.')
+        return false;
+    const size_t at = name.size() - RandomLength - marker;
+    return name.compare(at, marker, Marker) == 0 && IsRandomTail(name, at + marker);
+}
+
 std::vector<std::string> ReplacementsBeside(const std::string& target)
 {
     std::vector<std::string> found;
@@ -74,7 +94,7 @@ std::vector<std::string> ReplacementsBeside(const std::string& target)
     if (!dir)
         return found;
     while (const dirent* entry = ::readdir(dir.get()))
-        if (IsReplacementName(target, entry->d_name))
+        if (IsAnyReplacementName(entry->d_name))
             found.push_back(folder + entry->d_name);
     return found;
 }
@@ -89,12 +109,8 @@ std::string ReplacementPattern(const std::string& target)
 bool IsReplacementName(const std::string& target, const std::string& name)
 {
     const std::string prefix = NamePrefix(target);
-    if (name.size() != prefix.size() + RandomLength || name.compare(0, prefix.size(), prefix) != 0)
-        return false;
-    for (size_t i = prefix.size(); i < name.size(); ++i)
-        if (!std::isalnum(static_cast<unsigned char>(name[i])))
-            return false;
-    return true;
+    return name.size() == prefix.size() + RandomLength && name.compare(0, prefix.size(), prefix) == 0 &&
+           IsRandomTail(name, prefix.size());
 }
 
 bool LockReplacement(int fd)

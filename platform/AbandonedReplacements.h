@@ -1,5 +1,6 @@
 #pragma once
-// The half-written replacement a killed writer leaves beside its archive.
+// The half-written replacement, or the new archive not yet named, that a
+// killed writer leaves beside its archive.
 // Every replacement is locked (flock) by the process writing it for as long
 // as it has a name; one that can be locked by someone else and has not been
 // touched for a while belongs to nobody and may go.
@@ -17,7 +18,8 @@ bool IsReplacementName(const std::string& target, const std::string& name);
 // file system refuses locks, which only costs the later clean-up.
 bool LockReplacement(int fd);
 
-// Removes the abandoned replacements beside `target` that are ours (same
-// owner, plain files) and older than `minimumAgeSeconds`. Returns how many
-// went. Never fails: a leftover that cannot be removed stays, as before.
+// Removes the abandoned replacements in the folder of `target`, for any
+// archive there, that are ours (same owner, plain files) and older than
+// `minimumAgeSeconds`. Returns how many went. Never fails: a leftover that
+// cannot be removed stays, as before.
 int RemoveAbandonedReplacements(const std::string& target, int minimumAgeSeconds = 10);

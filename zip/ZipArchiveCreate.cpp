@@ -7,12 +7,36 @@
 #include "MemoryStream.h"
 #include "FileLayer.h"
 #include "RollbackJournal.h"
+#include "AbandonedReplacements.h"
 
 #include <cerrno>
 #include <fcntl.h>
+#include <random>
 #include <unistd.h>
 
 namespace {
+
+// Closes a descriptor of the layer at scope end.
+struct TLayerFd {
+    explicit TLayerFd(int fd) : Fd(fd) {}
+    ~TLayerFd()
+    {
+        if (Fd >= 0)
+            FileLayer().Close(Fd);
+    }
+    TLayerFd(const TLayerFd&) = delete;
+    TLayerFd& operator=(const TLayerFd&) = delete;
+    int Fd;
+};
+
+void MakeEmptyArchive(TMemoryStream& empty, bool marker)
+{
+    if (marker)
+        WriteMagic(empty, ZipPossiblySpannedSignature);
+    TZipDirectoryFileFooter footer;
+    footer.DirectoryOffset = marker ? 4 : 0;
+    footer.SaveToStream(empty);
+}
 
 // Writes the whole empty archive and syncs it.
 bool Fill(int fd, TMemoryStream& empty)
@@ -33,51 +57,78 @@ bool NoUnnamedFiles(int err)
     return err == EOPNOTSUPP || err == EISDIR || err == EINVAL;
 }
 
+// The new archive has its name and is locked: journals left for an earlier
+// file of that name go before anyone else can open it, and the name and
+// their removal reach the disk together.
+void Settle(const std::string& name, int fd)
+{
+    ForgetJournals(name, fd);
+    FileLayer().SyncFolder(FolderOfPath(name));
+}
+
+bool NameUnnamedFile(const std::string& name, int unnamed, TMemoryStream& empty)
+{
+    TLayerFd fd(unnamed);
+    TFileLock lock(fd.Fd);
+    if (!Fill(fd.Fd, empty) || FileLayer().Link(fd.Fd, name) != 0) {
+        RequireExistingFile(name, errno);
+        return false;
+    }
+    Settle(name, fd.Fd);
+    return true;
+}
+
+// A hidden name of our own beside the archive, made exclusively.
+int OpenTemporary(const std::string& name, std::string& temporary)
+{
+    static const char Letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = ReplacementPattern(name);
+        for (size_t i = temporary.size() - 6; i < temporary.size(); ++i)
+            temporary[i] = Letters[random() % (sizeof Letters - 1)];
+        const int fd = FileLayer().Open(temporary, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+// Where unnamed files are missing: built whole under a hidden name, then
+// given the archive's name without replacing anything. A kill leaves no
+// archive or a whole empty one, and at most the hidden file, which the next
+// run in the folder removes.
+bool NameTemporaryFile(const std::string& name, TMemoryStream& empty)
+{
+    std::string temporary;
+    TLayerFd fd(OpenTemporary(name, temporary));
+    if (fd.Fd < 0)
+        throw EFCreateError(name, errno);
+    LockReplacement(fd.Fd);
+    if (!Fill(fd.Fd, empty) || FileLayer().RenameNoReplace(temporary, name) != 0) {
+        const int err = errno;
+        FileLayer().Remove(temporary);
+        RequireExistingFile(name, err);
+        return false;
+    }
+    Settle(name, fd.Fd);
+    return true;
+}
+
 } // namespace
 
 bool CreateEmptyZipFile(const std::string& name, bool marker)
 {
     TMemoryStream empty;
-    if (marker)
-        WriteMagic(empty, ZipPossiblySpannedSignature);
-    TZipDirectoryFileFooter footer;
-    footer.DirectoryOffset = marker ? 4 : 0;
-    footer.SaveToStream(empty);
-
+    MakeEmptyArchive(empty, marker);
+    RemoveAbandonedReplacements(name);
     // Made whole before it gets its name: no moment shows a file no tool opens.
-    const std::string folder = FolderOfPath(name);
-    int fd = FileLayer().OpenUnnamed(folder, 0666);
-    if (fd >= 0) {
-        ForgetJournals(name, fd);
-        const bool named = Fill(fd, empty) && FileLayer().Link(fd, name) == 0;
-        const int err = errno;
-        FileLayer().Close(fd);
-        if (!named) {
-            RequireExistingFile(name, err);
-            return false;
-        }
-        FileLayer().SyncFolder(folder);
-        return true;
-    }
+    const int fd = FileLayer().OpenUnnamed(FolderOfPath(name), 0666);
+    if (fd >= 0)
+        return NameUnnamedFile(name, fd, empty);
     if (!NoUnnamedFiles(errno))
         throw EFCreateError(name, errno);
-
-    // Exclusive, so that another writer's fresh archive is never emptied.
-    fd = FileLayer().Open(name, O_RDWR | O_CREAT | O_EXCL, 0666);
-    if (fd < 0) {
-        RequireExistingFile(name, errno);
-        return false;
-    }
-    ForgetJournals(name, fd);
-    const bool written = Fill(fd, empty);
-    const int err = errno;
-    FileLayer().Close(fd);
-    if (!written) {
-        FileLayer().Remove(name);
-        throw EFCreateError(name, err);
-    }
-    FileLayer().SyncFolder(folder);
-    return true;
+    return NameTemporaryFile(name, empty);
 }
 
 void RecoverArchiveFile(const std::string& name)

@@ -29,6 +29,8 @@ struct EDied : std::runtime_error {
 class TCutLayer : public TFileLayer {
 public:
     TCutLayer(int cutAt, bool powerLoss) : FCutAt(cutAt), FPowerLoss(powerLoss) {}
+    // As on file systems without O_TMPFILE.
+    bool NoUnnamedFiles = false;
 
     int Open(const std::string& path, int flags, mode_t mode) override
     {
@@ -47,7 +49,25 @@ public:
     }
     int OpenUnnamed(const std::string& folder, mode_t mode) override
     {
+        if (NoUnnamedFiles) {
+            errno = EOPNOTSUPP;
+            return -1;
+        }
         return Dies() ? Fail() : TFileLayer::OpenUnnamed(folder, mode);
+    }
+    int RenameNoReplace(const std::string& from, const std::string& to) override
+    {
+        if (Dies() || TFileLayer::RenameNoReplace(from, to) != 0)
+            return Fail();
+        for (auto& [fd, path] : FPaths)
+            if (path == from)
+                path = to;
+        // Only the name is new; the content was synced under the old one.
+        FUnnamed.erase(from);
+        FUnnamed.insert(to);
+        FDurable[to] = ReadAll(to);
+        FDurable.erase(from);
+        return 0;
     }
     int Link(int fd, const std::string& path) override
     {
@@ -312,31 +332,44 @@ TEST_F(InPlaceCommit, ATailCutAtAnyByteLeavesThePreviousArchive)
 
 TEST_F(InPlaceCommit, ANewArchiveIsWholeFromTheMomentItHasAName)
 {
-    for (bool powerLoss : {false, true}) {
-        for (int cut = 0;; ++cut) {
-            SCOPED_TRACE((powerLoss ? "power loss at " : "kill at ") + std::to_string(cut));
-            std::filesystem::remove(Name());
-            TCutLayer layer(cut, powerLoss);
-            SetFileLayer(&layer);
-            try {
+    for (bool unnamedFiles : {true, false}) {
+        for (bool powerLoss : {false, true}) {
+            for (int cut = 0;; ++cut) {
+                SCOPED_TRACE(std::string(unnamedFiles ? "" : "without unnamed files, ") +
+                             (powerLoss ? "power loss at " : "kill at ") + std::to_string(cut));
+                std::filesystem::remove(Name());
+                TCutLayer layer(cut, powerLoss);
+                layer.NoUnnamedFiles = !unnamedFiles;
+                SetFileLayer(&layer);
+                try {
+                    TZipper zipper;
+                    zipper.SetFileName(Name());
+                } catch (const std::exception&) {
+                }
+                SetFileLayer(nullptr);
+                layer.LosePower();
+                // A leftover under a hidden name goes with the next run, once nobody holds it.
+                for (const std::string& leftover : Leftovers()) {
+                    EXPECT_NE(ExtractFileName(leftover).find(".thumbs.zip.plinkavorte-"), std::string::npos)
+                        << leftover;
+                    const timespec old[2] = {{1, 0}, {1, 0}};
+                    ::utimensat(AT_FDCWD, leftover.c_str(), old, 0);
+                }
+                if (std::filesystem::exists(Name())) {
+                    EXPECT_EQ(ReadAll(Name()).size(), 22u);
+                } else {
+                    EXPECT_TRUE(layer.Died());
+                }
                 TZipper zipper;
-                zipper.SetFileName(Name());
-            } catch (const std::exception&) {
+                ASSERT_NO_THROW(zipper.SetFileName(Name()));
+                EXPECT_EQ(zipper.Count(), 0);
+                zipper.Close();
+                EXPECT_TRUE(Leftovers().empty()) << Leftovers().front();
+                EXPECT_EQ(ReadAll(Name()).size(), 22u);
+                if (!layer.Died())
+                    break;
+                ASSERT_LT(cut, 50);
             }
-            SetFileLayer(nullptr);
-            layer.LosePower();
-            EXPECT_TRUE(Leftovers().empty()) << Leftovers().front();
-            if (!std::filesystem::exists(Name())) {
-                EXPECT_TRUE(layer.Died());
-                continue;
-            }
-            EXPECT_EQ(ReadAll(Name()).size(), 22u);
-            TZipper zipper;
-            ASSERT_NO_THROW(zipper.SetFileName(Name()));
-            EXPECT_EQ(zipper.Count(), 0);
-            if (!layer.Died())
-                break;
-            ASSERT_LT(cut, 50);
         }
     }
 }

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <ctime>
+#include <set>
 
 using namespace archive_test;
 
@@ -54,4 +55,30 @@ TEST(AbandonedReplacements, ReplacementNamesBelongToTheirTargetOnly)
     EXPECT_FALSE(IsReplacementName("/x/thumbs.zip", ".humbs.zip.plinkavorte-Ab12Cd"));
     EXPECT_FALSE(IsReplacementName("/x/thumbs.zip", ".thumbs.zip.Ab12Cd"));
     EXPECT_EQ(ReplacementPattern("thumbs.zip"), "./.thumbs.zip.plinkavorte-XXXXXX");
+}
+
+TEST(AbandonedReplacements, OnlyOldUnlockedLeftoversOfThisProgramGoFromTheFolder)
+{
+    TScratch scratch;
+    const auto make = [&](const std::string& name, int ageSeconds) {
+        WriteAll(scratch.File(name), {1, 2, 3});
+        const timespec times[2] = {{std::time(nullptr) - ageSeconds, 0}, {std::time(nullptr) - ageSeconds, 0}};
+        EXPECT_EQ(::utimensat(AT_FDCWD, scratch.File(name).c_str(), times, 0), 0);
+    };
+    make(".thumbs.zip.plinkavorte-Ab12Cd", 60);
+    make(".other.zip.plinkavorte-Zz99yy", 60);
+    make(".young.zip.plinkavorte-Qq11Ww", 0);
+    make(".held.zip.plinkavorte-Ee22Rr", 60);
+    make(".thumbs.zip.plinkavorte-journal", 60);
+    make("holiday.plinkavorte-Ab12Cd", 60);
+    const int held = ::open(scratch.File(".held.zip.plinkavorte-Ee22Rr").c_str(), O_RDONLY);
+    ASSERT_TRUE(LockReplacement(held));
+
+    EXPECT_EQ(RemoveAbandonedReplacements(scratch.File("thumbs.zip")), 2);
+    std::set<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(scratch.Path()))
+        left.insert(entry.path().filename().string());
+    EXPECT_EQ(left, (std::set<std::string>{".young.zip.plinkavorte-Qq11Ww", ".held.zip.plinkavorte-Ee22Rr",
+                                           ".thumbs.zip.plinkavorte-journal", "holiday.plinkavorte-Ab12Cd"}));
+    ::close(held);
 }

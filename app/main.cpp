@@ -11,6 +11,7 @@
 #include <QMetaObject>
 #include <QScreen>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -35,6 +36,16 @@ constexpr const char* HelpText =
     "Qt's own options, such as -platform NAME or -style NAME, are taken too.\n"
     "The same work without a window: plinkavorte-batch --help.\n";
 
+// 1 when the text reached the output; -1, said on stderr, when the output
+// is full or closed.
+int WriteOut(const char* text)
+{
+    if (std::fputs(text, stdout) >= 0 && std::fflush(stdout) == 0)
+        return 1;
+    std::fprintf(stderr, "plinkavorte: write error: %s\n", std::strerror(errno));
+    return -1;
+}
+
 // --help and --version are answered before Qt starts, so they work without
 // a display; 0 when neither is asked for. "--" ends the options.
 int AnswerInformationOption(int argc, char** argv)
@@ -44,9 +55,9 @@ int AnswerInformationOption(int argc, char** argv)
         if (std::strcmp(arg, "--") == 0)
             return 0;
         if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0)
-            return std::fputs(HelpText, stdout) >= 0 ? 1 : -1;
+            return WriteOut(HelpText);
         if (std::strcmp(arg, "-V") == 0 || std::strcmp(arg, "--version") == 0)
-            return std::printf("plinkavorte %s\n", PLK_VERSION) >= 0 ? 1 : -1;
+            return WriteOut((std::string("plinkavorte ") + PLK_VERSION + "\n").c_str());
     }
     return 0;
 }

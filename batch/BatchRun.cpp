@@ -74,6 +74,7 @@ void TBatchRun::Go(IBatchHost& host)
     FFailure = TRunFailure::rfNone;
     FWaiting.clear();
     FWaitFailure = nullptr;
+    FZipper.TakeEntryFailure();  // an earlier run's, raised or not then
     if (host.ArchiveName().empty())
         return;
     if (host.ListCount() == 0)
@@ -97,8 +98,8 @@ void TBatchRun::Go(IBatchHost& host)
     InArchive([&] {
         CommentArchive(FZipper);
         FZipper.Close();
+        ReportCommitted(host);
     });
-    ReportCommitted(host);
 }
 
 // The pictures before the one that failed still go to disk; the run's own
@@ -228,6 +229,10 @@ void TBatchRun::ReportCommitted(IBatchHost& host)
 {
     if (FZipper.Uncommitted() > 0)
         return;
+    // The commit went on without a picture: none of those waiting counts as
+    // done, since which one it was is not known here.
+    if (const std::exception_ptr failure = FZipper.TakeEntryFailure())
+        std::rethrow_exception(failure);
     while (!FWaiting.empty()) {
         const TWaiting picture = FWaiting.front();
         FWaiting.pop_front();

@@ -57,6 +57,15 @@ void PrintHints(std::FILE* err, const std::string& message, const TCommandOption
         PrintLine(err, "hint: " + hint);
 }
 
+// A full or closed output fails, as it does for GNU tools.
+int WriteOut(const TCommandStreams& streams, const std::string& text)
+{
+    if (std::fputs(text.c_str(), streams.Out) >= 0 && std::fflush(streams.Out) == 0)
+        return ExitOk;
+    PrintLine(streams.Err, "write error: " + SystemErrorText(errno));
+    return ExitFailed;
+}
+
 int ReportNoPictures(const TCommandOptions& options, const TCommandStreams& streams)
 {
     PrintLine(streams.Err, NoPicturesText(options.Paths));
@@ -129,7 +138,12 @@ int RunBatch(const TCommandOptions& options, const TCommandStreams& streams)
     } catch (...) {
         const std::string message = CurrentExceptionMessage();
         std::string shown = CurrentExceptionText();
-        if (run.FailedIndex() >= 0) {
+        if (run.Failure() == TRunFailure::rfArchive) {
+            // A picture in hand when the archive failed is not done either.
+            if (run.FailedIndex() >= 0)
+                report.ItemFailed();
+            shown = ArchiveFailureText(archive, message);
+        } else if (run.FailedIndex() >= 0) {
             host.NoteRunFailedInPicture();
             shown = EscapedName(list.Entry(run.FailedIndex())) + ": " + shown;
         }
@@ -149,11 +163,9 @@ int RunParsed(const TCommandOptions& options, const TCommandStreams& streams)
 {
     switch (options.Mode) {
     case TCommandMode::cmHelp:
-        std::fputs(HelpText().c_str(), streams.Out);
-        return ExitOk;
+        return WriteOut(streams, HelpText());
     case TCommandMode::cmVersion:
-        std::fputs(VersionText().c_str(), streams.Out);
-        return ExitOk;
+        return WriteOut(streams, VersionText());
     case TCommandMode::cmPreview:
         return RunPreview(options, streams);
     case TCommandMode::cmBatch:

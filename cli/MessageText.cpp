@@ -1,6 +1,7 @@
 #include "MessageText.h"
 
 #include "Errors.h"
+#include "NameText.h"
 
 #include <exception>
 #include <new>
@@ -36,4 +37,39 @@ std::string CurrentExceptionText()
     } catch (...) {
     }
     return text;
+}
+
+namespace {
+
+std::string OneLine(const std::string& message)
+{
+    std::string line;
+    for (size_t at = 0; at < message.size(); ++at) {
+        if (message[at] == '\r' || message[at] == '\n') {
+            while (at + 1 < message.size() && (message[at + 1] == '\r' || message[at + 1] == '\n'))
+                ++at;
+            line += ": ";
+        } else {
+            line += message[at];
+        }
+    }
+    return line;
+}
+
+bool StartsWith(const std::string& text, const std::string& start)
+{
+    return text.compare(0, start.size(), start) == 0;
+}
+
+} // namespace
+
+std::string ArchiveFailureText(const std::string& archive, const std::string& message)
+{
+    std::string text = MessageBoxText(OneLine(message));
+    const std::string leadIn = "Cannot add to " + archive + ": ";
+    if (StartsWith(text, leadIn))
+        text.erase(0, leadIn.size());
+    else if (StartsWith(text, archive + " "))
+        return EscapedName(archive) + EscapedName(text.substr(archive.size()));
+    return EscapedName(archive) + ": " + EscapedName(text);
 }

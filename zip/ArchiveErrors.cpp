@@ -49,6 +49,13 @@ std::string FormatMessage(int code, int number, const std::string& text)
     return out;
 }
 
+std::string BlockedText(const std::string& archive, const std::string& reason)
+{
+    std::string text = "Cannot add to ";
+    text.append(archive).append(": ").append(reason);
+    return text;
+}
+
 } // namespace
 
 std::string ArchiveMessage(int code)
@@ -78,24 +85,14 @@ EVMSInvalidOrigin::EVMSInvalidOrigin(int origin)
 {
 }
 
-namespace {
-
-std::string BlockedText(const std::string& archive, const std::string& reason)
-{
-    std::string text = "Cannot add to ";
-    text.append(archive).append(": ").append(reason);
-    return text;
-}
-
-} // namespace
-
 EArchiveBlocked::EArchiveBlocked(const std::string& archive, const std::string& reason)
     : EArchiveException(BlockedText(archive, reason))
 {
 }
 
-EVMSErrorOpenSwap::EVMSErrorOpenSwap(const std::string& fileName)
-    : EArchiveException(FormatMessage(ErrVMSErrorOpenSwap, 0, fileName), ErrVMSErrorOpenSwap)
+EVMSErrorOpenSwap::EVMSErrorOpenSwap(const std::string& fileName, int err)
+    : EArchiveException(FormatMessage(ErrVMSErrorOpenSwap, 0, fileName) + ". " + SystemErrorText(err),
+                        ErrVMSErrorOpenSwap)
 {
 }
 

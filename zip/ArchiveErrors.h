@@ -117,9 +117,10 @@ public:
     explicit EVMSInvalidOrigin(int origin);
 };
 
+// The table text, then the system's reason: "... swap file %s. Permission denied".
 class EVMSErrorOpenSwap : public EArchiveException {
 public:
-    explicit EVMSErrorOpenSwap(const std::string& fileName);
+    EVMSErrorOpenSwap(const std::string& fileName, int err);
 };
 
 class EVMSSeekFail : public EArchiveException {

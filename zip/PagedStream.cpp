@@ -143,7 +143,7 @@ void TVirtualMemoryStream::OpenSwapFile()
     std::string name;
     const int fd = CreateUniqueTempFile(dir, "VMS", name);
     if (fd < 0)
-        throw EVMSErrorOpenSwap(dir + "/VMSXXXXXX");
+        throw EVMSErrorOpenSwap(dir + (dir.empty() || dir.back() != '/' ? "/" : "") + "VMSXXXXXX", errno);
     FSwapHandle = fd;
     FSwapFileName = name;
 }

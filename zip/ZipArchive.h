@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -128,6 +129,11 @@ public:
     // Relays an entry's compression progress to the item-progress hook.
     bool ItemProgress(TArchiveItem* item, uint8_t progress) { return DoArchiveItemProgress(item, progress); }
 
+    // What kept the last new entry out of a write that went on without it
+    // (the failure hook only hears "ecFileOpenError, 0"); empty when nothing
+    // did. Taking it clears it.
+    std::exception_ptr TakeEntryFailure() { return std::exchange(FEntryFailure, nullptr); }
+
 protected:
     void ReadArchive() override;
     void WriteArchive() override;
@@ -233,4 +239,5 @@ private:
     int64_t FGatheredBytes = 0;
     int64_t FGatheredRecords = 0;
     std::chrono::steady_clock::time_point FOldestGathered;
+    std::exception_ptr FEntryFailure;
 };

@@ -25,6 +25,7 @@ bool TZipArchive::Gather(TArchiveItem& entry, TProcessType type)
         throw;
     } catch (const std::exception&) {
         item.SetAction(eaRemove);
+        FEntryFailure = std::current_exception();
         DoProcessItemFailure(&item, ptAdd, ecFileOpenError, 0);
         return true;
     }

@@ -46,8 +46,17 @@ void TZipper::LetGoOfModel()
     const bool refused = std::exchange(FWriteRefused, false);
     FFileName.clear();
     // What a refused model still owed, it owed to a file that refused it.
-    if (model && !refused)
+    if (model && !refused) {
         model->SaveChanges();
+        FEntryFailure = model->TakeEntryFailure();
+    }
+}
+
+std::exception_ptr TZipper::TakeEntryFailure()
+{
+    if (FArchive && !FEntryFailure)
+        return FArchive->TakeEntryFailure();
+    return std::exchange(FEntryFailure, nullptr);
 }
 
 void TZipper::OpenModel(const std::string& name)

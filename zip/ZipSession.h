@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -61,6 +62,10 @@ public:
     void Commit();
     // The time waiting entries go by; empty: the steady clock.
     void SetCommitClock(TSteadyClock clock);
+    // What kept an added entry out of a commit that went on without it
+    // (the failure hook only hears "ecFileOpenError, 0"), also once the
+    // archive was let go of; empty when nothing did. Taking it clears it.
+    std::exception_ptr TakeEntryFailure();
 
     bool AutoSave() const { return FAutoSave; }
     void SetAutoSave(bool value);
@@ -130,4 +135,5 @@ private:
     bool FLogging = false;
     bool FGroupCommits = false;
     TSteadyClock FCommitClock;
+    std::exception_ptr FEntryFailure;
 };

@@ -215,3 +215,22 @@ TEST_F(BatchRunFixture, FifoNamedLikeAPictureFailsAsUnreadableWithoutWaiting)
         EXPECT_EQ(host.Caption, "Files 2/3");
     }
 }
+
+TEST_F(BatchRunFixture, APictureTheArchiveWroteWithoutIsNotDone)
+{
+    // A thumbnail of noise is too large to be built in memory; its swap file
+    // cannot be made in /proc.
+    const std::string noise = Dir.File("noise.jpg");
+    WriteBytes(noise, MakeNoiseJpeg(1200, 900));
+    Host.List = {Picture("one.jpg"), noise, Picture("three.jpg")};
+    Host.Settings.MaxSize = 600;
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string saved = tmp ? tmp : "";
+    ::setenv("TMPDIR", "/proc", 1);
+    const std::string message = MessageOf([&] { Run.Go(Host); });
+    tmp ? ::setenv("TMPDIR", saved.c_str(), 1) : ::unsetenv("TMPDIR");
+    EXPECT_EQ(message, "VMS: Cannot open swap file /proc/VMSXXXXXX. No such file or directory");
+    EXPECT_EQ(Run.Failure(), TRunFailure::rfArchive);
+    EXPECT_EQ(Run.FailedIndex(), 1);
+    EXPECT_THAT(Archive().Names(), ElementsAre("one.jpg"));
+}

@@ -203,7 +203,7 @@ TEST_F(CommandRun, FailedRunReportsTheMessageAsTheMessageBoxDoes)
     const std::string picture = Picture("p.jpg", 100, 80);
     const TChildResult badName = RunChild(Program, {Dir.File("thumbs.txt"), picture});
     EXPECT_EQ(badName.ExitCode, 1);
-    EXPECT_THAT(badName.Err, HasSubstr("plinkavorte-batch: Unhandled Archive Type.\n"));
+    EXPECT_THAT(badName.Err, HasSubstr("plinkavorte-batch: " + Dir.File("thumbs.txt") + ": Unhandled Archive Type.\n"));
 
     const std::string broken = Dir.File("broken.jpg");
     WriteBytes(broken, {0xFF, 0xD8, 0xFF, 0xE0, 0, 2});

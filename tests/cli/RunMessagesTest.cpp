@@ -157,7 +157,7 @@ TEST_F(RunMessages, MistakenArchiveNamesGetAHint)
     const std::string picture = Dir.Picture("pics/p.jpg", 80, 60);
     const TChildResult text = RunChild(Program, {Dir.File("thumbs.txt"), picture});
     EXPECT_EQ(text.ExitCode, 1);
-    EXPECT_THAT(text.Err, HasSubstr("plinkavorte-batch: Unhandled Archive Type.\n"
+    EXPECT_THAT(text.Err, HasSubstr("plinkavorte-batch: " + Dir.File("thumbs.txt") + ": Unhandled Archive Type.\n"
                                     "plinkavorte-batch: hint: the archive's name must end in .zip\n"));
 
     const std::string fake = Dir.File("fake.zip");

@@ -20,6 +20,11 @@ for program in "${programs[@]}"; do
   [ -f "$scratch/usr/share/man/man1/$program.1" ] || fail "no manual page for $program"
   head -1 "$scratch/usr/share/man/man1/$program.1" | grep -q '^\.TH' || fail "$program.1 is no manual page"
   "$installed" --version | grep -qx "$program [0-9][0-9.]*" || fail "$program --version"
+  # A full or closed output is a failure with a word, as for GNU tools.
+  for closed in '>/dev/full' '>&-'; do
+    if said="$(eval "\"\$installed\" --help $closed" 2>&1)"; then fail "$program --help $closed exited 0"; fi
+    grep -q "^$program: write error: " <<<"$said" || fail "$program --help $closed said: $said"
+  done
 done
 if [ "$with_window" = ON ]; then
   # Qt would abort without a display; the answer must come before it starts.

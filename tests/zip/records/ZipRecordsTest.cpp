@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <ctime>
 #include <unistd.h>
 
@@ -323,7 +324,7 @@ TEST(ZipRecords, ExceptionsFillTheirMessagesFromTheTable)
     EXPECT_STREQ(EVMSWriteFail(4096, "/tmp/VMSx").what(), "VMS: Failed to write 4096 bytes to swap file /tmp/VMSx");
     EXPECT_STREQ(EVMSReadFail(4096, "/tmp/VMSx").what(), "VMS: Failed to read 4096 bytes from swap file /tmp/VMSx");
     EXPECT_STREQ(EVMSSeekFail("/tmp/VMSx").what(), "VMS: Failed to seek in swap file /tmp/VMSx");
-    EXPECT_STREQ(EVMSErrorOpenSwap("/tmp/VMSx").what(), "VMS: Cannot open swap file /tmp/VMSx");
+    EXPECT_STREQ(EVMSErrorOpenSwap("/tmp/VMSx", EACCES).what(), "VMS: Cannot open swap file /tmp/VMSx. Permission denied");
     EXPECT_EQ(EAbortProgress().Message(), EUserAbort().Message());
     EXPECT_EQ(EArchiveException("Full Path Required").ErrorCode(), 0);
 }

@@ -4,10 +4,13 @@
 
 #include "ZipSession.h"
 #include "DngFixture.h"
+#include "FileLayer.h"
+#include "JournalPlaces.h"
 #include "JpegFixtures.h"
 #include "MemoryStream.h"
 #include "ZipperSetup.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -59,6 +62,71 @@ std::vector<uint8_t> WithSettingsByte(std::vector<uint8_t> bytes, uint8_t settin
 {
     bytes.insert(bytes.begin(), settings);
     return bytes;
+}
+
+// Cuts a commit short, as a kill would: the first write into the archive
+// keeps half its bytes, or only the journal's removal fails.
+class TCommitCut : public TFileLayer {
+public:
+    TCommitCut(std::string archive, bool inTail) : FArchive(std::move(archive)), FInTail(inTail) {}
+    int Open(const std::string& path, int flags, mode_t mode) override
+    {
+        const int fd = FDead ? -1 : TFileLayer::Open(path, flags, mode);
+        if (path == FArchive && (flags & O_ACCMODE) != O_RDONLY)
+            FTarget = fd;
+        return fd;
+    }
+    int WriteAt(int fd, const void* data, int64_t count, int64_t offset) override
+    {
+        if (FInTail && fd == FTarget && !FDead) {
+            FDead = true;
+            TFileLayer::WriteAt(fd, data, count / 2, offset);
+        }
+        return FDead ? -1 : TFileLayer::WriteAt(fd, data, count, offset);
+    }
+    int Truncate(int fd, int64_t size) override { return FDead ? -1 : TFileLayer::Truncate(fd, size); }
+    int Sync(int fd) override { return FDead ? -1 : TFileLayer::Sync(fd); }
+    int Remove(const std::string&) override
+    {
+        FDead = true;
+        return -1;
+    }
+
+private:
+    std::string FArchive;
+    bool FInTail;
+    int FTarget = -1;
+    bool FDead = false;
+};
+
+// A flag byte, the archive's length in 3 bytes, the archive, the journal.
+void JournalSeeds(const std::string& dir)
+{
+    const std::string archive = dir + "/a.zip";
+    for (bool inTail : {true, false}) {
+        MakeArchive(archive, 2, "");
+        TCommitCut cut(archive, inTail);
+        {
+            TZipper zipper;
+            ConfigureThumbnailZipper(zipper);
+            zipper.Open(archive);
+            SetFileLayer(&cut);
+            try {
+                AddEntry(zipper, "new.jpg", MakeTestJpeg(12, 9));
+            } catch (const Exception&) {
+            }
+            SetFileLayer(nullptr);
+        }
+        const std::vector<uint8_t> torn = ReadBytes(archive);
+        const std::vector<uint8_t> journal = ReadBytes(JournalBeside(archive));
+        std::vector<uint8_t> seed{0, static_cast<uint8_t>(torn.size()), static_cast<uint8_t>(torn.size() >> 8),
+                                  static_cast<uint8_t>(torn.size() >> 16)};
+        seed.insert(seed.end(), torn.begin(), torn.end());
+        seed.insert(seed.end(), journal.begin(), journal.end());
+        WriteBytes(dir + (inTail ? "/cut-in-tail" : "/cut-before-removal"), seed);
+        ::unlink(JournalBeside(archive).c_str());
+        ::unlink(archive.c_str());
+    }
 }
 
 void PictureSeeds(const std::string& dir)
@@ -142,6 +210,7 @@ int main(int argc, char** argv)
     const std::string root = MakeFolder(argv[1]);
     try {
         ArchiveSeeds(MakeFolder(root + "/archive_fuzz"));
+        JournalSeeds(MakeFolder(root + "/journal_fuzz"));
         PictureSeeds(MakeFolder(root + "/thumbnail_fuzz"));
         StreamSeeds(MakeFolder(root + "/paged_stream_fuzz"));
         RawSeeds(MakeFolder(root + "/raw_fuzz"));

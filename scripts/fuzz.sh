@@ -13,7 +13,7 @@ seconds="${1:-30}"
 shift || true
 build="${PLK_FUZZ_BUILD_DIR:-$here/build-fuzz}"
 runs="${PLK_FUZZ_DIR:-$build/runs}"
-all=(archive_fuzz thumbnail_fuzz paged_stream_fuzz zip_field_fuzz paste_fuzz
+all=(archive_fuzz journal_fuzz thumbnail_fuzz paged_stream_fuzz zip_field_fuzz paste_fuzz
      png_fuzz webp_fuzz tiff_fuzz heif_fuzz raw_fuzz)
 if [ $# -gt 0 ]; then targets=("$@"); else targets=("${all[@]}"); fi
 
@@ -43,7 +43,7 @@ run_one() {
   fi
   mkdir -p "$corpus"
   cp -n "$seeds/$t"/* "$corpus"/ 2>/dev/null || true
-  case "$t" in archive_fuzz | heif_fuzz | raw_fuzz) max_len=16384 ;; esac
+  case "$t" in archive_fuzz | journal_fuzz | heif_fuzz | raw_fuzz) max_len=16384 ;; esac
   if (cd "$runs" && TMPDIR="$scratch" LSAN_OPTIONS="suppressions=$here/scripts/lsan.supp" \
         "$build/$t" -max_total_time="$seconds" "${repeat[@]}" -max_len="$max_len" \
         -rss_limit_mb=2048 -timeout=30 -print_final_stats=1 "$corpus" 2>"$runs/$t.log"); then

@@ -154,7 +154,10 @@ TEST_F(ArchiveMessages, NoPlaceForTheJournalSaysWhyWithoutRepeatingTheArchive)
     TJournalRefused layer(EACCES);
     const std::string notAFolder = Dir.File("not-a-folder");
     WriteBytes(notAFolder, {1});
-    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    const char* savedHome = std::getenv("HOME");
+    const char* savedState = std::getenv("XDG_STATE_HOME");
+    const std::string home = savedHome ? savedHome : "";
+    const std::string state = savedState ? savedState : "";
     ::unsetenv("HOME");
     ::unsetenv("XDG_STATE_HOME");
     SetSpareJournalRoot(notAFolder);
@@ -163,7 +166,10 @@ TEST_F(ArchiveMessages, NoPlaceForTheJournalSaysWhyWithoutRepeatingTheArchive)
     const std::string err = RunHere({Archive, Picture}, code);
     SetFileLayer(nullptr);
     SetSpareJournalRoot(std::string());
-    ::setenv("HOME", home.c_str(), 1);
+    if (savedHome)
+        ::setenv("HOME", home.c_str(), 1);
+    if (savedState)
+        ::setenv("XDG_STATE_HOME", state.c_str(), 1);
     EXPECT_EQ(code, 1);
     ExpectArchiveNamed(err, Archive +
                                 ": its folder is not writable, and there is no folder for the commit journal "

@@ -215,6 +215,8 @@ protected:
     JournalLife()
     {
         FHooks.Removable(false);
+        if (const char* state = std::getenv("XDG_STATE_HOME"))
+            FSavedState = state;
         ::setenv("XDG_STATE_HOME", FScratch.File("state/deep").c_str(), 1);
         SetSpareJournalRoot(FScratch.Path());
         std::filesystem::create_directory(Shelf());
@@ -223,6 +225,10 @@ protected:
     {
         SetFileLayer(nullptr);
         SetSpareJournalRoot(std::string());
+        if (FSavedState.empty())
+            ::unsetenv("XDG_STATE_HOME");
+        else
+            ::setenv("XDG_STATE_HOME", FSavedState.c_str(), 1);
     }
     std::string Shelf() const { return FScratch.File("shelf"); }
     std::string Name() const { return FScratch.File("shelf/thumbs.zip"); }
@@ -246,6 +252,7 @@ protected:
 
     TPlatformHooks FHooks;
     TScratch FScratch;
+    std::string FSavedState;
 };
 
 // A folder for other users to work in, and a home of its own for each.

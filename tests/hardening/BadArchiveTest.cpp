@@ -32,7 +32,7 @@ protected:
     {
         const TChildResult result = AddPictureTo(bytes);
         EXPECT_EQ(result.ExitCode, 1);
-        EXPECT_EQ(LastErrorLine(result), message);
+        EXPECT_EQ(LastErrorLine(result), Archive + ": " + message) << "the archive is named, not the picture";
         EXPECT_EQ(ReadBytes(Archive), bytes);
         EXPECT_EQ(FolderNames(Dir.Path()), (std::set<std::string>{"new.jpg", "thumbs.zip"}));
     }

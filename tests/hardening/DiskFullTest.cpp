@@ -84,7 +84,7 @@ protected:
     std::vector<uint8_t> OldBytes;
     TZipListing OldListing;
 
-    // What the user read, after the program's name and the failing picture's.
+    // What the user read, after the program's name and the archive's.
     static std::string MessageOf(const TChildResult& result)
     {
         const std::string prefix = "plinkavorte-batch: ";
@@ -109,6 +109,7 @@ protected:
             const TChildResult result = AddWithFileLimit(limit);
             if (result.ExitCode != 0) {
                 EXPECT_EQ(result.ExitCode, 1);
+                EXPECT_NE(result.Err.find("plinkavorte-batch: " + Archive + ": "), std::string::npos) << result.Err;
                 failures.push_back(MessageOf(result));
             }
             ExpectOldEntriesWhole();
@@ -130,8 +131,8 @@ TEST_F(DiskFull, FailedSwapWriteKeepsTheOldArchiveAndLeavesNoTemporaryFile)
     const std::string swapFailure = "VMS: Failed to write 4096 bytes to swap file " + Tmp + "/VMS";
     bool sawPlain = false, sawWrapped = false;
     for (const auto& message : failures) {
-        EXPECT_THAT(message, AnyOf(StartsWith(swapFailure), StartsWith("Invalid Stream\r\n" + swapFailure),
-                                   StartsWith("Invalid Stream\r\nStream write error")));
+        EXPECT_THAT(message, AnyOf(StartsWith(swapFailure), StartsWith("Invalid Stream: " + swapFailure),
+                                   StartsWith("Invalid Stream: Stream write error")));
         EXPECT_EQ(message.back(), '.');
         sawPlain = sawPlain || message.rfind(swapFailure, 0) == 0;
         sawWrapped = sawWrapped || message.rfind("Invalid Stream", 0) == 0;
@@ -147,7 +148,7 @@ TEST_F(DiskFull, FailedArchiveWriteKeepsTheOldArchiveAndLeavesNoTemporaryFile)
     const auto failures = FailuresAcrossLimits();
     EXPECT_GE(failures.size(), 10u);
     for (const auto& message : failures)
-        EXPECT_EQ(message, "Invalid Stream\r\nStream write error.");
+        EXPECT_EQ(message, "Invalid Stream: Stream write error.");
 }
 
 } // namespace

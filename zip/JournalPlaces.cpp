@@ -128,9 +128,16 @@ int TakeJournalSlot(const std::string& path)
 // that is refused the journal keeps what it has, which only narrows it.
 void MatchArchivePermissions(int fd, const struct stat& node)
 {
-    const uid_t owner = ::geteuid() == 0 ? node.st_uid : static_cast<uid_t>(-1);
-    [[maybe_unused]] const int owned = ::fchown(fd, owner, node.st_gid);
-    [[maybe_unused]] const int moded = ::fchmod(fd, node.st_mode & 0666);
+    struct stat journal {};
+    if (::fstat(fd, &journal) != 0)
+        return;
+    const uid_t owner = ::geteuid() == 0 ? node.st_uid : journal.st_uid;
+    if (journal.st_uid != owner || journal.st_gid != node.st_gid) {
+        [[maybe_unused]] const int owned = ::fchown(fd, owner, node.st_gid);
+    }
+    if ((journal.st_mode & 07777) != (node.st_mode & 0666)) {
+        [[maybe_unused]] const int moded = ::fchmod(fd, node.st_mode & 0666);
+    }
 }
 
 } // namespace
@@ -139,15 +146,17 @@ std::string JournalBeside(const std::string& target)
 {
     const std::string folder = FolderOfPath(target);
     const std::string name = ExtractFileName(target);
-    std::string journal = "." + name + Suffix;
-    if (journal.size() > NAME_MAX) {
+    std::string journal = folder;
+    journal.append(".").append(name).append(Suffix);
+    if (journal.size() - folder.size() > NAME_MAX) {
         // Cut at a character boundary and let a hash of the whole name tell them apart.
         size_t keep = NAME_MAX - 1 - 17 - std::strlen(Suffix);
         while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
             --keep;
-        journal = "." + name.substr(0, keep) + "~" + Hex(NameHash(name), 16) + Suffix;
+        journal = folder;
+        journal.append(".").append(name, 0, keep).append("~").append(Hex(NameHash(name), 16)).append(Suffix);
     }
-    return folder + journal;
+    return journal;
 }
 
 std::string JournalInStateFolder(dev_t device, ino_t inode, bool make)

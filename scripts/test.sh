@@ -17,6 +17,9 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
 fi
 chmod 700 "$XDG_RUNTIME_DIR"
 tests_tmp="$(mktemp -d)"
+# Open to all as /tmp is: some tests run parts as other users, who make
+# and read their folders here.
+chmod 1777 "$tests_tmp"
 made+=("$tests_tmp")
 
 cd "$build"

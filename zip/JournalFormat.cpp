@@ -113,6 +113,9 @@ bool IsZero(const uint8_t* p, size_t count)
 
 bool TrailerFits(int fd, const TJournalHeader& h, int64_t fileSize)
 {
+    // Sizes from a damaged header may be anything: none may pass the file's own.
+    if (h.CoveredBytes() > fileSize)
+        return false;
     const int64_t end = HeaderSize(h) + h.CoveredBytes();
     uint8_t trailer[TrailerSize];
     uint32_t crc = 0;

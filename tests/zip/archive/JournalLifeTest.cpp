@@ -546,3 +546,23 @@ TEST_F(JournalLife, JournalsOfTheFirstVersionAreStillSettledAndLaterOnesRefused)
     EXPECT_EQ(ReadAll(Name()), before);
     EXPECT_FALSE(std::filesystem::exists(journal));
 }
+
+TEST_F(JournalLife, AJournalWhoseSizesPassAnyFileIsPassedOverAndTheArchiveKept)
+{
+    MakeArchive(Name(), 2);
+    const Bytes before = ReadAll(Name());
+    const int64_t offset = Get32(before, before.size() - 6);
+    struct stat node {};
+    ASSERT_EQ(::stat(Name().c_str(), &node), 0);
+    Bytes journal = FirstVersionJournal(node, before, offset, PhotoLikeBytes(3000, 8));
+    // Offset 0 and an old size of 2^63-1: the bytes it claims to cover
+    // cannot be in any file, and adding them up must not wrap.
+    for (int i = 0; i < 8; ++i) {
+        journal[24 + i] = 0;
+        journal[32 + i] = i == 7 ? 0x7f : 0xff;
+    }
+    WriteAll(JournalBeside(Name()), journal);
+    EXPECT_EQ(EntryNames(Name()), (std::vector<std::string>{"old0.jpg", "old1.jpg"}));
+    EXPECT_EQ(ReadAll(Name()), before);
+    EXPECT_FALSE(std::filesystem::exists(JournalBeside(Name())));
+}

@@ -139,9 +139,6 @@ int RunBatch(const TCommandOptions& options, const TCommandStreams& streams)
         const std::string message = CurrentExceptionMessage();
         std::string shown = CurrentExceptionText();
         if (run.Failure() == TRunFailure::rfArchive) {
-            // A picture in hand when the archive failed is not done either.
-            if (run.FailedIndex() >= 0)
-                report.ItemFailed();
             shown = ArchiveFailureText(archive, message);
         } else if (run.FailedIndex() >= 0) {
             host.NoteRunFailedInPicture();

@@ -23,6 +23,10 @@
 #include "TSpinEdit.h"
 #include "PreviewWindow.h"
 
+#include "AboutText.h"
+#include "PastedFiles.h"
+
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -30,21 +34,29 @@
 #include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QClipboard>
+#include <QFileDialog>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPersistentModelIndex>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
+#include <QTimer>
+#include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
 
-constexpr int kClientWidth = 497;
-constexpr int kClientHeight = 401;
+// Long enough for the keys of a typed number, short enough to feel immediate.
+constexpr int kPreviewSettleMs = 250;
 
 } // namespace
 
@@ -72,7 +84,7 @@ public:
         FWindow.FFileList->addItem(NewFileListItem(path));
     }
     int Count() override { return FWindow.FFileList->count(); }
-    void SetCaption(const std::string& text) override { FWindow.setWindowTitle(DisplayName(text)); }
+    void SetCaption(const std::string& text) override { FWindow.setWindowTitle(CaptionText(text)); }
 
 private:
     TMainWindow& FWindow;
@@ -156,6 +168,8 @@ TMainWindow::TMainWindow(QWidget* parent)
     PlaceControls();
     SetHints();
     SetTabOrder();
+    SetAccessibleNames();
+    CreateActions();
 
     ColorPicker = [this](const QColor& initial) -> std::optional<QColor> {
         const QColor chosen = QColorDialog::getColor(initial, DialogOwner(this));
@@ -178,21 +192,22 @@ TMainWindow::~TMainWindow()
 
 void TMainWindow::CreateControls()
 {
-    FSettingsPanel = new TPanel(this);
-    IncSubs = new QCheckBox("Inc subs", FSettingsPanel);
+    FSettingsPanel = new QFrame(this);
+    // Mnemonics on a letter of the caption itself, so the caption reads as before.
+    IncSubs = new QCheckBox(tr("&Inc subs"), FSettingsPanel);
     FFileList = new TListBox(this);
-    FGoButton = new QPushButton("GO", FSettingsPanel);
+    FGoButton = new QPushButton(tr("&GO"), FSettingsPanel);
     FProgressBar = new QProgressBar(FSettingsPanel);
     aSize = new TSpinEdit(50, 600, 200, FSettingsPanel);
-    Frame = new QCheckBox("Frame", FSettingsPanel);
+    Frame = new QCheckBox(tr("&Frame"), FSettingsPanel);
     aFramSize = new TSpinEdit(0, 20, 10, FSettingsPanel);
     FColourSwatch = new TShape(FSettingsPanel);
-    square = new QCheckBox("Square", FSettingsPanel);
+    square = new QCheckBox(tr("&Square"), FSettingsPanel);
     ZipFile = new TFilenameEdit(FSettingsPanel);
-    FOpenButton = new QPushButton("Open", FSettingsPanel);
-    Clearit = new QCheckBox("Clear", FSettingsPanel);
+    FOpenButton = new QPushButton(tr("&Open"), FSettingsPanel);
+    Clearit = new QCheckBox(tr("&Clear"), FSettingsPanel);
     FStatusPanel = new TPanel(FSettingsPanel);
-    FStopButton = new QPushButton("STOP", FSettingsPanel);
+    FStopButton = new QPushButton(tr("S&TOP"), FSettingsPanel);
 
     FSettingsPanel->setFrameStyle(QFrame::NoFrame);
     FStatusPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -210,6 +225,23 @@ void TMainWindow::CreateControls()
 
     connect(Frame, &QCheckBox::clicked, this, [this] { Guarded([this] { FrameClick(); }); });
     FColourSwatch->OnMouseDown = [this](Qt::MouseButton button) { Guarded([&] { SwatchMouseDown(button); }); };
+    FFileList->SetPlaceholder(tr("Drop photos or folders here"));
+    FFileList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(FFileList, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        Guarded([&] {
+            QMenu* menu = NewListMenu();
+            menu->setAttribute(Qt::WA_DeleteOnClose);
+            menu->popup(FFileList->viewport()->mapToGlobal(at));
+        });
+    });
+    FPreviewTimer = new QTimer(this);
+    FPreviewTimer->setSingleShot(true);
+    FPreviewTimer->setInterval(kPreviewSettleMs);
+    connect(FPreviewTimer, &QTimer::timeout, this, [this] { Guarded([this] { RenderPreviewAgain(); }); });
+    for (TSpinEdit* field : {aSize, aFramSize})
+        connect(field, &TSpinEdit::TextChanged, this, [this] { SettingChanged(); });
+    for (QCheckBox* box : {Frame, square})
+        connect(box, &QCheckBox::toggled, this, [this] { SettingChanged(); });
     connect(ZipFile, &TFilenameEdit::TextChanged, this, [this] { Guarded([this] { ZipFileChange(); }); });
     connect(FOpenButton, &QPushButton::clicked, this, [this] { Guarded([this] { OpenClick(); }); });
     connect(FGoButton, &QPushButton::clicked, this, [this] { Guarded([this] { GoClick(); }); });
@@ -218,62 +250,59 @@ void TMainWindow::CreateControls()
     FFileList->OnKeyDown = [this](QKeyEvent* event) { Guarded([&] { FileListKeyDown(event); }); };
 }
 
-void TMainWindow::PlaceControls()
-{
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(5, 5, 5, 5);
-    layout->setSpacing(0);
-    layout->addWidget(FSettingsPanel);
-    layout->addWidget(FFileList, 1);
-    FSettingsPanel->setFixedHeight(145);
-
-    aSize->setGeometry(16, 13, 53, 26);
-    aFramSize->setGeometry(75, 13, 44, 26);
-    Frame->setGeometry(129, 16, 66, 17);
-    square->setGeometry(193, 16, 66, 17);
-    FColourSwatch->setGeometry(272, 12, 49, 24);
-    Clearit->setGeometry(334, 16, 59, 17);
-    IncSubs->setGeometry(403, 16, 76, 17);
-    ZipFile->setGeometry(16, 46, 370, 24);
-    FOpenButton->setGeometry(403, 44, 64, 25);
-    FProgressBar->setGeometry(16, 83, 289, 17);
-    FStopButton->setGeometry(323, 79, 64, 25);
-    FGoButton->setGeometry(403, 79, 64, 25);
-    // Along the bottom edge of the settings panel, as wide as it less the margins.
-    FSettingsPanel->OnResize = [this] {
-        FStatusPanel->setGeometry(5, FSettingsPanel->height() - 30, FSettingsPanel->width() - 10, 25);
-    };
-    FSettingsPanel->OnResize();
-
-    resize(kClientWidth, kClientHeight);
-    setMinimumSize(kClientWidth, kClientHeight);
-}
-
 void TMainWindow::SetHints()
 {
-    THintWatcher::SetHint(FColourSwatch, "Frame colours - left button background - right button border");
-    THintWatcher::SetHint(IncSubs, "Include sub folders in file drop");
-    THintWatcher::SetHint(FGoButton, "Process file list");
-    THintWatcher::SetHint(aSize, "Set thumbnail max size in pixels");
-    THintWatcher::SetHint(Frame, "Frame image");
-    THintWatcher::SetHint(aFramSize, "Set frame size in pixels");
-    THintWatcher::SetHint(square, "Set frame square");
-    THintWatcher::SetHint(ZipFile, "Select ZIP file ");
-    THintWatcher::SetHint(FOpenButton, "Open ZIP archive");
-    THintWatcher::SetHint(Clearit, "Replace existing archive items");
-    THintWatcher::SetHint(FStopButton, "STOP file processing");
-    THintWatcher::SetHint(FFileList, "Dragged files list - double-click to open view  window");
+    THintWatcher::SetHint(FColourSwatch, tr("Frame colours - left button background - right button border"
+                                            " - keys Space background, Shift+Space border"));
+    THintWatcher::SetHint(IncSubs, tr("Include sub folders in file drop"));
+    THintWatcher::SetHint(FGoButton, tr("Process file list"));
+    THintWatcher::SetHint(aSize, tr("Set thumbnail max size in pixels"));
+    THintWatcher::SetHint(Frame, tr("Frame image"));
+    THintWatcher::SetHint(aFramSize, tr("Set frame size in pixels"));
+    THintWatcher::SetHint(square, tr("Set frame square"));
+    THintWatcher::SetHint(ZipFile, tr("Select ZIP file "));
+    THintWatcher::SetHint(FOpenButton, tr("Open ZIP archive"));
+    THintWatcher::SetHint(Clearit, tr("Replace existing archive items"));
+    THintWatcher::SetHint(FStopButton, tr("STOP file processing"));
+    THintWatcher::SetHint(FFileList, tr("Dragged files list - double-click to open view  window"));
 }
 
 void TMainWindow::SetTabOrder()
 {
-    FColourSwatch->setFocusPolicy(Qt::NoFocus);
-    FProgressBar->setFocusPolicy(Qt::NoFocus);
+    // As the rows read: the settings, the ZIP row, the list, then the run's row.
+    FColourSwatch->setFocusPolicy(Qt::StrongFocus);
+    ZipFile->BrowseButton()->setFocusPolicy(Qt::StrongFocus);
+    // Reached by Tab only, so a screen reader can read how far a run got.
+    FProgressBar->setFocusPolicy(Qt::TabFocus);
     FStatusPanel->setFocusPolicy(Qt::NoFocus);
-    const QWidget* order[] = {FFileList, IncSubs, FGoButton, aSize, Frame, aFramSize,
-                              square, ZipFile->Edit(), FOpenButton, Clearit, FStopButton};
+    QWidget* const order[] = {aSize,           aFramSize,   Frame,     square,        FColourSwatch,
+                              Clearit,         IncSubs,     ZipFile->Edit(), ZipFile->BrowseButton(),
+                              FOpenButton,     FFileList,   FProgressBar,    FStopButton, FGoButton};
     for (size_t i = 1; i < std::size(order); ++i)
-        QWidget::setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+void TMainWindow::SetAccessibleNames()
+{
+    setAccessibleName(QStringLiteral("Plinkavorte"));
+    aSize->setAccessibleName(tr("Thumbnail size"));
+    aFramSize->setAccessibleName(tr("Frame width"));
+    ZipFile->setAccessibleName(tr("Archive file"));
+    ZipFile->Edit()->setAccessibleName(tr("Archive file"));
+    ZipFile->BrowseButton()->setAccessibleName(tr("Choose the archive file"));
+    FColourSwatch->setAccessibleName(tr("Frame colours"));
+    FFileList->setAccessibleName(tr("Photos to process"));
+    FProgressBar->setAccessibleName(tr("Progress"));
+    FStatusPanel->setAccessibleName(tr("Status"));
+    FSettingsPanel->setAccessibleName(tr("Settings"));
+    // The hint is what a control does; a screen reader reads it as the description.
+    for (QWidget* w : findChildren<QWidget*>()) {
+        const QString hint = w->property("hint").toString();
+        if (!hint.isEmpty())
+            w->setAccessibleDescription(hint);
+    }
+    ZipFile->Edit()->setAccessibleDescription(THintWatcher::HintOf(ZipFile));
+    ZipFile->BrowseButton()->setAccessibleDescription(THintWatcher::HintOf(ZipFile));
 }
 
 void TMainWindow::FormCreate()
@@ -297,7 +326,123 @@ void TMainWindow::FileListKeyDown(QKeyEvent* event)
     // while a run winds down must not reach it.
     if (!FListClipboard || FClosed)
         return;
-    ::FileListKeyDown(*FEditable, *FListClipboard, FListFormat, VirtualKeyOf(*event), ShiftOf(event->modifiers()));
+    const int key = event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !(event->modifiers() & ~Qt::KeypadModifier)) {
+        FileListDblClick();
+        return;
+    }
+    ListKey(VirtualKeyOf(*event), ShiftOf(event->modifiers()));
+}
+
+void TMainWindow::ListKey(uint16_t key, unsigned shift)
+{
+    if (!FListClipboard || FClosed)
+        return;
+    // The list's own entries first; files from a file manager only without them.
+    if (key == VK_V && (shift & ssCtrl) && !FListClipboard->HasFormat(FListFormat))
+        PasteFiles();
+    ::FileListKeyDown(*FEditable, *FListClipboard, FListFormat, key, shift);
+}
+
+void TMainWindow::CreateActions()
+{
+    FAddPhotosAction = new QAction(tr("Add &Photos…"), this);
+    FAddPhotosAction->setShortcut(QKeySequence::Open);
+    connect(FAddPhotosAction, &QAction::triggered, this, [this] { Guarded([this] { AddPhotos(); }); });
+    addAction(FAddPhotosAction);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (Running())
+            StopClick();
+    });
+
+    PhotoChooser = [this] {
+        return QFileDialog::getOpenFileNames(DialogOwner(this), tr("Add Photos"), QString(),
+                                             tr("Pictures") + " (" + PictureFilterPatterns() + ")");
+    };
+    FolderChooser = [this] { return QFileDialog::getExistingDirectory(DialogOwner(this), tr("Add Folder")); };
+    AboutBox = [this](const QString& title, const QString& text) {
+        QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, DialogOwner(this));
+        box.setIconPixmap(windowIcon().pixmap(64, 64));
+        box.setTextFormat(Qt::RichText);
+        box.exec();
+    };
+}
+
+QMenu* TMainWindow::NewListMenu()
+{
+    auto* menu = new QMenu(this);
+    menu->addAction(FAddPhotosAction);
+    menu->addAction(tr("Add &Folder…"), this, [this] { Guarded([this] { AddFolder(); }); });
+    menu->addSeparator();
+    auto add = [&](const QString& text, const QKeySequence& keys, bool enabled, std::function<void()> run) {
+        QAction* action = menu->addAction(text, this, [run] { Guarded(run); });
+        action->setShortcut(keys);
+        // The list's own keys do the work; the entry only names them.
+        action->setShortcutContext(Qt::WidgetShortcut);
+        action->setEnabled(enabled);
+        return action;
+    };
+    const bool any = FFileList->count() > 0;
+    const bool selected = !FFileList->selectedItems().isEmpty();
+    const bool current = FFileList->ItemIndex() >= 0 && FFileList->ItemIndex() < FFileList->count();
+    const bool paste = FListClipboard && (FListClipboard->HasFormat(FListFormat) || CanPasteFiles());
+    add(tr("&Paste"), QKeySequence::Paste, paste, [this] { ListKey(VK_V, ssCtrl); });
+    add(tr("Select &All"), QKeySequence::SelectAll, any, [this] { ListKey(VK_A, ssCtrl); });
+    add(tr("&Remove"), QKeySequence::Delete, selected, [this] { ListKey(VK_DELETE, ssCtrl); });
+    add(tr("Pre&view"), QKeySequence(Qt::Key_Return), current, [this] { FileListDblClick(); });
+    menu->addSeparator();
+    menu->addAction(tr("A&bout Plinkavorte"), this, [this] { Guarded([this] { ShowAbout(); }); });
+    return menu;
+}
+
+bool TMainWindow::CanPasteFiles() const
+{
+    return !PastedPaths(QGuiApplication::clipboard()->mimeData()).empty();
+}
+
+void TMainWindow::PasteFiles()
+{
+    const std::vector<std::string> paths = PastedPaths(QGuiApplication::clipboard()->mimeData());
+    if (!paths.empty())
+        DropPaths(paths);
+}
+
+void TMainWindow::AddPhotos()
+{
+    std::vector<std::string> paths;
+    for (const QString& file : PhotoChooser ? PhotoChooser() : QStringList())
+        paths.push_back(QFile::encodeName(file).toStdString());
+    if (!paths.empty())
+        DropPaths(paths);
+}
+
+void TMainWindow::AddFolder()
+{
+    const QString folder = FolderChooser ? FolderChooser() : QString();
+    if (!folder.isEmpty())
+        DropPaths({QFile::encodeName(folder).toStdString()});
+}
+
+void TMainWindow::ShowAbout()
+{
+    if (AboutBox)
+        AboutBox(tr("About Plinkavorte"), AboutText());
+}
+
+bool TMainWindow::RestorePlace(const QByteArray& geometry)
+{
+    if (!restoreGeometry(geometry))
+        return false;
+    FCentred = true;
+    return true;
+}
+
+void TMainWindow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        SizeFromFont();
 }
 
 void TMainWindow::showEvent(QShowEvent* event)
@@ -457,6 +602,7 @@ void TMainWindow::SwatchMouseDown(Qt::MouseButton button)
         FColourSwatch->SetBrushColor(TColorOf(*chosen));
     else
         FColourSwatch->SetPenColor(TColorOf(*chosen));
+    SettingChanged();
 }
 
 void TMainWindow::ZipFileChange()
@@ -513,13 +659,21 @@ void TMainWindow::FileListDblClick()
     if (index < 0 || index >= FFileList->count())
         throw ListIndexError(index);
     const std::string path = FileListPath(*FFileList->item(index));
-    const TThumbnailSettings settings = ReadSettings();
+    FPreviewTimer->stop();
+    Preview(path, ReadSettings(), true);
+}
 
+void TMainWindow::Preview(const std::string& path, const TThumbnailSettings& settings, bool bringForward)
+{
+    FPreviewPath = path;
+    ++FPreviewRenders;
     std::unique_ptr<TBitmap> slot;
     // Shown on every path, with whatever the slot holds at that moment.
     auto showSlot = [&] {
         if (FPreviewWindow) {
-            FPreviewWindow->ShowOver(this);
+            FPreviewWindow->setWindowTitle(BareName(path));
+            if (bringForward)
+                FPreviewWindow->ShowOver(this);
             FPreviewWindow->FImage->SetPicture(slot ? ImageOf(*slot) : QImage());
         }
         slot.reset();
@@ -532,6 +686,24 @@ void TMainWindow::FileListDblClick()
         return;
     }
     showSlot();
+}
+
+void TMainWindow::SettingChanged()
+{
+    if (FPreviewPath && FPreviewWindow && FPreviewWindow->isVisible())
+        FPreviewTimer->start();
+}
+
+void TMainWindow::RenderPreviewAgain()
+{
+    if (!FPreviewPath || !FPreviewWindow || !FPreviewWindow->isVisible())
+        return;
+    // Sizes half typed may lie outside their range: the nearest bound stands in.
+    TThumbnailSettings settings = ReadSettings();
+    settings.MaxSize = std::clamp(settings.MaxSize, aSize->MinValue(), aSize->MaxValue());
+    settings.FrameWidth = std::clamp(settings.FrameWidth, aFramSize->MinValue(), aFramSize->MaxValue());
+    // Not brought forward: the focus stays where the user is typing.
+    Preview(*FPreviewPath, settings, false);
 }
 
 void TMainWindow::DropPaths(const std::vector<std::string>& paths)

@@ -14,8 +14,14 @@
 #include <memory>
 #include <optional>
 
+class QBoxLayout;
 class QCheckBox;
+class QFrame;
+class QGridLayout;
 class QKeyEvent;
+class QMenu;
+class QSpacerItem;
+class QTimer;
 class TZipper;
 class TQtClipboard;
 class TListClipboard;
@@ -37,7 +43,7 @@ public:
     explicit TMainWindow(QWidget* parent = nullptr);
     ~TMainWindow() override;
 
-    TPanel* FSettingsPanel;
+    QFrame* FSettingsPanel;
     QCheckBox* IncSubs;
     TListBox* FFileList;
     QPushButton* FGoButton;
@@ -53,6 +59,9 @@ public:
     TPanel* FStatusPanel;
     QPushButton* FStopButton;
     std::unique_ptr<TZipper> FZipper;
+
+    // Puts the window where saved geometry says, instead of centring it.
+    bool RestorePlace(const QByteArray& geometry);
 
     // The preview window the program entry created.
     void SetPreviewWindow(TPreviewWindow* form) { FPreviewWindow = form; }
@@ -78,9 +87,26 @@ public:
     TThumbnailSettings ReadSettings() const;
     std::string ZipFileName() const;
 
+    // The list's context menu, built afresh with what applies now.
+    QMenu* NewListMenu();
+    // Files a file manager copied, or lines of absolute paths; taken as a drop is.
+    void PasteFiles();
+    bool CanPasteFiles() const;
+    void AddPhotos();
+    void AddFolder();
+    void ShowAbout();
+    // Renders the last previewed picture again, once the settings rest.
+    void SettingChanged();
+    int PreviewRenders() const { return FPreviewRenders; }
+
     // Replaceable for tests: the colour dialog (nullopt on cancel), the shell open.
     std::function<std::optional<QColor>(const QColor& initial)> ColorPicker;
     std::function<void(const QString& path)> OpenDocument;
+    // The choosers of Add Photos and Add Folder; empty on cancel.
+    std::function<QStringList()> PhotoChooser;
+    std::function<QString()> FolderChooser;
+    // Shows the About box's text; tests replace it.
+    std::function<void(const QString& title, const QString& text)> AboutBox;
     // How many lines the list can take.
     int ListCapacity = std::numeric_limits<int>::max();
     // Runs after the waiting messages are handled between two items of a run.
@@ -94,10 +120,22 @@ protected:
     void dropEvent(QDropEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void CreateControls();
     void PlaceControls();
+    // Sizes, gaps and the minimum size from the current font.
+    void SizeFromFont();
+    double FontFactor() const;
+    int Gap(int designPixels) const;
+    void SetAccessibleNames();
+    void CreateActions();
+    // Makes the thumbnail of path with the current settings into the preview.
+    void Preview(const std::string& path, const TThumbnailSettings& settings, bool bringForward);
+    void RenderPreviewAgain();
+    // A list key as the window's editing keys handle it.
+    void ListKey(uint16_t key, unsigned shift);
     void SetHints();
     void SetTabOrder();
     // Selects the entry a run failed at and brings it into view.
@@ -127,6 +165,13 @@ private:
     bool FCentred = false;
     QString FState;
     TShellOpen* FShellOpen = nullptr;
+    QGridLayout* FGrid = nullptr;
+    QSpacerItem* FRowGaps[5] = {};
+    QBoxLayout* FProgressRow = nullptr;
+    QAction* FAddPhotosAction = nullptr;
+    std::optional<std::string> FPreviewPath;
+    QTimer* FPreviewTimer = nullptr;
+    int FPreviewRenders = 0;
 };
 
 // Local file paths of a drop, in drop order; other URLs are left out.

@@ -2,6 +2,7 @@
 
 #include "Bitmap.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -75,6 +76,21 @@ TPreviewWindow::TPreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window | Q
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(FImage);
     resize(298, 242);
+}
+
+void TPreviewWindow::PlaceAt(const QPoint& at)
+{
+    move(at);
+    FPlaced = true;
+}
+
+void TPreviewWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TPreviewWindow::ShowOver(const QWidget* mainWindow)

@@ -36,6 +36,11 @@ public:
     // first time, then left where the user put it.
     void ShowOver(const QWidget* mainWindow);
     bool Placed() const { return FPlaced; }
+    // Where a former session left it; the first showing keeps it there.
+    void PlaceAt(const QPoint& at);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     bool FPlaced = false;

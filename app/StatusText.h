@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <string>
+
 // What a run did: the pictures it added and those the archive already held.
 struct TRunTally {
     int Count = 0;      // list entries when the run began
@@ -26,3 +28,6 @@ QString NoArchiveNamedText();
 QString EmptyListText();
 QString NothingOpensText(const QString& archive);
 QString NoArchiveYetText(const QString& archive);
+// A window caption the layers below composed ("12 Files", "Files 3/10"),
+// in the user's language; any other text unchanged.
+QString CaptionText(const std::string& caption);

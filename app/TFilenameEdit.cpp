@@ -163,7 +163,7 @@ void TFilenameEdit::Browse()
 
 QString ShowBrowseDialog(QWidget* parent, const QString& startFolder)
 {
-    QFileDialog dialog(parent, "Browse", startFolder, "ZIP files (*.zip)");
+    QFileDialog dialog(parent, TFilenameEdit::tr("Browse"), startFolder, TFilenameEdit::tr("ZIP files (*.zip)"));
     // The save-style chooser, as a new archive's name may be typed: the open
     // one of GTK and portal desktops takes only existing files. An existing
     // archive is added to, never overwritten, so nothing to confirm.

@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 
 TListBox::TListBox(QWidget* parent) : QListWidget(parent)
 {
@@ -29,4 +30,20 @@ void TListBox::mouseDoubleClickEvent(QMouseEvent* event)
     QListWidget::mouseDoubleClickEvent(event);
     if (OnDblClick && event->button() == Qt::LeftButton)
         OnDblClick();
+}
+
+void TListBox::SetPlaceholder(const QString& text)
+{
+    FPlaceholder = text;
+    viewport()->update();
+}
+
+void TListBox::paintEvent(QPaintEvent* event)
+{
+    QListWidget::paintEvent(event);
+    if (count() > 0 || FPlaceholder.isEmpty())
+        return;
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.drawText(viewport()->rect().adjusted(4, 4, -4, -4), Qt::AlignCenter | Qt::TextWordWrap, FPlaceholder);
 }

@@ -17,7 +17,15 @@ public:
     // The entry with the focus rectangle, -1 when there is none.
     int ItemIndex() const { return currentRow(); }
 
+    // Shown in the middle of the list while it is empty.
+    void SetPlaceholder(const QString& text);
+    QString Placeholder() const { return FPlaceholder; }
+
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    QString FPlaceholder;
 };

@@ -18,11 +18,14 @@ public:
     void SetBrushColor(TColor color);
     void SetPenColor(TColor color);
 
+    // A mouse button, or the one a key stands for: Space or Enter the left
+    // (background), with Shift the right (border).
     std::function<void(Qt::MouseButton)> OnMouseDown;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     TColor FBrush = 0;

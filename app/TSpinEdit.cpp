@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionSpinBox>
 
 #include <algorithm>
 
@@ -30,6 +32,23 @@ TSpinEdit::TSpinEdit(int minValue, int maxValue, int value, QWidget* parent)
     setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
     setKeyboardTracking(true);
     SetValue(value);
+    connect(lineEdit(), &QLineEdit::textChanged, this, &TSpinEdit::TextChanged);
+}
+
+QSize TSpinEdit::sizeHint() const
+{
+    ensurePolished();
+    const QFontMetrics metrics = fontMetrics();
+    const int text = std::max(metrics.horizontalAdvance(QString::number(FMin)), metrics.horizontalAdvance(QString::number(FMax)));
+    QStyleOptionSpinBox option;
+    initStyleOption(&option);
+    const QSize content(text + metrics.horizontalAdvance(QLatin1Char(' ')) + 4, lineEdit()->sizeHint().height());
+    return style()->sizeFromContents(QStyle::CT_SpinBox, &option, content, this);
+}
+
+QSize TSpinEdit::minimumSizeHint() const
+{
+    return sizeHint();
 }
 
 int TSpinEdit::Value() const

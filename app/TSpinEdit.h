@@ -28,6 +28,13 @@ public:
     // Whether a typed character is taken; the rest is refused with a beep.
     static bool AcceptsTyped(const QString& text, QChar decimalSeparator);
 
+    // Room for the widest number of the range, whatever the font.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+signals:
+    void TextChanged();
+
 protected:
     StepEnabled stepEnabled() const override;
     void keyPressEvent(QKeyEvent* event) override;

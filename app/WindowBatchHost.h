@@ -68,7 +68,7 @@ public:
         return FileListPath(*FWindow.FFileList->item(index));
     }
     TThumbnailSettings ReadSettings() override { return FWindow.ReadSettings(); }
-    void SetCaption(const std::string& text) override { FWindow.setWindowTitle(DisplayName(text)); }
+    void SetCaption(const std::string& text) override { FWindow.setWindowTitle(CaptionText(text)); }
     void SetProgressMax(int max) override
     {
         FCount = max;

@@ -5,6 +5,8 @@
 #include "ThumbnailRecipe.h"
 #include "MainWindow.h"
 #include "PreviewWindow.h"
+#include "RememberedSettings.h"
+#include "Translations.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -30,8 +32,11 @@ constexpr const char* HelpText =
     "archive of JPEG thumbnails. The PATHs (pictures or folders) go onto its\n"
     "list as if they were dropped there.\n"
     "\n"
-    "  -h, --help     show this help and exit\n"
-    "  -V, --version  show the version and exit\n"
+    "      --reset-settings  start from the default settings; the window\n"
+    "                        remembers its settings in\n"
+    "                        ~/.config/plinkavorte/plinkavorte.conf\n"
+    "  -h, --help            show this help and exit\n"
+    "  -V, --version         show the version and exit\n"
     "\n"
     "Qt's own options, such as -platform NAME or -style NAME, are taken too.\n"
     "The same work without a window: plinkavorte-batch --help.\n";
@@ -62,6 +67,26 @@ int AnswerInformationOption(int argc, char** argv)
     return 0;
 }
 
+// Takes --reset-settings out of the arguments, so it is not taken for a path.
+bool TakeResetOption(int& argc, char** argv)
+{
+    bool found = false;
+    int kept = 1;
+    bool options = true;
+    for (int i = 1; i < argc; ++i) {
+        if (options && std::strcmp(argv[i], "--") == 0)
+            options = false;
+        if (options && std::strcmp(argv[i], "--reset-settings") == 0) {
+            found = true;
+            continue;
+        }
+        argv[kept++] = argv[i];
+    }
+    argc = kept;
+    argv[argc] = nullptr;
+    return found;
+}
+
 // Paths handed over by the desktop (a file manager's "open with", or files
 // dropped on the launcher) arrive as one drop onto the list.
 std::vector<std::string> StartupPaths()
@@ -79,14 +104,26 @@ int main(int argc, char** argv)
 {
     if (const int answered = AnswerInformationOption(argc, argv))
         return answered > 0 ? 0 : 1;
+    const bool reset = TakeResetOption(argc, argv);
     TApplication application(argc, argv);
     QApplication::setApplicationName("Plinkavorte");
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         SetDisplayBitsPerPixel(screen->depth());
+    const TTranslations translations;
 
     TMainWindow mainWindow;
     TPreviewWindow previewWindow;
     mainWindow.SetPreviewWindow(&previewWindow);
+    const TRememberedSettings settings(TRememberedSettings::DefaultFile());
+    if (reset)
+        settings.Forget();
+    settings.Load(mainWindow, previewWindow);
+    // Saved once the window is closed, before the windows go.
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, [&] {
+        if (!settings.Save(mainWindow, previewWindow))
+            std::fprintf(stderr, "plinkavorte: the settings could not be saved in %s\n",
+                         qPrintable(TRememberedSettings::DefaultFile()));
+    });
     mainWindow.show();
     const std::vector<std::string> paths = StartupPaths();
     if (!paths.empty())

@@ -40,7 +40,9 @@ void PasteLines(IEditableList& list, TListClipboard& clipboard)
 void FileListKeyDown(IEditableList& list, TListClipboard& clipboard, uint16_t windowFormat,
                      uint16_t key, unsigned shift)
 {
-    if (shift & ssCtrl) {
+    if (shift == 0 && key == VK_DELETE)
+        RemoveSelection(list);
+    else if (shift & ssCtrl) {
         switch (key) {
         case VK_A:
             SelectEverything(list);

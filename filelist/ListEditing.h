@@ -1,5 +1,5 @@
 #pragma once
-// The list's editing keys: Ctrl+A, Ctrl+Delete, Ctrl+C and Ctrl+V.
+// The list's editing keys: Ctrl+A, Delete and Ctrl+Delete, Ctrl+C and Ctrl+V.
 
 #include <cstdint>
 #include <string>

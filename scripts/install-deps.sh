@@ -19,12 +19,14 @@ build_packages=(
   libjpeg62-turbo-dev zlib1g-dev libicu-dev
   libpng-dev libwebp-dev libtiff-dev libheif-dev libraw-dev liblcms2-dev
   qt6-base-dev fonts-dejavu-core
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
 )
 test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-apps x11-utils libxtst6 openbox dbus-daemon
   unzip zip python3 python3-pil desktop-file-utils xdotool qt6-gtk-platformtheme
   libheif-examples libvips-tools
+  at-spi2-core python3-pyatspi
 )
 fuzz_packages=(
   clang libclang-rt-14-dev

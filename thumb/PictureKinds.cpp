@@ -59,3 +59,11 @@ TPictureKind PictureKindOfContent(std::span<const uint8_t> file)
             return decoder->Kind;
     return TPictureKind::pkUnknown;
 }
+
+std::vector<std::string> PictureExtensions()
+{
+    std::vector<std::string> extensions;
+    for (const auto& named : Extensions)
+        extensions.emplace_back(named.Extension);
+    return extensions;
+}

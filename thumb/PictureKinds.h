@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 enum class TPictureKind { pkUnknown, pkJpeg, pkPng, pkWebp, pkTiff, pkHeif, pkAvif, pkRaw };
 
@@ -16,3 +17,5 @@ TPictureKind PictureKindOfContent(std::span<const uint8_t> file);
 TPictureKind PictureKindOfName(std::string_view path);
 // The text after the last dot of the bare name; empty without a dot.
 std::string_view NameExtension(std::string_view path);
+// Every listed extension, lower case, in the table's order.
+std::vector<std::string> PictureExtensions();

@@ -43,15 +43,20 @@ TEST_F(WindowTest, PlainTextOnTheClipboardPastesNothing)
     EXPECT_EQ(ListEntries(), QStringList{"/p/a.jpg"});
 }
 
-TEST_F(WindowTest, CtrlDeleteRemovesTheSelectionAndCtrlASelectsAll)
+TEST_F(WindowTest, DeleteAndCtrlDeleteRemoveTheSelectionAndCtrlASelectsAll)
 {
-    Fill(*MainWindow, {"/p/a.jpg", "/p/b.jpg", "/p/c.jpg"});
+    Fill(*MainWindow, {"/p/a.jpg", "/p/b.jpg", "/p/c.jpg", "/p/d.jpg"});
     Select(*MainWindow, {1});
-    QTest::keyClick(MainWindow->FFileList, Qt::Key_Delete);
-    EXPECT_EQ(ListEntries().size(), 3);
     QTest::keyClick(MainWindow->FFileList, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(ListEntries(), (QStringList{"/p/a.jpg", "/p/c.jpg", "/p/d.jpg"}));
+    EXPECT_EQ(MainWindow->windowTitle(), "3 Files");
+    Select(*MainWindow, {2});
+    QTest::keyClick(MainWindow->FFileList, Qt::Key_Delete);
     EXPECT_EQ(ListEntries(), (QStringList{"/p/a.jpg", "/p/c.jpg"}));
-    EXPECT_EQ(MainWindow->windowTitle(), "2 Files");
+    // Shift+Delete is no editing key of the list.
+    Select(*MainWindow, {0});
+    QTest::keyClick(MainWindow->FFileList, Qt::Key_Delete, Qt::ShiftModifier);
+    EXPECT_EQ(ListEntries().size(), 2);
     QTest::keyClick(MainWindow->FFileList, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(MainWindow->FFileList->selectedItems().size(), 2);
 }

@@ -57,39 +57,20 @@ TEST_F(WindowTest, WindowsCarryTheIconAndTheMenuEntryName)
     }
 }
 
-TEST_F(WindowTest, GeometryAndMinimumSize)
-{
-    EXPECT_EQ(MainWindow->minimumSize(), QSize(497, 401));
-    EXPECT_EQ(MainWindow->FSettingsPanel->height(), 145);
-    EXPECT_EQ(MainWindow->aSize->geometry(), QRect(16, 13, 53, 26));
-    EXPECT_EQ(MainWindow->FStatusPanel->geometry(), QRect(5, 115, 477, 25));
-    EXPECT_EQ(MainWindow->FGoButton->geometry(), QRect(403, 79, 64, 25));
-    // The list fills what is left below the settings panel.
-    EXPECT_EQ(MainWindow->FFileList->y(), 5 + 145);
-    EXPECT_GT(MainWindow->FFileList->height(), 200);
-    MainWindow->resize(800, 700);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(MainWindow->FFileList->width(), 800 - 10);
-    // The status panel stretches with the settings panel, along its bottom edge.
-    EXPECT_EQ(MainWindow->FSettingsPanel->width(), 800 - 10);
-    EXPECT_EQ(MainWindow->FStatusPanel->geometry(), QRect(5, 115, 800 - 20, 25));
-    MainWindow->resize(497, 401);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(MainWindow->FStatusPanel->geometry(), QRect(5, 115, 477, 25));
-}
-
-TEST_F(WindowTest, TabOrderFollowsTheTable)
+TEST_F(WindowTest, TabOrderFollowsTheRowsThenTheListAndTheRun)
 {
     MainWindow->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(MainWindow.get()));
-    QList<QWidget*> expected = {MainWindow->FFileList, MainWindow->IncSubs, MainWindow->FGoButton, MainWindow->aSize,
-                                MainWindow->Frame, MainWindow->aFramSize, MainWindow->square, MainWindow->ZipFile->Edit(),
-                                MainWindow->FOpenButton, MainWindow->Clearit, MainWindow->FFileList};
+    const QList<QWidget*> expected = {MainWindow->aSize, MainWindow->aFramSize, MainWindow->Frame, MainWindow->square,
+                                      MainWindow->FColourSwatch, MainWindow->Clearit, MainWindow->IncSubs,
+                                      MainWindow->ZipFile->Edit(), MainWindow->ZipFile->BrowseButton(),
+                                      MainWindow->FOpenButton, MainWindow->FFileList, MainWindow->FProgressBar,
+                                      MainWindow->FGoButton, MainWindow->aSize};
     // square and Open take the focus only when enabled, STOP only during a run.
     MainWindow->Frame->setChecked(true);
     MainWindow->FrameClick();
     MainWindow->ZipFile->SetText("/x.zip");
-    MainWindow->FFileList->setFocus();
+    MainWindow->aSize->setFocus();
     QCoreApplication::processEvents();
     for (int i = 0; i < expected.size(); ++i) {
         QWidget* focus = QApplication::focusWidget();
@@ -103,7 +84,8 @@ TEST_F(WindowTest, HintsAreExactAndNeverToolTips)
     EXPECT_EQ(THintWatcher::HintOf(MainWindow->FFileList), "Dragged files list - double-click to open view  window");
     EXPECT_EQ(THintWatcher::HintOf(MainWindow->ZipFile), "Select ZIP file ");
     EXPECT_EQ(THintWatcher::HintOf(MainWindow->ZipFile->Edit()), "Select ZIP file ");
-    EXPECT_EQ(THintWatcher::HintOf(MainWindow->FColourSwatch), "Frame colours - left button background - right button border");
+    EXPECT_EQ(THintWatcher::HintOf(MainWindow->FColourSwatch),
+              "Frame colours - left button background - right button border - keys Space background, Shift+Space border");
     EXPECT_EQ(THintWatcher::HintOf(MainWindow->FStopButton), "STOP file processing");
     EXPECT_EQ(THintWatcher::HintOf(MainWindow->FProgressBar), "");
     EXPECT_EQ(THintWatcher::HintOf(MainWindow->FStatusPanel), "");

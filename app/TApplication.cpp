@@ -1,5 +1,6 @@
 #include "TApplication.h"
 
+#include "Accessibility.h"
 #include "ErrorText.h"
 #include "Errors.h"
 
@@ -20,6 +21,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv), S
     // Ties the windows to the menu entry, so task bars show its name and icon.
     setDesktopFileName("plinkavorte");
     setWindowIcon(QIcon(":/plinkavorte.png"));
+    InstallAccessibleRoles();
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)

@@ -127,6 +127,7 @@ private:
     void PlaceControls();
     // Sizes, gaps and the minimum size from the current font.
     void SizeFromFont();
+    void PlaceFirstRow();
     double FontFactor() const;
     int Gap(int designPixels) const;
     void SetAccessibleNames();
@@ -168,6 +169,9 @@ private:
     QGridLayout* FGrid = nullptr;
     QSpacerItem* FRowGaps[5] = {};
     QBoxLayout* FProgressRow = nullptr;
+    QSpacerItem* FProgressGap = nullptr;
+    QSpacerItem* FProgressRowEnd = nullptr;
+    QSpacerItem* FZipRowEnd = nullptr;
     QAction* FAddPhotosAction = nullptr;
     std::optional<std::string> FPreviewPath;
     QTimer* FPreviewTimer = nullptr;

@@ -13,6 +13,14 @@ TListBox::TListBox(QWidget* parent) : QListWidget(parent)
 
 void TListBox::keyPressEvent(QKeyEvent* event)
 {
+    // The menu at the current entry; accepted, so no second menu comes from the toolkit.
+    if ((event->key() == Qt::Key_Menu && event->modifiers() == Qt::NoModifier) ||
+        (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+        event->accept();
+        const QRect at = currentItem() ? visualItemRect(currentItem()) : QRect();
+        emit customContextMenuRequested(at.isValid() ? at.center() : viewport()->rect().center());
+        return;
+    }
     if (OnKeyDown)
         OnKeyDown(event);
     // The view would put the current entry's text on the clipboard, over the

@@ -86,13 +86,25 @@ void TMainWindow::PlaceControls()
     }
     sizes->addStretch(1);
     FProgressRow = new QHBoxLayout;
+    FProgressRow->setSpacing(0);
     FProgressRow->addWidget(FProgressBar, 1, Qt::AlignVCenter);
+    FProgressGap = new QSpacerItem(0, 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
+    FProgressRow->addSpacerItem(FProgressGap);
     FProgressRow->addWidget(FStopButton, 0, Qt::AlignVCenter);
 
     // The right column (Inc subs, Open, GO) keeps to the window's right edge.
+    // The field and the bar end a little short of the first row, as designed.
+    auto* zipRow = new QHBoxLayout;
+    zipRow->setSpacing(0);
+    zipRow->addWidget(ZipFile, 1, Qt::AlignVCenter);
+    FZipRowEnd = new QSpacerItem(0, 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
+    zipRow->addSpacerItem(FZipRowEnd);
+    FProgressRowEnd = new QSpacerItem(0, 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
+    FProgressRow->addSpacerItem(FProgressRowEnd);
+
     FGrid->addLayout(sizes, 0, 0);
     FGrid->addWidget(IncSubs, 0, 1, Qt::AlignLeft | Qt::AlignVCenter);
-    FGrid->addWidget(ZipFile, 1, 0, Qt::AlignVCenter);
+    FGrid->addLayout(zipRow, 1, 0);
     FGrid->addWidget(FOpenButton, 1, 1, Qt::AlignLeft | Qt::AlignVCenter);
     FGrid->addLayout(FProgressRow, 2, 0);
     FGrid->addWidget(FGoButton, 2, 1, Qt::AlignLeft | Qt::AlignVCenter);
@@ -119,6 +131,7 @@ void TMainWindow::SizeFromFont()
         if (!stretches)
             d.Widget->setMaximumWidth(wanted.width());
     }
+    PlaceFirstRow();
 
     layout()->setContentsMargins(5, 5, 5, 5);
     FSettingsPanel->layout()->setContentsMargins(5, Gap(13), 5, 5);
@@ -127,14 +140,32 @@ void TMainWindow::SizeFromFont()
     FGrid->setVerticalSpacing(Gap(8));
     for (int row = 0; row < 3; ++row)
         FGrid->setRowMinimumHeight(row, Gap(26));
-    // The design's gaps in the first row; the check boxes' own margin is gap enough between them.
-    const int gaps[] = {6, 10, 0, 13, 13};
-    for (size_t i = 0; i < std::size(gaps); ++i)
-        FRowGaps[i]->changeSize(Gap(gaps[i]), 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
-    FProgressRow->setSpacing(Gap(18));
+    FProgressGap->changeSize(Gap(18), 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
+    FZipRowEnd->changeSize(Gap(7), 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
+    FProgressRowEnd->changeSize(Gap(6), 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
     FStatusPanel->setMinimumHeight(std::max(25, FStatusPanel->sizeHint().height()));
     FFileList->setMinimumHeight(Gap(236));
     layout()->invalidate();
 
     setMinimumSize(QSize(kClientWidth, kClientHeight).expandedTo(layout()->totalMinimumSize()));
+}
+
+// Each control of the first row at its design place, grown with the font,
+// and pushed right only as far as the ones before it need.
+void TMainWindow::PlaceFirstRow()
+{
+    struct TRowPlace {
+        QWidget* Widget;
+        int Left;
+        int MinGap;   // a check box's own margin is gap enough after it
+    };
+    const TRowPlace places[] = {{aSize, 16, 0},  {aFramSize, 75, 6},     {Frame, 129, 6},
+                                {square, 193, 0}, {FColourSwatch, 272, 6}, {Clearit, 334, 6}};
+    const int panelMargin = 5;
+    int end = panelMargin + Gap(11) + aSize->minimumWidth();
+    for (size_t i = 1; i < std::size(places); ++i) {
+        const int gap = std::max(Gap(places[i].MinGap), Gap(places[i].Left) - end);
+        FRowGaps[i - 1]->changeSize(gap, 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
+        end += gap + places[i].Widget->minimumWidth();
+    }
 }

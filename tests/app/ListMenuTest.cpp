@@ -76,19 +76,22 @@ TEST_F(WindowTest, MenuEntriesApplyOnlyWhenTheyCan)
     MainWindow->FFileList->setCurrentRow(0);
     Entry(*menu, "Pre&view")->trigger();
     EXPECT_TRUE(PreviewWindow->isVisible());
-    EXPECT_EQ(PreviewWindow->FImage->Picture().width(), 40);
+    EXPECT_EQ(PreviewWindow->FImage->Picture().size(), QSize(200, 150));   // thumbnails are enlarged too
 }
 
 TEST_F(WindowTest, RightClickAndMenuKeyOpenTheMenu)
 {
-    for (int way = 0; way < 2; ++way) {
+    for (int way = 0; way < 3; ++way) {
         if (way == 0) {
             QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(20, 20),
                                     MainWindow->FFileList->viewport()->mapToGlobal(QPoint(20, 20)));
             QCoreApplication::sendEvent(MainWindow->FFileList->viewport(), &click);
         } else {
             MainWindow->FFileList->setFocus();
-            QTest::keyClick(MainWindow->FFileList, Qt::Key_Menu);
+            if (way == 1)
+                QTest::keyClick(MainWindow->FFileList, Qt::Key_Menu);
+            else
+                QTest::keyClick(MainWindow->FFileList, Qt::Key_F10, Qt::ShiftModifier);
         }
         QCoreApplication::processEvents();
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());

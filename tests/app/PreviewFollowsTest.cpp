@@ -38,6 +38,9 @@ TEST_F(PreviewFollowsTest, TypingASizeRendersOnceWithTheWholeNumber)
 {
     EXPECT_EQ(PreviewWindow->windowTitle(), "wide.jpg");
     EXPECT_EQ(Shown(), QSize(200, 150));
+    // Back in the main window, as a click into the field brings the user.
+    MainWindow->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(MainWindow.get()));
     MainWindow->aSize->setFocus();
     QTest::keyClick(MainWindow->aSize, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(MainWindow->aSize, "120");
@@ -46,7 +49,7 @@ TEST_F(PreviewFollowsTest, TypingASizeRendersOnceWithTheWholeNumber)
     EXPECT_EQ(MainWindow->PreviewRenders(), 2);
     EXPECT_EQ(Shown(), QSize(120, 90));
     // The focus stays in the field being typed into.
-    EXPECT_EQ(QApplication::focusWidget(), MainWindow->aSize->findChild<QLineEdit*>());
+    EXPECT_EQ(QApplication::focusWidget(), MainWindow->aSize);
 }
 
 TEST_F(PreviewFollowsTest, FrameColoursAndSquareRenderAgain)

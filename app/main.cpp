@@ -28,8 +28,9 @@ namespace {
 constexpr const char* HelpText =
     "Usage: plinkavorte [PATH...]\n"
     "\n"
-    "Opens the Plinkavorte window, which turns JPEG photographs into a ZIP\n"
-    "archive of JPEG thumbnails. The PATHs (pictures or folders) go onto its\n"
+    "Opens the Plinkavorte window, which turns photographs (JPEG, HEIC, AVIF,\n"
+    "PNG, WebP, TIFF, camera RAW) into a ZIP archive of JPEG thumbnails.\n"
+    "The PATHs (pictures or folders) go onto its\n"
     "list as if they were dropped there.\n"
     "\n"
     "      --reset-settings  start from the default settings; the window\n"

@@ -242,7 +242,8 @@ def main():
             # Over the first entry of the list (below the 150-pixel settings area).
             double_click(display, left + 60, top + 150 + 10)
             preview = wait_for(lambda: [w for w in top_windows(display)
-                                        if w[1] == "Plinkavorte" and w[0] != window], "the preview window")[0]
+                                        if w[1].startswith("photo.jpg") and w[0] != window],
+                              "the preview window, titled with the picture's name")[0]
             time.sleep(1.0)
             shoot(display, preview[0], os.path.join(out_dir, "preview-window.png"), 50)
             if child.poll() is not None:

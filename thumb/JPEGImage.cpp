@@ -1,8 +1,11 @@
 #include "JPEGImage.h"
 
+#include "FullPath.h"
 #include "JpegCodec.h"
 #include "JpegErrors.h"
+#include "JpegFileSource.h"
 #include "PictureFile.h"
+#include "RenderStop.h"
 #include "Stream.h"
 #include "ThumbnailRecipe.h"
 
@@ -20,6 +23,10 @@ void Check(Entry&& entry)
 {
     std::string reason;
     const int code = entry(&reason);
+    if (code == JpegGivenUp)
+        throw EPictureGivenUp();
+    if (code == JpegFileChanged)
+        throw EJPEG(code, "the file changed while it was read");
     if (code == JpegTooManyScans)
         throw EJPEG(code, "more than " + std::to_string(MaxJpegScans) + " scans");
     if (code != 0)
@@ -27,6 +34,11 @@ void Check(Entry&& entry)
 }
 
 }  // namespace
+
+int64_t TJPEGData::HeldBytes() const
+{
+    return static_cast<int64_t>(Bytes.size()) + (File ? int64_t{TJpegFileSource::PieceBytes} : 0);
+}
 
 TJPEGImage::TJPEGImage()
     : PixelFormat(DisplayBitsPerPixel() <= 8 ? TJPEGPixelFormat::jf8Bit : TJPEGPixelFormat::jf24Bit)
@@ -40,13 +52,28 @@ void TJPEGImage::SetScale(TJPEGScale scale)
     if (scale == FScale)
         return;
     FScale = scale;
-    if (FData && !FData->Bytes.empty())
+    if (HasPicture())
         FBitmap.reset();
+}
+
+bool TJPEGImage::HasPicture() const
+{
+    return FData && (FData->File || !FData->Bytes.empty());
 }
 
 void TJPEGImage::LoadFromFile(const std::string& fileName)
 {
-    LoadFromBytes(ReadPictureFile(fileName));
+    LoadFromPictureFile(std::make_shared<TPictureFile>(ExpandFileName(fileName)));
+}
+
+void TJPEGImage::LoadFromPictureFile(std::shared_ptr<TPictureFile> file)
+{
+    auto data = std::make_shared<TJPEGData>();
+    data->File = std::move(file);
+    data->File->Stop = Stop;
+    TJpegHeaderInfo header;
+    Check([&](std::string* reason) { return ReadJpegHeader(*data->File, header, reason); });
+    TakeHeader(std::move(data), header);
 }
 
 void TJPEGImage::LoadFromBytes(std::vector<uint8_t> bytes)
@@ -57,6 +84,11 @@ void TJPEGImage::LoadFromBytes(std::vector<uint8_t> bytes)
     Check([&](std::string* reason) {
         return ReadJpegHeader(data->Bytes.data(), data->Bytes.size(), header, reason);
     });
+    TakeHeader(std::move(data), header);
+}
+
+void TJPEGImage::TakeHeader(std::shared_ptr<TJPEGData> data, TJpegHeaderInfo& header)
+{
     data->Width = header.Width;
     data->Height = header.Height;
     data->Grayscale = header.Grayscale;
@@ -109,16 +141,24 @@ const TBitmap& TJPEGImage::Bitmap()
 void TJPEGImage::Decode()
 {
     auto bitmap = std::make_unique<TBitmap>();
-    if (FData && !FData->Bytes.empty()) {
+    if (HasPicture()) {
         TJpegDecodeOptions options;
         options.ScaleDenom = static_cast<int>(FScale);
         options.Smoothing = Smoothing;
         options.Quantise = PixelFormat == TJPEGPixelFormat::jf8Bit;
         options.ForceGrey = GrayscaleOutput;
         options.BestSpeed = Performance == TJPEGPerformance::jpBestSpeed;
-        Check([&](std::string* reason) {
-            return DecodeJpeg(FData->Bytes.data(), FData->Bytes.size(), options, *bitmap, reason);
-        });
+        options.Stop = Stop;
+        options.ExpectedWidth = static_cast<uint32_t>(FData->Width);
+        options.ExpectedHeight = static_cast<uint32_t>(FData->Height);
+        if (FData->File) {
+            FData->File->Stop = Stop;
+            Check([&](std::string* reason) { return DecodeJpeg(*FData->File, options, *bitmap, reason); });
+        } else {
+            Check([&](std::string* reason) {
+                return DecodeJpeg(FData->Bytes.data(), FData->Bytes.size(), options, *bitmap, reason);
+            });
+        }
     }
     FBitmap = std::move(bitmap);
 }

@@ -2,8 +2,10 @@
 
 #include "ExifOrientation.h"
 #include "IccProfile.h"
+#include "JpegFileSource.h"
 #include "JpegMarkers.h"
 #include "JpegScanGuard.h"
+#include "PictureFile.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -74,6 +76,7 @@ struct TDecompressor {
     bool Created = false;
     TKeptMarkers Kept;
     TJpegScanGuard Guard;
+    std::unique_ptr<TJpegFileSource> Source;
     TDecompressor()
     {
         InstallTrap(Trap);
@@ -173,13 +176,48 @@ int64_t MultiScanCoefficientBytes(const jpeg_decompress_struct& info)
     return bytes;
 }
 
-int ReadHeaderProtected(TDecompressor& d, const uint8_t* data, size_t size, TJpegHeaderInfo& header)
+// The bytes of a picture in memory, or its file read in pieces.
+struct TJpegInput {
+    const uint8_t* Data = nullptr;
+    size_t Size = 0;
+    TPictureFile* File = nullptr;
+};
+
+void SetSource(TDecompressor& d, const TJpegInput& input)
+{
+    if (input.File)
+        ReadJpegFrom(d.Info, *d.Source, *input.File);
+    else
+        jpeg_mem_src(&d.Info, input.Data, static_cast<unsigned long>(input.Size));
+}
+
+// Made before the protected region, where nothing may throw.
+std::unique_ptr<TDecompressor> NewDecompressor(const TJpegInput& input)
+{
+    auto d = std::make_unique<TDecompressor>();
+    if (input.File) {
+        d->Source = std::make_unique<TJpegFileSource>();
+        input.File->Rewind();
+    }
+    return d;
+}
+
+// What reading the file threw comes out as it was thrown.
+int Finished(TDecompressor& d, int code)
+{
+    d.Destroy();
+    if (code == JpegReadFailed && d.Source && d.Source->Failure)
+        std::rethrow_exception(d.Source->Failure);
+    return code;
+}
+
+int ReadHeaderProtected(TDecompressor& d, const TJpegInput& input, TJpegHeaderInfo& header)
 {
     if (setjmp(d.Trap.Jump))
         return d.Trap.Code;
     jpeg_create_decompress(&d.Info);
     d.Created = true;
-    jpeg_mem_src(&d.Info, data, static_cast<unsigned long>(size));
+    SetSource(d, input);
     KeepRecipeMarkers(d.Info, d.Kept);
     jpeg_read_header(&d.Info, TRUE);
     header.Width = static_cast<int32_t>(d.Info.image_width);
@@ -258,17 +296,20 @@ void ApplyDecodeOptions(jpeg_decompress_struct& info, const TJpegDecodeOptions& 
     }
 }
 
-int DecodeProtected(TDecompressor& d, const uint8_t* data, size_t size, const TJpegDecodeOptions& options,
-                    TBitmap& bitmap)
+int DecodeProtected(TDecompressor& d, const TJpegInput& input, const TJpegDecodeOptions& options, TBitmap& bitmap)
 {
     if (setjmp(d.Trap.Jump))
         return d.Trap.Code;
     jpeg_create_decompress(&d.Info);
     d.Created = true;
     d.Info.mem->max_memory_to_use = DecodeMemoryLimit;
-    jpeg_mem_src(&d.Info, data, static_cast<unsigned long>(size));
+    SetSource(d, input);
+    d.Guard.Stop = options.Stop;
     GuardScans(d.Info, d.Guard);
     jpeg_read_header(&d.Info, TRUE);
+    if (options.ExpectedWidth != 0 &&
+        (d.Info.image_width != options.ExpectedWidth || d.Info.image_height != options.ExpectedHeight))
+        return JpegFileChanged;
     ApplyDecodeOptions(d.Info, options);
     jpeg_start_decompress(&d.Info);
 
@@ -322,11 +363,12 @@ int EncodeProtected(TCompressor& c, const TBitmap& bitmap, const TJpegEncodeOpti
 
 }  // namespace
 
-int ReadJpegHeader(const uint8_t* data, size_t size, TJpegHeaderInfo& header, std::string* reason)
+namespace {
+
+int ReadHeader(const TJpegInput& input, TJpegHeaderInfo& header, std::string* reason)
 {
-    auto d = std::make_unique<TDecompressor>();
-    const int code = ReadHeaderProtected(*d, data, size, header);
-    d->Destroy();
+    const std::unique_ptr<TDecompressor> d = NewDecompressor(input);
+    const int code = Finished(*d, ReadHeaderProtected(*d, input, header));
     if (code != 0)
         return WithReason(code, d->Trap, reason);
     if (d->Kept.HaveExif)
@@ -339,12 +381,10 @@ int ReadJpegHeader(const uint8_t* data, size_t size, TJpegHeaderInfo& header, st
     return 0;
 }
 
-int DecodeJpeg(const uint8_t* data, size_t size, const TJpegDecodeOptions& options, TBitmap& bitmap,
-               std::string* reason)
+int Decode(const TJpegInput& input, const TJpegDecodeOptions& options, TBitmap& bitmap, std::string* reason)
 {
-    auto d = std::make_unique<TDecompressor>();
-    const int code = DecodeProtected(*d, data, size, options, bitmap);
-    d->Destroy();
+    const std::unique_ptr<TDecompressor> d = NewDecompressor(input);
+    const int code = Finished(*d, DecodeProtected(*d, input, options, bitmap));
     // Past the memory cap libjpeg speaks of backing store, which tells the user nothing.
     if (code == JERR_NO_BACKING_STORE && reason) {
         *reason = std::to_string(d->Info.image_width) + " x " + std::to_string(d->Info.image_height) +
@@ -352,6 +392,29 @@ int DecodeJpeg(const uint8_t* data, size_t size, const TJpegDecodeOptions& optio
         return code;
     }
     return WithReason(code, d->Trap, reason);
+}
+
+}  // namespace
+
+int ReadJpegHeader(const uint8_t* data, size_t size, TJpegHeaderInfo& header, std::string* reason)
+{
+    return ReadHeader({data, size, nullptr}, header, reason);
+}
+
+int ReadJpegHeader(TPictureFile& file, TJpegHeaderInfo& header, std::string* reason)
+{
+    return ReadHeader({nullptr, 0, &file}, header, reason);
+}
+
+int DecodeJpeg(const uint8_t* data, size_t size, const TJpegDecodeOptions& options, TBitmap& bitmap,
+               std::string* reason)
+{
+    return Decode({data, size, nullptr}, options, bitmap, reason);
+}
+
+int DecodeJpeg(TPictureFile& file, const TJpegDecodeOptions& options, TBitmap& bitmap, std::string* reason)
+{
+    return Decode({nullptr, 0, &file}, options, bitmap, reason);
 }
 
 int EncodeJpeg(const TBitmap& bitmap, const TJpegEncodeOptions& options, std::vector<uint8_t>& out,

@@ -1,6 +1,7 @@
 #include "JpegScanGuard.h"
 
 #include "JpegCodec.h"
+#include "RenderStop.h"
 
 #include <cstdlib>
 
@@ -48,6 +49,8 @@ void Monitor(j_common_ptr common)
 {
     auto* guard = reinterpret_cast<TJpegScanGuard*>(common->progress);
     auto* info = reinterpret_cast<j_decompress_ptr>(common);
+    if (guard->Stop && guard->Stop->GivesUp())
+        Fail(info, JpegGivenUp);
     if (info->input_scan_number != guard->CheckedScan) {
         guard->CheckedScan = info->input_scan_number;
         CheckScan(info, *guard);

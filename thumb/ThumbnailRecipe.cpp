@@ -4,7 +4,9 @@
 #include "ExifOrientation.h"
 #include "JPEGImage.h"
 #include "BitmapTools.h"
+#include "FullPath.h"
 #include "PictureFile.h"
+#include "RenderStop.h"
 #include "decoders/PictureDecoder.h"
 
 TJPEGScale ChooseJpegScale(const TJPEGImage& image, int32_t maxSize)
@@ -39,9 +41,26 @@ void ShapeThumbnail(TBitmap& bitmap, const TThumbnailSettings& settings)
 
 namespace {
 
-void LoadScaled(TJPEGImage& image, std::vector<uint8_t> bytes, int32_t maxSize)
+// Enough of a file to tell its kind; a JPEG is then read in pieces by libjpeg.
+constexpr size_t KindProbeBytes = 64 * 1024;
+
+std::shared_ptr<TPictureFile> OpenPicture(const std::string& fileName, const TRenderStop* stop)
 {
-    image.LoadFromBytes(std::move(bytes));
+    auto file = std::make_shared<TPictureFile>(ExpandFileName(fileName));
+    file->Stop = stop;
+    return file;
+}
+
+// The decoder for what the file holds; nullptr for the JPEG path.
+const TPictureDecoder* DecoderOf(TPictureFile& file, const std::string& fileName)
+{
+    const std::vector<uint8_t> probe = file.ReadPrefix(KindProbeBytes);
+    return DecoderFor(probe, fileName);
+}
+
+void LoadScaled(TJPEGImage& image, std::shared_ptr<TPictureFile> file, int32_t maxSize)
+{
+    image.LoadFromPictureFile(std::move(file));
     image.SetScale(ChooseJpegScale(image, maxSize));
 }
 
@@ -59,17 +78,50 @@ TDecodedPicture DecodeUpright(const TPictureDecoder& decoder, std::vector<uint8_
     return picture;
 }
 
+// The whole file for a decoder that needs it, its bytes counted in the budget
+// before they are read; room stays taken until the thumbnail is made. The
+// decoder's own reservation counts those bytes again and adds the rest. When
+// the rest must wait, the bytes are let go and read again once room for all
+// of it is free, so memory held is always memory counted.
+TDecodedPicture DecodeWhole(TPictureFile& file, const std::string& fileName, const TPictureDecoder* decoder,
+                            const TThumbnailSettings& settings, const TRenderStop* stop,
+                            std::unique_ptr<TDecodeRoom>& room, TBitmap& bitmap)
+{
+    TDecodeBudget& budget = SharedDecodeBudget();
+    int64_t rest = 0;
+    for (int attempt = 1;; ++attempt) {
+        room.reset();
+        if (file.Size() > budget.Total())
+            throw EPictureError(decoder->Name, "the file holds " + std::to_string(file.Size() >> 20) +
+                                                   " MB, more than one picture may take");
+        room = std::make_unique<TDecodeRoom>(budget, file.Size() + rest, stop);
+        std::vector<uint8_t> bytes = file.ReadAll(budget.Total());
+        if (const TPictureDecoder* exact = DecoderFor(bytes, fileName))
+            decoder = exact;  // a kind that looks deeper than the probe (RAW in a TIFF)
+        try {
+            const TDecodeScope scope(static_cast<int64_t>(bytes.size()), rest, stop);
+            return DecodeUpright(*decoder, std::move(bytes), settings, bitmap);
+        } catch (const EDecodeRoomWanted& wanted) {
+            if (attempt == 3)
+                throw EPictureError(decoder->Name, "the file changed while it was read");
+            rest = wanted.Bytes;
+        }
+    }
+}
+
 }  // namespace
 
 void RenderThumbnailJpeg(const std::string& fileName, const TThumbnailSettings& settings,
-                         TBitmap& workBitmap, TMemoryStream& workStream)
+                         TBitmap& workBitmap, TMemoryStream& workStream, const TRenderStop* stop)
 {
     workStream.SetSize(0);
     workStream.SetPosition(0);
-    std::vector<uint8_t> bytes = ReadPictureFile(fileName);
+    const std::shared_ptr<TPictureFile> file = OpenPicture(fileName, stop);
     TJPEGImage image;
-    if (const TPictureDecoder* decoder = DecoderFor(bytes, fileName)) {
-        const TDecodedPicture picture = DecodeUpright(*decoder, std::move(bytes), settings, workBitmap);
+    image.Stop = stop;
+    if (const TPictureDecoder* decoder = DecoderOf(*file, fileName)) {
+        std::unique_ptr<TDecodeRoom> room;
+        const TDecodedPicture picture = DecodeWhole(*file, fileName, decoder, settings, stop, room, workBitmap);
         ShapeThumbnail(workBitmap, settings);
         image.IccProfile = picture.IccProfile;
         image.Assign(workBitmap);
@@ -77,8 +129,8 @@ void RenderThumbnailJpeg(const std::string& fileName, const TThumbnailSettings& 
         workStream.SetPosition(0);
         return;
     }
-    LoadScaled(image, std::move(bytes), settings.MaxSize);
-    const TDecodeRoom room(SharedDecodeBudget(), RenderMemoryEstimate(image));
+    LoadScaled(image, file, settings.MaxSize);
+    const TDecodeRoom room(SharedDecodeBudget(), RenderMemoryEstimate(image), stop);
     workBitmap.Assign(image.Bitmap());
     ApplyExifOrientation(workBitmap, image.ExifOrientation());
     ShapeThumbnail(workBitmap, settings);
@@ -90,17 +142,18 @@ void RenderThumbnailJpeg(const std::string& fileName, const TThumbnailSettings& 
 void RenderPreviewBitmap(const std::string& fileName, const TThumbnailSettings& settings,
                          std::unique_ptr<TBitmap>& slot)
 {
-    std::vector<uint8_t> bytes = ReadPictureFile(fileName);
-    if (const TPictureDecoder* decoder = DecoderFor(bytes, fileName)) {
+    const std::shared_ptr<TPictureFile> file = OpenPicture(fileName, nullptr);
+    if (const TPictureDecoder* decoder = DecoderOf(*file, fileName)) {
         auto bitmap = std::make_unique<TBitmap>();
-        const TDecodedPicture picture = DecodeUpright(*decoder, std::move(bytes), settings, *bitmap);
+        std::unique_ptr<TDecodeRoom> room;
+        const TDecodedPicture picture = DecodeWhole(*file, fileName, decoder, settings, nullptr, room, *bitmap);
         bitmap->SetPixelFormat(TPixelFormat::pf24bit);
         slot = std::move(bitmap);
         ShapeThumbnail(*slot, settings);
         return;
     }
     TJPEGImage image;
-    LoadScaled(image, std::move(bytes), settings.MaxSize);
+    LoadScaled(image, file, settings.MaxSize);
     const TDecodeRoom room(SharedDecodeBudget(), RenderMemoryEstimate(image));
     slot = BitmapFromJpeg(image, true);
     ApplyExifOrientation(*slot, image.ExifOrientation());

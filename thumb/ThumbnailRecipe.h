@@ -12,6 +12,7 @@
 #include <string>
 
 class TJPEGImage;
+class TRenderStop;
 enum class TJPEGScale;
 
 struct TThumbnailSettings {
@@ -24,9 +25,11 @@ struct TThumbnailSettings {
     bool operator==(const TThumbnailSettings&) const = default;
 };
 
-// Leaves exactly the thumbnail's JPEG bytes in workStream, position 0.
+// Leaves exactly the thumbnail's JPEG bytes in workStream, position 0. Once
+// the stop (if any) gives up, while the picture waits for memory, is read or
+// decoded, it fails with EPictureGivenUp.
 void RenderThumbnailJpeg(const std::string& fileName, const TThumbnailSettings& settings,
-                         TBitmap& workBitmap, TMemoryStream& workStream);
+                         TBitmap& workBitmap, TMemoryStream& workStream, const TRenderStop* stop = nullptr);
 // Puts a new bitmap into the (empty) slot before shaping it, so after a failure
 // the caller holds whatever was made so far and releases it.
 void RenderPreviewBitmap(const std::string& fileName, const TThumbnailSettings& settings,

@@ -1,5 +1,7 @@
 #include "PictureDecoder.h"
 
+#include "RenderStop.h"
+
 #include <algorithm>
 #include <array>
 
@@ -28,6 +30,39 @@ const TPictureDecoder* DecoderFor(std::span<const uint8_t> file, std::string_vie
     return DecoderOfKind(PictureKindOfName(fileName));
 }
 
+namespace {
+
+thread_local const TDecodeScope* GScope = nullptr;
+
+}  // namespace
+
+TDecodeScope::TDecodeScope(int64_t fileBytes, int64_t restBytes, const TRenderStop* stop)
+    : FileBytes(fileBytes), RestBytes(restBytes), Stop(stop), FOuter(GScope)
+{
+    GScope = this;
+}
+
+TDecodeScope::~TDecodeScope()
+{
+    GScope = FOuter;
+}
+
+const TDecodeScope* TDecodeScope::Current()
+{
+    return GScope;
+}
+
+void ThrowIfGivenUp()
+{
+    if (const TRenderStop* stop = ScopeStop())
+        stop->ThrowIfGivenUp();
+}
+
+const TRenderStop* ScopeStop()
+{
+    return GScope ? GScope->Stop : nullptr;
+}
+
 void ReserveDecodeMemory(TDecodedPicture& picture, const char* kindName, int64_t width, int64_t height,
                          int64_t bytes)
 {
@@ -35,7 +70,18 @@ void ReserveDecodeMemory(TDecodedPicture& picture, const char* kindName, int64_t
     if (bytes > budget.Total())
         throw EPictureError(kindName, std::to_string(width) + " x " + std::to_string(height) +
                                           " pixels need more memory than one picture may take");
-    picture.Room = std::make_unique<TDecodeRoom>(budget, bytes);
+    if (!GScope) {
+        picture.Room = std::make_unique<TDecodeRoom>(budget, bytes);
+        return;
+    }
+    // Waiting here while holding the file's room could leave every worker
+    // waiting for the others: only room free at once is taken.
+    const int64_t rest = std::max<int64_t>(bytes - GScope->FileBytes, 0);
+    if (rest <= GScope->RestBytes)
+        return;
+    if (!budget.TryTake(rest))
+        throw EDecodeRoomWanted{rest};
+    picture.Room = std::make_unique<TDecodeRoom>(budget, TDecodeRoom::TAlreadyTaken{rest});
 }
 
 void RefuseOversizedPicture(const char* kindName, uint64_t width, uint64_t height, uint64_t bytesPerPixel)

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+class TRenderStop;
+
 struct TDecodeRequest {
     int32_t MaxSize = 200;      // the thumbnail's longer side
     TColor Background = 16053492;  // what transparent pixels are laid on
@@ -56,8 +58,41 @@ public:
         : Exception(std::string("cannot read ") + kindName + " picture: " + reason) {}
 };
 
+// What the recipe tells a decoder running on its thread: the room it took
+// for the file's bytes (and for the rest of the decode, after a first try had
+// to wait), and the stop to answer while decoding.
+class TDecodeScope {
+public:
+    TDecodeScope(int64_t fileBytes, int64_t restBytes, const TRenderStop* stop);
+    ~TDecodeScope();
+    TDecodeScope(const TDecodeScope&) = delete;
+    TDecodeScope& operator=(const TDecodeScope&) = delete;
+
+    static const TDecodeScope* Current();
+    const int64_t FileBytes;
+    const int64_t RestBytes;
+    const TRenderStop* const Stop;
+
+private:
+    const TDecodeScope* const FOuter;
+};
+
+// Thrown inside a scope when the decode needs room beyond what the scope took
+// and it is not free at once: the recipe lets the file's bytes go, waits for
+// room for all of it and decodes again. Never reaches a user.
+struct EDecodeRoomWanted {
+    int64_t Bytes;  // beyond the file's bytes
+};
+
+// Gives the picture up (EPictureGivenUp) once the stop of the scope says so;
+// decoders ask between rows.
+void ThrowIfGivenUp();
+// The stop of the scope, for a decoder that hands it on; nullptr outside one.
+const TRenderStop* ScopeStop();
+
 // Refuses a picture whose decoding needs more than one picture may hold, with
 // its size in the message; otherwise waits for the room and keeps it in picture.
+// bytes include the file's; within a scope only the rest is taken.
 void ReserveDecodeMemory(TDecodedPicture& picture, const char* kindName, int64_t width, int64_t height,
                          int64_t bytes);
 // Refuses, with the same message, a picture whose pixels alone at bytesPerPixel

@@ -4,6 +4,7 @@
 #include "JpegErrors.h"
 #include "PixelRows.h"
 #include "RawSignature.h"
+#include "RenderStop.h"
 #include "RowShrinker.h"
 #include "ThumbnailRecipe.h"
 
@@ -30,6 +31,8 @@ std::string ReasonOf(int code)
 
 void Check(int code)
 {
+    if (code == LIBRAW_CANCELLED_BY_CALLBACK)
+        ThrowIfGivenUp();
     if (code != LIBRAW_SUCCESS)
         throw EPictureError(KindName, ReasonOf(code));
 }
@@ -61,6 +64,13 @@ void NoteDataError(void* errors, const char*, const int)
     static_cast<TDataErrors*>(errors)->Seen = true;
 }
 
+// libraw asks between the steps of its work; a stop given up cancels it.
+int AnswerStop(void*, LibRaw_progress, int, int)
+{
+    const TRenderStop* stop = ScopeStop();
+    return stop && stop->GivesUp() ? 1 : 0;
+}
+
 struct TProcessedImage {
     libraw_processed_image_t* Handle = nullptr;
     ~TProcessedImage() { LibRaw::dcraw_clear_mem(Handle); }
@@ -71,6 +81,7 @@ std::unique_ptr<LibRaw> OpenRaw(std::span<const uint8_t> file, TDataErrors& erro
     auto raw = std::make_unique<LibRaw>(LIBRAW_OPTIONS_NONE);
     raw->set_memerror_handler(IgnoreMemoryError, nullptr);
     raw->set_dataerror_handler(NoteDataError, &errors);
+    raw->set_progress_handler(AnswerStop, nullptr);
     raw->imgdata.params.max_raw_memory_mb = unsigned(SharedDecodeBudget().Total() >> 20);
     // libraw only reads the buffer, whatever its prototype says.
     Check(raw->open_buffer(const_cast<uint8_t*>(file.data()), file.size()));
@@ -158,6 +169,7 @@ TDecodedPicture DecodeRaw(std::span<const uint8_t> file, const TDecodeRequest& r
     const std::unique_ptr<LibRaw> raw = OpenRaw(file, errors);
     const int orientation = OrientationOfFlip(raw->imgdata.sizes.flip);
     TJPEGImage preview;
+    preview.Stop = ScopeStop();
     TDecodedPicture picture = LoadPreview(*raw, request.MaxSize, preview) ? FromPreview(file, preview, request)
                                                                           : FromSensorData(file, *raw, errors, request);
     picture.Orientation = orientation;

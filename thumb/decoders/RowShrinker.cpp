@@ -36,6 +36,7 @@ int64_t TRowShrinker::WorkBytes(int32_t width, int channels)
 
 void TRowShrinker::AddRow(const uint8_t* row)
 {
+    ThrowIfGivenUp();
     if (FRowsAdded >= FHeight)
         return;
     ++FRowsAdded;

@@ -154,7 +154,7 @@ TMainWindow::TMainWindow(QWidget* parent)
       FZipper(std::make_unique<TZipper>()),
       FList(std::make_unique<TListAdapter>(*this)),
       FBatchHost(std::make_unique<TBatchHost>(*this)),
-      FBatch(std::make_unique<TBatchRun>(*FZipper, OnlineProcessorCount())),
+      FBatch(std::make_unique<TBatchRun>(*FZipper, OnlineProcessorCount(), true)),
       FEditable(std::make_unique<TEditableList>(*this))
 {
     ConfigureThumbnailZipper(*FZipper);

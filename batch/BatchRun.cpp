@@ -49,11 +49,14 @@ std::string FilesCaption(int current, int count)
     return caption;
 }
 
-TBatchRun::TBatchRun(TZipper& zipper, int jobs) : FZipper(zipper), FJobs(jobs < 1 ? 1 : jobs) {}
+TBatchRun::TBatchRun(TZipper& zipper, int jobs, bool responsive)
+    : FZipper(zipper), FJobs(jobs < 1 ? 1 : jobs), FResponsive(responsive)
+{
+}
 
 void TBatchRun::Stop()
 {
-    FStopped = true;
+    FStop.Ask();
 }
 
 bool TBatchRun::Running() const
@@ -69,7 +72,8 @@ void TBatchRun::Go(IBatchHost& host)
         return;
     TRunningMark running(FRunning);
 
-    FStopped = false;
+    FStop.Clear();
+    FEndedEarly = false;
     FFailedIndex = -1;
     FFailure = TRunFailure::rfNone;
     FWaiting.clear();
@@ -142,7 +146,7 @@ void TBatchRun::RunItems(IBatchHost& host)
 {
     const int n = host.ListCount();
     // Made once per run and released on every path when this scope ends.
-    const std::unique_ptr<IThumbnailMaker> maker = NewThumbnailMaker(FJobs, n);
+    const std::unique_ptr<IThumbnailMaker> maker = NewThumbnailMaker(host, FJobs, n, FStop, FResponsive);
     // A commit failing while a thumbnail is awaited is the archive's failure,
     // not the picture's: it is kept and raised once the wait is over.
     maker->OnWait = [this, &host] {
@@ -155,16 +159,20 @@ void TBatchRun::RunItems(IBatchHost& host)
             FWaitFailure = std::current_exception();
         }
     };
-    for (int i = 0; i < n && !FStopped; ++i) {
+    for (int i = 0; i < n && !FEndedEarly; ++i) {
+        if (FStop.Asked()) {
+            FEndedEarly = true;
+            break;
+        }
         host.SetCaption(FilesCaption(i + 1, host.ListCount()));
         FFailedIndex = i;
         const std::string path = host.ListEntry(i);
-        ProcessFile(host, i, path, *maker);
+        FEndedEarly = !ProcessFile(host, i, path, *maker);
         FFailedIndex = -1;
     }
 }
 
-void TBatchRun::ProcessFile(IBatchHost& host, int index, const std::string& path, IThumbnailMaker& maker)
+bool TBatchRun::ProcessFile(IBatchHost& host, int index, const std::string& path, IThumbnailMaker& maker)
 {
     // What waits would outlast its limit while this picture is made.
     InArchiveHandlingMessages(host, [&] {
@@ -176,6 +184,11 @@ void TBatchRun::ProcessFile(IBatchHost& host, int index, const std::string& path
         const auto started = std::chrono::steady_clock::now();
         thumbnail = &maker.Make(host, index, path, host.ReadSettings());
         FLastMake = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+    } catch (const EPictureGivenUp&) {
+        host.ProcessMessages();
+        InArchive([this] { RaiseWaitFailure(); });
+        host.PictureGivenUp(index);
+        return false;
     } catch (...) {
         host.ProcessMessages();
         InArchive([this] { RaiseWaitFailure(); });
@@ -183,7 +196,7 @@ void TBatchRun::ProcessFile(IBatchHost& host, int index, const std::string& path
         // passed over, one of the archive's would fail again for every later picture.
         host.SetProgressPosition(host.ProgressPosition() - 1);
         if (host.PictureFailed(index, path))
-            return;
+            return true;
         FFailure = TRunFailure::rfPicture;
         throw;
     }
@@ -192,6 +205,7 @@ void TBatchRun::ProcessFile(IBatchHost& host, int index, const std::string& path
         AddToArchive(host, index, path, *thumbnail);
     });
     host.ProcessMessages();
+    return true;
 }
 
 void TBatchRun::AddToArchive(IBatchHost& host, int index, const std::string& path, TMemoryStream& thumbnail)

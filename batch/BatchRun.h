@@ -3,6 +3,7 @@
 // stored in the archive the ZIP field names. The window and the shell
 // command each supply an IBatchHost.
 
+#include "RenderStop.h"
 #include "ThumbnailRecipe.h"
 
 #include <chrono>
@@ -35,6 +36,12 @@ public:
     // Entry index as ListEntry gives it, read ahead of its turn for the
     // workers; a host whose ListEntry marks the current item keeps this apart.
     virtual std::string PeekEntry(int index) { return ListEntry(index); }
+    // The current picture was given up because the run was stopped while it
+    // was made; nothing of it is stored, and the run ends after it.
+    virtual void PictureGivenUp(int /*index*/) {}
+    // Fewer worker threads than jobs could be started, for the system's
+    // reason; the run goes on with those (with its own thread when none).
+    virtual void WorkersMissing(int /*started*/, int /*wanted*/, const std::string& /*reason*/) {}
     // Called inside the handler when the thumbnail of an entry could not be
     // made. True goes on with the next entry (the host has reported it);
     // false ends the run with the exception, as the window does.
@@ -54,14 +61,21 @@ class TBatchRun {
 public:
     // jobs threads make the thumbnails; with more than one, they are made
     // ahead while the archive is written, and the archive gets exactly what
-    // one job gives.
-    explicit TBatchRun(TZipper& zipper, int jobs = 1);
+    // one job gives. A responsive run makes them on worker threads even with
+    // one job, so that the run's own thread (a window's) keeps answering.
+    explicit TBatchRun(TZipper& zipper, int jobs = 1, bool responsive = false);
     TBatchRun(const TBatchRun&) = delete;
     TBatchRun& operator=(const TBatchRun&) = delete;
 
     void Go(IBatchHost& host);   // GoClick: the whole run; ignored while a run is going on
-    void Stop();                 // StopClick: sets the stop flag
+    // StopClick: sets the stop flag. From any thread: a picture still being
+    // made after a short grace is given up.
+    void Stop();
+    // A stop asked from elsewhere (a signal handler) that counts as Stop.
+    void WatchStop(const TStopMoment* moment) { FStop.Watch(moment); }
     bool Running() const;
+    // The last run ended because of a stop with items left.
+    bool EndedEarly() const { return FEndedEarly; }
     int Jobs() const { return FJobs; }
     // The list index of the item whose failure ended the last run; -1 when it
     // did not fail in an item.
@@ -81,7 +95,8 @@ private:
     void InArchive(const std::function<void()>& step);
     void OpenArchive(IBatchHost& host, const std::string& archiveName);
     void RunItems(IBatchHost& host);
-    void ProcessFile(IBatchHost& host, int index, const std::string& path, IThumbnailMaker& maker);
+    // False when the picture was given up for a stop.
+    bool ProcessFile(IBatchHost& host, int index, const std::string& path, IThumbnailMaker& maker);
     void AddToArchive(IBatchHost& host, int index, const std::string& path, TMemoryStream& thumbnail);
     // InArchive, with the waiting messages handled before a failure ends the run.
     void InArchiveHandlingMessages(IBatchHost& host, const std::function<void()>& step);
@@ -96,7 +111,9 @@ private:
     std::chrono::milliseconds FLastMake{0};
     std::exception_ptr FWaitFailure;
     const int FJobs;
-    bool FStopped = false;
+    const bool FResponsive;
+    TRenderStop FStop;
+    bool FEndedEarly = false;
     bool FRunning = false;
     int FFailedIndex = -1;
     TRunFailure FFailure = TRunFailure::rfNone;

@@ -5,12 +5,15 @@
 
 #include <algorithm>
 #include <chrono>
+#include <system_error>
 #include <utility>
 
 enum class TJobState { jsQueued, jsMaking, jsMade };
 
 struct TRenderAhead::TJob {
+    TJob(const TRenderOrder& order, const TRenderStop& runStop) : Order(order), Stop(&runStop) {}
     TRenderOrder Order;
+    TRenderStop Stop;  // asked at once when the job is dropped
     TJobState State = TJobState::jsQueued;
     bool Dropped = false;  // no longer planned while being made: its result goes
     std::unique_ptr<TMemoryStream> Result;
@@ -64,10 +67,20 @@ void TTakenThumbnail::Release()
         std::exchange(FOwner, nullptr)->LetGo();
 }
 
-TRenderAhead::TRenderAhead(int jobs) : FLimit(std::max(jobs, 1) + 1)
+TRenderAhead::TRenderAhead(int jobs, const TRenderStop& runStop) : FRunStop(runStop)
 {
-    for (int k = 0; k < std::max(jobs, 1); ++k)
-        FWorkers.emplace_back([this] { Work(); });
+    // A system out of threads or address space still runs with the workers it gave.
+    FWorkers.reserve(static_cast<size_t>(std::max(jobs, 1)));
+    for (int k = 0; k < std::max(jobs, 1); ++k) {
+        try {
+            FWorkers.emplace_back([this] { Work(); });
+        } catch (const std::system_error& e) {
+            FStartFailure = SystemErrorText(e.code().value());
+            break;
+        }
+    }
+    std::lock_guard<std::mutex> lock(FLock);
+    FLimit = std::max(Workers(), 1) * (ThumbnailsAheadPerJob + 1);
 }
 
 TRenderAhead::~TRenderAhead()
@@ -75,6 +88,8 @@ TRenderAhead::~TRenderAhead()
     {
         std::lock_guard<std::mutex> lock(FLock);
         FClosing = true;
+        for (const auto& [index, job] : FPlanned)
+            job->Stop.AskAtOnce();
         FPlanned.clear();
     }
     FWork.notify_all();
@@ -94,6 +109,11 @@ int TRenderAhead::PeakInFlight() const
     return FPeakInFlight;
 }
 
+std::shared_ptr<TRenderAhead::TJob> TRenderAhead::NewJob(const TRenderOrder& order) const
+{
+    return std::make_shared<TJob>(order, FRunStop);
+}
+
 std::shared_ptr<TRenderAhead::TJob> TRenderAhead::NextQueued() const
 {
     for (const auto& [index, job] : FPlanned)
@@ -105,7 +125,7 @@ std::shared_ptr<TRenderAhead::TJob> TRenderAhead::NextQueued() const
 void TRenderAhead::Work()
 {
     // Each worker reuses its own bitmap, as a one-thread run reuses the work bitmap.
-    std::unique_ptr<TBitmap> bitmap = NewBitmap24();
+    std::unique_ptr<TBitmap> bitmap;
     std::unique_lock<std::mutex> lock(FLock);
     for (;;) {
         std::shared_ptr<TJob> job;
@@ -115,36 +135,41 @@ void TRenderAhead::Work()
         job->State = TJobState::jsMaking;
         FPeakInFlight = std::max(FPeakInFlight, ++FInFlight);
         lock.unlock();
-
-        auto stream = std::make_unique<TMemoryStream>();
-        TFileIdentity identity;
-        const bool seen = GetFileIdentity(job->Order.Path, identity);
-        std::exception_ptr failure;
-        try {
-            RenderThumbnailJpeg(job->Order.Path, job->Order.Settings, *bitmap, *stream);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-
+        Make(*job, bitmap);
         lock.lock();
         job->State = TJobState::jsMade;
         if (job->Dropped) {
+            job->Result.reset();
+            job->Failure = nullptr;
             --FInFlight;
             FWork.notify_all();
-        } else {
-            job->Result = std::move(stream);
-            job->Failure = failure;
-            job->Seen = seen;
-            job->Identity = identity;
         }
         FMade.notify_all();
     }
 }
 
+// Whatever fails, out of memory included, is the picture's failure: nothing
+// may leave a worker thread.
+void TRenderAhead::Make(TJob& job, std::unique_ptr<TBitmap>& bitmap)
+{
+    try {
+        job.Seen = GetFileIdentity(job.Order.Path, job.Identity);
+        if (!bitmap)
+            bitmap = NewBitmap24();
+        job.Result = std::make_unique<TMemoryStream>();
+        RenderThumbnailJpeg(job.Order.Path, job.Order.Settings, *bitmap, *job.Result, &job.Stop);
+    } catch (...) {
+        job.Result.reset();
+        job.Failure = std::current_exception();
+    }
+}
+
 void TRenderAhead::Drop(const std::shared_ptr<TJob>& job)
 {
-    if (job->State == TJobState::jsMaking)
+    if (job->State == TJobState::jsMaking) {
         job->Dropped = true;
+        job->Stop.AskAtOnce();
+    }
     else if (job->State == TJobState::jsMade) {
         job->Result.reset();
         --FInFlight;
@@ -166,11 +191,8 @@ void TRenderAhead::Plan(const std::vector<TRenderOrder>& orders)
             }
         }
         for (const auto& order : orders)
-            if (FPlanned.find(order.Index) == FPlanned.end()) {
-                auto job = std::make_shared<TJob>();
-                job->Order = order;
-                FPlanned.emplace(order.Index, std::move(job));
-            }
+            if (FPlanned.find(order.Index) == FPlanned.end())
+                FPlanned.emplace(order.Index, NewJob(order));
     }
     FWork.notify_all();
 }
@@ -190,31 +212,34 @@ TTakenThumbnail TRenderAhead::Take(const TRenderOrder& order, const std::functio
             Drop(found->second);
             FPlanned.erase(found);
         }
-        auto fresh = std::make_shared<TJob>();
-        fresh->Order = order;
-        found = FPlanned.emplace(order.Index, std::move(fresh)).first;
+        found = FPlanned.emplace(order.Index, NewJob(order)).first;
         FWork.notify_all();
     }
     const std::shared_ptr<TJob> job = found->second;
+    const auto forget = [&] {
+        const auto still = FPlanned.find(order.Index);
+        if (still != FPlanned.end() && still->second == job)
+            FPlanned.erase(still);
+    };
     using TClock = std::chrono::steady_clock;
     constexpr auto IdleEvery = std::chrono::milliseconds(5);
+    constexpr auto StopLook = std::chrono::milliseconds(20);
     auto nextIdle = TClock::now() + IdleEvery;
     while (job->State != TJobState::jsMade) {
-        if (!idle) {
-            FMade.wait(lock);
-            continue;
+        // A job being made gives itself up; one still waiting for a worker is given up here.
+        if (job->State == TJobState::jsQueued && FRunStop.GivesUp()) {
+            forget();
+            throw EPictureGivenUp();
         }
-        FMade.wait_until(lock, nextIdle);
-        if (job->State != TJobState::jsMade && TClock::now() >= nextIdle) {
+        FMade.wait_until(lock, idle ? nextIdle : TClock::now() + StopLook);
+        if (idle && job->State != TJobState::jsMade && TClock::now() >= nextIdle) {
             lock.unlock();
             idle();
             lock.lock();
             nextIdle = TClock::now() + IdleEvery;
         }
     }
-    const auto still = FPlanned.find(order.Index);
-    if (still != FPlanned.end() && still->second == job)
-        FPlanned.erase(still);
+    forget();
     if (job->Failure) {
         --FInFlight;
         FWork.notify_all();

@@ -4,6 +4,7 @@
 // order is never handed out.
 
 #include "MemoryStream.h"
+#include "RenderStop.h"
 #include "ThumbnailRecipe.h"
 
 #include <condition_variable>
@@ -41,12 +42,18 @@ private:
     std::unique_ptr<TMemoryStream> FStream;
 };
 
+// Finished thumbnails that may wait per job. A thumbnail is tens of KB, and
+// while one worker decodes a slow picture the others go on this far ahead;
+// what decoding holds is bounded by the decode budget instead.
+constexpr int ThumbnailsAheadPerJob = 8;
+
 class TRenderAhead {
 public:
-    // jobs worker threads; at most jobs + 1 pictures are being made, waiting
-    // or handed out at any time.
-    explicit TRenderAhead(int jobs);
-    // Drops what waits to be made and waits for what is being made.
+    // Up to jobs worker threads, as many as the system lets start; at most
+    // jobs * (ThumbnailsAheadPerJob + 1) pictures are being made, waiting or
+    // handed out at any time. Pictures are given up when the run's stop says so.
+    TRenderAhead(int jobs, const TRenderStop& runStop);
+    // Gives up what is being made, drops what waits, and joins the workers.
     ~TRenderAhead();
     TRenderAhead(const TRenderAhead&) = delete;
     TRenderAhead& operator=(const TRenderAhead&) = delete;
@@ -55,8 +62,14 @@ public:
     // being made is dropped. Lower indices are made first.
     void Plan(const std::vector<TRenderOrder>& orders);
     // The thumbnail of a planned order, once made; throws what making it threw.
-    // While waiting, idle (if given) runs every few milliseconds.
+    // While waiting, idle (if given) runs every few milliseconds. An order
+    // not yet begun when the run's stop gives up throws EPictureGivenUp.
     TTakenThumbnail Take(const TRenderOrder& order, const std::function<void()>& idle = {});
+
+    // The workers that could be started, and the system's reason when fewer
+    // than asked (empty otherwise). With none, nothing is made.
+    int Workers() const { return static_cast<int>(FWorkers.size()); }
+    const std::string& StartFailure() const { return FStartFailure; }
 
     int InFlight() const;
     int PeakInFlight() const;
@@ -66,11 +79,15 @@ private:
     struct TJob;
 
     void Work();
+    void Make(TJob& job, std::unique_ptr<TBitmap>& bitmap);
     std::shared_ptr<TJob> NextQueued() const;
+    std::shared_ptr<TJob> NewJob(const TRenderOrder& order) const;
     void Drop(const std::shared_ptr<TJob>& job);
     void LetGo();
 
-    const int FLimit;
+    int FLimit = 0;
+    const TRenderStop& FRunStop;
+    std::string FStartFailure;
     mutable std::mutex FLock;
     std::condition_variable FWork;
     std::condition_variable FMade;

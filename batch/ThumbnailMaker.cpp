@@ -13,20 +13,26 @@ namespace {
 // The one work bitmap and work stream serve the whole run.
 class TMakeOnTheSpot : public IThumbnailMaker {
 public:
+    explicit TMakeOnTheSpot(const TRenderStop& stop) : FStop(stop) {}
+
     TMemoryStream& Make(IBatchHost&, int, const std::string& path, const TThumbnailSettings& settings) override
     {
-        RenderThumbnailJpeg(path, settings, *FWorkBitmap, FWorkStream);
+        RenderThumbnailJpeg(path, settings, *FWorkBitmap, FWorkStream, &FStop);
         return FWorkStream;
     }
 
 private:
+    const TRenderStop& FStop;
     std::unique_ptr<TBitmap> FWorkBitmap = NewBitmap24();
     TMemoryStream FWorkStream;
 };
 
 class TMakeAhead : public IThumbnailMaker {
 public:
-    TMakeAhead(int jobs, int itemCount) : FJobs(jobs), FItemCount(itemCount), FAhead(jobs) {}
+    TMakeAhead(int jobs, int itemCount, const TRenderStop& stop) : FItemCount(itemCount), FAhead(jobs, stop) {}
+
+    int Workers() const { return FAhead.Workers(); }
+    const std::string& StartFailure() const { return FAhead.StartFailure(); }
 
     TMemoryStream& Make(IBatchHost& host, int index, const std::string& path,
                         const TThumbnailSettings& settings) override
@@ -48,13 +54,13 @@ private:
     std::vector<TRenderOrder> OrdersFrom(IBatchHost& host, const TRenderOrder& current) const
     {
         std::vector<TRenderOrder> orders{current};
-        const int last = std::min({current.Index + FJobs, FItemCount - 1, host.ListCount() - 1});
+        const int ahead = FAhead.Workers() * ThumbnailsAheadPerJob;
+        const int last = std::min({current.Index + ahead, FItemCount - 1, host.ListCount() - 1});
         for (int j = current.Index + 1; j <= last; ++j)
             orders.push_back({j, host.PeekEntry(j), current.Settings});
         return orders;
     }
 
-    const int FJobs;
     const int FItemCount;
     TRenderAhead FAhead;
     TTakenThumbnail FCurrent;  // let go before the workers are joined
@@ -62,9 +68,17 @@ private:
 
 }  // namespace
 
-std::unique_ptr<IThumbnailMaker> NewThumbnailMaker(int jobs, int itemCount)
+std::unique_ptr<IThumbnailMaker> NewThumbnailMaker(IBatchHost& host, int jobs, int itemCount, const TRenderStop& stop,
+                                                   bool responsive)
 {
-    if (jobs <= 1)
-        return std::make_unique<TMakeOnTheSpot>();
-    return std::make_unique<TMakeAhead>(jobs, itemCount);
+    jobs = std::max(jobs, 1);
+    if (jobs == 1 && !responsive)
+        return std::make_unique<TMakeOnTheSpot>(stop);
+    auto ahead = std::make_unique<TMakeAhead>(jobs, itemCount, stop);
+    if (ahead->Workers() < jobs)
+        host.WorkersMissing(ahead->Workers(), jobs, ahead->StartFailure());
+    // Without a worker the run's own thread makes every thumbnail.
+    if (ahead->Workers() == 0)
+        return std::make_unique<TMakeOnTheSpot>(stop);
+    return ahead;
 }

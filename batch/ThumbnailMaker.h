@@ -10,6 +10,7 @@
 
 class IBatchHost;
 class TMemoryStream;
+class TRenderStop;
 
 class IThumbnailMaker {
 public:
@@ -23,6 +24,10 @@ public:
     std::function<void()> OnWait;
 };
 
-// One job makes every thumbnail on the calling thread; more use that many
-// workers. itemCount is the run's fixed number of items.
-std::unique_ptr<IThumbnailMaker> NewThumbnailMaker(int jobs, int itemCount);
+// One job makes every thumbnail on the calling thread, unless the maker must
+// stay responsive; more use that many workers, or as many as the system lets
+// start (the host is told), and the calling thread alone when none starts.
+// itemCount is the run's fixed number of items. Pictures are given up when
+// the run's stop says so.
+std::unique_ptr<IThumbnailMaker> NewThumbnailMaker(IBatchHost& host, int jobs, int itemCount, const TRenderStop& stop,
+                                                   bool responsive = false);

@@ -127,6 +127,8 @@ int RunBatch(const TCommandOptions& options, const TCommandStreams& streams)
     host.StopPending = [&streams] { return streams.StopSignal && streams.StopSignal() != 0; };
     host.OnStop = [&run] { run.Stop(); };
     host.KeepGoing = options.KeepGoing;
+    host.OnWarning = [&report](const std::string& text) { report.PrintLine(Line(text)); };
+    run.WatchStop(streams.StopMoment);
     host.OnPictureFailed = [&report](const std::string& path) {
         report.PrintLine(Line(EscapedName(path) + ": " + CurrentExceptionText()));
     };
@@ -135,6 +137,8 @@ int RunBatch(const TCommandOptions& options, const TCommandStreams& streams)
     try {
         ConfigureThumbnailZipper(zipper);
         run.Go(host);
+        if (run.EndedEarly())
+            host.NoteStopped();
     } catch (...) {
         const std::string message = CurrentExceptionMessage();
         std::string shown = CurrentExceptionText();

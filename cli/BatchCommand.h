@@ -1,6 +1,8 @@
 #pragma once
 // plinkavorte-batch as a function: arguments in, exit status out.
 
+#include "RenderStop.h"
+
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -12,6 +14,8 @@ struct TCommandStreams {
     bool LiveProgress = false;            // redraw one line (a terminal) or print a line per picture
     int Columns = 80;                     // the terminal's width, for the live line
     std::function<int()> StopSignal;      // asked between pictures; a signal number acts as STOP
+    // When the signal came: a picture still being made a moment later is given up.
+    const TStopMoment* StopMoment = nullptr;
 };
 
 // A run stopped by a signal exits with 128 + its number, as the shell's own

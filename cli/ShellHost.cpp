@@ -3,6 +3,8 @@
 #include "EntryName.h"
 #include "NameFolding.h"
 
+#include <algorithm>
+
 namespace {
 
 // Letter case ignored as the archive ignores it in names.
@@ -86,6 +88,20 @@ void TShellHost::PictureDone(int index, const std::string& path)
         FNameHolders.insert_or_assign(NameKey(path), path);
     }
     FReport.ItemDone(FilesCaption(index + 1, FList.Size()), path, skipped, holder);
+}
+
+// The picture given up neither counts nor gets a line.
+void TShellHost::PictureGivenUp(int index)
+{
+    FStopped = true;
+    Forget(index);
+}
+
+void TShellHost::WorkersMissing(int started, int wanted, const std::string& reason)
+{
+    if (OnWarning)
+        OnWarning("warning: " + std::to_string(wanted) + " jobs asked, " + std::to_string(started) +
+                  " could be started (" + reason + "); going on with " + std::to_string(std::max(started, 1)));
 }
 
 bool TShellHost::PictureFailed(int index, const std::string& path)

@@ -36,14 +36,20 @@ public:
     void SetProgressPosition(int position) override;
     int ProgressPosition() override { return FPosition; }
     void ProcessMessages() override;
+    void PictureGivenUp(int index) override;
     bool PictureFailed(int index, const std::string& path) override;
     void PictureDone(int index, const std::string& path) override;
+    void WorkersMissing(int started, int wanted, const std::string& reason) override;
+    // Told once when fewer workers than jobs could be started.
+    std::function<void(const std::string& text)> OnWarning;
 
     // The archive already holds this entry name: the picture given to it
     // last under that name is counted as skipped when it is reported.
     void NoteSkipped(const std::string& entryName);
     // The current picture's failure ended the run.
     void NoteRunFailedInPicture();
+    // The run ended on a stop with pictures left, however it learned of it.
+    void NoteStopped() { FStopped = true; }
 
     int ItemsSeen() const { return FDone + FSkipped + FFailed; }
     int Done() const { return FDone; }

@@ -7,10 +7,12 @@ namespace {
 
 std::atomic<int> GStopSignal{0};
 static_assert(std::atomic<int>::is_always_lock_free, "the signal is stored from a signal handler");
+TStopMoment GStopMoment{0};
 
 extern "C" void OnStopSignal(int signalNumber)
 {
     GStopSignal.store(signalNumber);
+    AskStop(GStopMoment);
 }
 
 void InstallOne(int signalNumber)
@@ -35,7 +37,13 @@ int StopSignalNumber()
     return GStopSignal.load();
 }
 
+const TStopMoment& StopSignalMoment()
+{
+    return GStopMoment;
+}
+
 void ClearStopRequest()
 {
     GStopSignal.store(0);
+    GStopMoment.store(0);
 }

@@ -33,5 +33,6 @@ int main(int argc, char** argv)
     streams.LiveProgress = ::isatty(STDERR_FILENO) != 0;
     streams.Columns = TerminalColumns(STDERR_FILENO);
     streams.StopSignal = [] { return StopSignalNumber(); };
+    streams.StopMoment = &StopSignalMoment();
     return RunBatchCommand(std::vector<std::string>(argv + 1, argv + argc), streams);
 }

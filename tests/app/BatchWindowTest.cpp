@@ -1,12 +1,17 @@
 #include "ZipSession.h"
+#include "CraftedJpeg.h"
+#include "JpegFixtures.h"
 #include "TFilenameEdit.h"
+#include "TPanel.h"
 #include "TSpinEdit.h"
 #include "WindowFixture.h"
 #include "ZipListing.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
 
@@ -251,4 +256,36 @@ TEST_F(BatchWindowTest, ClosingDuringARunEndsItAfterTheItem)
     Go();
     MainWindow->GoClick();
     EXPECT_EQ(ItemsDone, 2);
+}
+
+// STOP while a slow picture is made: the window answers at once and the
+// picture is given up, however long it would take. The bound is generous
+// against a busy machine; the picture alone takes several seconds.
+TEST_F(BatchWindowTest, StopDuringASlowPictureAnswersAtOnce)
+{
+    MainWindow->FFileList->addItem(Jpeg("p1.jpg", 400, 300));
+    const QString slow = File("slow.jpg");
+    WriteBytes(slow.toStdString(), CraftedGreyProgressive(8000, 8000, LongProgression(500)));
+    MainWindow->FFileList->addItem(slow);
+    MainWindow->FFileList->addItem(Jpeg("p3.jpg", 400, 300));
+    NameArchive();
+    QElapsedTimer clock;
+    qint64 pressedAt = -1;
+    AfterItem(1, [&] {
+        QTimer::singleShot(300, MainWindow->FStopButton, [&] {
+            pressedAt = clock.elapsed();
+            MainWindow->FStopButton->click();
+        });
+    });
+    clock.start();
+    Go();
+    ASSERT_GE(pressedAt, 0) << "STOP was pressed during the run";
+    EXPECT_LT(clock.elapsed() - pressedAt, 3000);
+    EXPECT_EQ(MainWindow->windowTitle(), "Files 2/3");
+    EXPECT_TRUE(MainWindow->FZipper->FileName().empty());   // closed
+    EXPECT_EQ(MainWindow->FStatusPanel->Caption(), "Stopped after 1 of 3: 1 added") << "the picture given up is not counted";
+    const TZipListing zip = ReadZipListing(File("thumbs.zip"));
+    EXPECT_EQ(zip.Names(), (QStringList{"p1.jpg"}));
+    EXPECT_EQ(zip.Comment, "Made with Plinkavorte");
+    EXPECT_TRUE(Messages.isEmpty()) << Messages.join(";").toStdString();
 }

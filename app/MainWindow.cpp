@@ -85,6 +85,9 @@ public:
     }
     int Count() override { return FWindow.FFileList->count(); }
     void SetCaption(const std::string& text) override { FWindow.setWindowTitle(CaptionText(text)); }
+    void FolderUnreadable(const std::string&, int) override { ++UnreadableFolders; }
+
+    int UnreadableFolders = 0;  // in the drop under way
 
 private:
     TMainWindow& FWindow;
@@ -708,7 +711,14 @@ void TMainWindow::RenderPreviewAgain()
 
 void TMainWindow::DropPaths(const std::vector<std::string>& paths)
 {
+    FList->UnreadableFolders = 0;
     WMDropFiles(*FList, paths);
+    const int unreadable = FList->UnreadableFolders;
+    // The note of an earlier drop goes with the next one, unless something else was said since.
+    const QString note = unreadable > 0 ? UnreadableFoldersText(unreadable) : QString();
+    if (!note.isEmpty() || (!FDropNote.isEmpty() && FState == FDropNote))
+        SetState(note);
+    FDropNote = note;
 }
 
 void TMainWindow::dragEnterEvent(QDragEnterEvent* event)

@@ -176,6 +176,7 @@ private:
     std::optional<std::string> FPreviewPath;
     QTimer* FPreviewTimer = nullptr;
     int FPreviewRenders = 0;
+    QString FDropNote;  // what the last drop said in the status panel
 };
 
 // Local file paths of a drop, in drop order; other URLs are left out.

@@ -90,3 +90,8 @@ QString NoArchiveYetText(const QString& archive)
 {
     return QCoreApplication::translate("StatusText", "There is no archive %1 yet: GO makes it").arg(archive);
 }
+
+QString UnreadableFoldersText(int count)
+{
+    return count == 1 ? QString("1 folder could not be read") : QString("%1 folders could not be read").arg(count);
+}

@@ -31,3 +31,5 @@ QString NoArchiveYetText(const QString& archive);
 // A window caption the layers below composed ("12 Files", "Files 3/10"),
 // in the user's language; any other text unchanged.
 QString CaptionText(const std::string& caption);
+// "2 folders could not be read", after a drop.
+QString UnreadableFoldersText(int count);

@@ -20,6 +20,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -35,19 +36,29 @@ void PrintLine(std::FILE* err, const std::string& text)
     std::fprintf(err, "%s\n", Line(text).c_str());
 }
 
-void PrintWarning(std::FILE* err, const std::string& path, int error)
-{
-    PrintLine(err, "warning: " + EscapedName(path) + ": " + SystemErrorText(error));
-}
+// "warning: PATH: reason", once per path however many ways it is met.
+class TPathWarnings {
+public:
+    explicit TPathWarnings(std::FILE* err) : FErr(err) {}
+    void Warn(const std::string& path, int error)
+    {
+        if (FWarned.insert(path).second)
+            PrintLine(FErr, "warning: " + EscapedName(path) + ": " + SystemErrorText(error));
+    }
+
+private:
+    std::FILE* FErr;
+    std::set<std::string> FWarned;
+};
 
 // A path that names nothing would be taken silently as an empty folder. A
 // picture too long to open is warned about by the list.
-void WarnAboutMissingPaths(std::FILE* err, const std::vector<std::string>& paths)
+void WarnAboutMissingPaths(TPathWarnings& warnings, const std::vector<std::string>& paths)
 {
     for (const auto& path : paths) {
         struct stat info{};
         if (::stat(path.c_str(), &info) != 0 && !(errno == ENAMETOOLONG && IsPictureName(path)))
-            PrintWarning(err, path, errno);
+            warnings.Warn(path, errno);
     }
 }
 
@@ -113,8 +124,10 @@ std::string ClosingText(const TShellHost& host, const TShellList& list, const st
 int RunBatch(const TCommandOptions& options, const TCommandStreams& streams)
 {
     TShellList list(options.IncludeSubfolders);
-    list.OnTooLong = [&streams](const std::string& path) { PrintWarning(streams.Err, path, ENAMETOOLONG); };
-    WarnAboutMissingPaths(streams.Err, options.Paths);
+    TPathWarnings warnings(streams.Err);
+    list.OnTooLong = [&warnings](const std::string& path) { warnings.Warn(path, ENAMETOOLONG); };
+    list.OnFolderUnreadable = [&warnings](const std::string& path, int error) { warnings.Warn(path, error); };
+    WarnAboutMissingPaths(warnings, options.Paths);
     WMDropFiles(list, options.Paths);
     if (list.Size() == 0)
         return ReportNoPictures(options, streams);

@@ -23,6 +23,13 @@ public:
             OnTooLong(path);
     }
     std::function<void(const std::string& path)> OnTooLong;
+    // Not scanned: the shell is told why, and the scan goes on.
+    void FolderUnreadable(const std::string& path, int error) override
+    {
+        if (OnFolderUnreadable)
+            OnFolderUnreadable(path, error);
+    }
+    std::function<void(const std::string& path, int error)> OnFolderUnreadable;
 
     // Throws "List index out of bounds (%d)" as the window's list does.
     const std::string& Entry(int index) const;

@@ -5,6 +5,7 @@
 #include "PictureKinds.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 namespace {
@@ -23,29 +24,43 @@ bool IsTooLongPicture(const std::string& path)
 }
 
 // The folder's visible names in the order a file manager shows them; the
-// enumeration's own order is the file system's hash order.
-std::vector<std::string> SortedNames(const std::string& folder)
+// enumeration's own order is the file system's hash order. 0, or why the
+// folder could not be opened.
+int SortedNames(const std::string& folder, std::vector<std::string>& names)
 {
-    std::vector<std::string> names;
     TFolderEnumeration enumeration(folder);
     std::string name;
     while (enumeration.Next(name))
         if (!name.empty() && name[0] != '.')
             names.push_back(name);
     SortNaturally(names);
-    return names;
+    return enumeration.Error();
+}
+
+// A path that names nothing (gone since it was listed, or a dangling link)
+// is no folder anyone would miss; any other reason is said.
+void FolderUnreadable(IFileList& list, const std::string& path, int error)
+{
+    if (error != ENOENT)
+        list.FolderUnreadable(path, error);
 }
 
 void ScanFolderOn(IFileList& list, const std::string& path, TScanPath& scanPath)
 {
     TFileNode node;
-    if (!GetFileNode(path, node))
+    if (!GetFileNode(path, node)) {
+        FolderUnreadable(list, path, PathError(path));
         return;
+    }
     if (std::find(scanPath.begin(), scanPath.end(), node) != scanPath.end())
         return;
 
     const std::string folder = (!path.empty() && path.back() == '/') ? path : path + '/';
-    const std::vector<std::string> names = SortedNames(folder);
+    std::vector<std::string> names;
+    if (const int error = SortedNames(folder, names)) {
+        FolderUnreadable(list, path, error);
+        return;
+    }
     scanPath.push_back(node);
     try {
         for (const std::string& name : names)
@@ -57,11 +72,23 @@ void ScanFolderOn(IFileList& list, const std::string& path, TScanPath& scanPath)
     scanPath.pop_back();
 }
 
+// Past the system's limit only pictures and folders matter; other files
+// would not have been taken anyway.
+void AddTooLongPath(IFileList& list, const std::string& path, TScanPath& scanPath)
+{
+    const auto slash = path.find_last_of('/');
+    if (IsPictureName(path))
+        list.AppendTooLong(path);
+    else if (slash != std::string::npos && IsFolderIn(path.substr(0, slash + 1), path.substr(slash + 1)) &&
+             list.IncludeSubfolders())
+        ScanFolderOn(list, path, scanPath);
+}
+
 void AddPathOn(IFileList& list, const std::string& path, TScanPath& scanPath)
 {
     const uint32_t attributes = FileGetAttr(path);
-    if (attributes == faInvalid && IsTooLongPicture(path)) {
-        list.AppendTooLong(path);
+    if (attributes == faInvalid && IsPathTooLong(path)) {
+        AddTooLongPath(list, path, scanPath);
     } else if ((attributes & faDirectory) != 0) {
         if (list.IncludeSubfolders())
             ScanFolderOn(list, path, scanPath);

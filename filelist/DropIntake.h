@@ -15,6 +15,9 @@ public:
     // A picture whose path is too long for the system to open. Listed like
     // any unreadable picture, so a run stops at it with the reason.
     virtual void AppendTooLong(const std::string& path) { Append(path); }
+    // A folder that could not be read for the system's reason (an errno
+    // value: permission, a path too long); the scan goes on without it.
+    virtual void FolderUnreadable(const std::string& /*path*/, int /*error*/) {}
 };
 
 // The whole drop, in order; then the caption "%d Files" with the list's count.

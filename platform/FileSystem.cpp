@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,8 +43,26 @@ uint32_t FileGetAttr(const std::string& path)
 
 bool IsPathTooLong(const std::string& path)
 {
+    return PathError(path) == ENAMETOOLONG;
+}
+
+int PathError(const std::string& path)
+{
+    if (path.empty())
+        return ENOENT;
     struct stat st {};
-    return ::stat(path.c_str(), &st) != 0 && errno == ENAMETOOLONG;
+    return ::stat(path.c_str(), &st) == 0 ? 0 : errno;
+}
+
+bool IsFolderIn(const std::string& folder, const std::string& name)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    const bool folderThere = ::fstatat(fd, name.c_str(), &st, 0) == 0 && S_ISDIR(st.st_mode);
+    ::close(fd);
+    return folderThere;
 }
 
 bool FileExists(const std::string& path)
@@ -83,7 +102,7 @@ bool GetFileModified(const std::string& path, int64_t& seconds)
 }
 
 TFolderEnumeration::TFolderEnumeration(const std::string& folder)
-    : FDir(folder.empty() ? nullptr : ::opendir(folder.c_str()))
+    : FDir(folder.empty() ? nullptr : ::opendir(folder.c_str())), FError(FDir ? 0 : folder.empty() ? ENOENT : errno)
 {
 }
 

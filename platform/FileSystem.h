@@ -14,6 +14,11 @@ uint32_t FileGetAttr(const std::string& path);
 
 // True when the system refuses the path for its length (ENAMETOOLONG).
 bool IsPathTooLong(const std::string& path);
+// Why the path cannot be read (an errno value), links followed; 0 when it can.
+int PathError(const std::string& path);
+// True when name in folder is a folder, links followed; it is looked up
+// from the folder, so a full path too long for the system is no hindrance.
+bool IsFolderIn(const std::string& folder, const std::string& name);
 
 // True for an existing path that is not a folder, links followed.
 bool FileExists(const std::string& path);
@@ -42,9 +47,12 @@ public:
     TFolderEnumeration& operator=(const TFolderEnumeration&) = delete;
 
     bool IsOpen() const { return FDir != nullptr; }
+    // Why the folder could not be opened (an errno value); 0 when it was.
+    int Error() const { return FError; }
     // The next bare name; false at the end or when the folder could not be opened.
     bool Next(std::string& name);
 
 private:
     void* FDir = nullptr;
+    int FError = 0;
 };

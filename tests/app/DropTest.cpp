@@ -1,3 +1,4 @@
+#include "LongPaths.h"
 #include "TFilenameEdit.h"
 #include "TListBox.h"
 #include "TPanel.h"
@@ -9,6 +10,8 @@
 #include <QMimeData>
 #include <QUrl>
 #include <QWindow>
+
+#include <limits.h>
 
 namespace {
 
@@ -106,4 +109,24 @@ TEST_F(WindowTest, FileDroppedOnTheZipFieldBecomesItsName)
     EXPECT_TRUE(MainWindow->FOpenButton->isEnabled());
     EXPECT_EQ(MainWindow->FFileList->count(), 0);   // not a drop on the list
     EXPECT_EQ(MainWindow->windowTitle(), "Plinkavorte");
+}
+
+// Folders past the system's path limit cannot be scanned: the list takes
+// what it can reach and the status panel says how many folders it could not.
+TEST_F(WindowTest, DropSaysHowManyFoldersCouldNotBeRead)
+{
+    const std::string deep = MakeDeepFolder(Folder("top").toStdString(), PATH_MAX - 100);
+    const QString reachable = QString::fromStdString(deep + "/a.jpg");
+    QFile(reachable).open(QIODevice::WriteOnly);
+    const TTooLongFolder first(deep, std::string(150, 'f'), {0xFF, 0xD8});
+    const TTooLongFolder second(deep, std::string(150, 'g'), {0xFF, 0xD8});
+    MainWindow->IncSubs->setChecked(true);
+    ASSERT_TRUE(DropOnto(MainWindow->FFileList, Files({File("top")})));
+    EXPECT_EQ(ListEntries(), QStringList{reachable});
+    EXPECT_EQ(MainWindow->FStatusPanel->Caption(), "2 folders could not be read");
+
+    ASSERT_TRUE(DropOnto(MainWindow->FFileList, Files({reachable})));
+    EXPECT_EQ(MainWindow->FStatusPanel->Caption(), "") << "a drop that reads everything takes the note away";
+    Settle();
+    EXPECT_TRUE(Messages.isEmpty());
 }

@@ -13,9 +13,14 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <atomic>
 #include <chrono>
 #include <future>
+#include <memory>
+#include <random>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -124,6 +129,69 @@ TEST(RenderStop, AWaiterThatGivesUpLeavesItsPlaceInTheBudgetsLine)
     ASSERT_EQ(second.wait_for(10s), std::future_status::ready) << "the next in line is served";
     EXPECT_EQ(second.get(), 30);
     EXPECT_EQ(budget.InUse(), 30);
+}
+
+// Many pictures at once while the budget is full, half of them stopped:
+// those give up and leave the line, the others are all served once room
+// comes, and the budget is never overdrawn. A waiter that left the line
+// keeping its place, or without waking the next, would leave the others
+// waiting for ever.
+TEST(RenderStop, WaitersGivingUpUnderContentionLeaveTheBudgetWhole)
+{
+    constexpr int Threads = 8;
+    constexpr int Rounds = 100;
+    TDecodeBudget budget(100);
+    auto whole = std::make_unique<TDecodeRoom>(budget, 100);
+    std::vector<TRenderStop> stops(Threads);
+    std::array<std::atomic<int>, Threads> given{};
+    std::atomic<bool> overdrawn{false};
+    std::vector<std::future<int>> workers;
+    for (int t = 0; t < Threads; ++t) {
+        const bool stopped = t % 2 == 1;
+        if (stopped)
+            stops[t].AskAtOnce();
+        workers.push_back(std::async(std::launch::async, [&, t, stopped] {
+            std::mt19937 random(static_cast<unsigned>(t));
+            int served = 0;
+            for (int k = 0; k < Rounds; ++k) {
+                const int64_t bytes = 10 + static_cast<int64_t>(random() % 91);
+                try {
+                    const TDecodeRoom room(budget, bytes, stopped ? &stops[t] : nullptr);
+                    overdrawn = overdrawn || budget.InUse() > budget.Total();
+                    ++served;
+                    std::this_thread::sleep_for(20us);
+                } catch (const EPictureGivenUp&) {
+                    ++given[t];
+                }
+            }
+            return served;
+        }));
+    }
+    // The budget stays full until every stopped waiter has given up once.
+    const auto everyStoppedGaveUp = [&] {
+        for (int t = 1; t < Threads; t += 2)
+            if (given[t] == 0)
+                return false;
+        return true;
+    };
+    for (int waited = 0; !everyStoppedGaveUp() && waited < 2000; ++waited)
+        std::this_thread::sleep_for(10ms);
+    const bool allGaveUp = everyStoppedGaveUp();
+    whole.reset();
+    EXPECT_TRUE(allGaveUp) << "a stopped waiter did not give up while the budget was full";
+    int servedAll = 0;
+    for (int t = 0; t < Threads; ++t) {
+        ASSERT_EQ(workers[t].wait_for(60s), std::future_status::ready) << "thread " << t << " still waits";
+        const int served = workers[t].get();
+        servedAll += served + given[t];
+        if (t % 2 == 0) {
+            EXPECT_EQ(served, Rounds) << "a waiter without a stop is always served";
+        }
+    }
+    EXPECT_EQ(servedAll, Threads * Rounds) << "each round was served or given up";
+    EXPECT_FALSE(overdrawn);
+    EXPECT_LE(budget.PeakInUse(), budget.Total());
+    EXPECT_EQ(budget.InUse(), 0) << "every room is given back; a waiter that gave up took none";
 }
 
 TEST(PictureFile, ReadAllRefusesAFileAboveTheCapBeforeReading)

@@ -93,5 +93,6 @@ QString NoArchiveYetText(const QString& archive)
 
 QString UnreadableFoldersText(int count)
 {
-    return count == 1 ? QString("1 folder could not be read") : QString("%1 folders could not be read").arg(count);
+    return count == 1 ? QCoreApplication::translate("StatusText", "1 folder could not be read")
+                      : QCoreApplication::translate("StatusText", "%1 folders could not be read").arg(count);
 }

@@ -47,6 +47,14 @@
         <translation>Fertig: </translation>
     </message>
     <message>
+        <source>1 folder could not be read</source>
+        <translation>1 Ordner konnte nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>%1 folders could not be read</source>
+        <translation>%1 Ordner konnten nicht gelesen werden</translation>
+    </message>
+    <message>
         <source>Stopped after %1 of %2: </source>
         <translation>Angehalten nach %1 von %2: </translation>
     </message>

@@ -34,6 +34,19 @@ public:
 TFileLayer& FileLayer();
 void SetFileLayer(TFileLayer* layer);
 
+// Closes a descriptor of the layer at scope end.
+struct TLayerFd {
+    explicit TLayerFd(int fd = -1) : Fd(fd) {}
+    ~TLayerFd()
+    {
+        if (Fd >= 0)
+            FileLayer().Close(Fd);
+    }
+    TLayerFd(const TLayerFd&) = delete;
+    TLayerFd& operator=(const TLayerFd&) = delete;
+    int Fd;
+};
+
 // Reads up to count bytes at offset, retrying short reads; -1 on failure.
 int64_t ReadAt(int fd, void* data, int64_t count, int64_t offset);
 

@@ -23,19 +23,6 @@ namespace {
 constexpr int64_t PrefixCheck = 4096;
 constexpr int64_t Chunk = 1 << 16;
 
-// Closes a descriptor of the layer at scope end.
-struct TLayerFd {
-    explicit TLayerFd(int fd = -1) : Fd(fd) {}
-    ~TLayerFd()
-    {
-        if (Fd >= 0)
-            FileLayer().Close(Fd);
-    }
-    TLayerFd(const TLayerFd&) = delete;
-    TLayerFd& operator=(const TLayerFd&) = delete;
-    int Fd;
-};
-
 bool SameNode(int a, int b)
 {
     struct stat x {}, y {};

@@ -208,6 +208,8 @@ private:
     // ZipArchiveGather.cpp
     std::chrono::steady_clock::time_point Now() const;
     bool GatheredOutweighDirectory() const;
+    // An entry whose data could not be made: left out, its failure kept for the run.
+    void DropFailedEntry(TZipItem& item);
     void GiveUpGathered();
     void ForgetGathered();
 

@@ -16,19 +16,6 @@
 
 namespace {
 
-// Closes a descriptor of the layer at scope end.
-struct TLayerFd {
-    explicit TLayerFd(int fd) : Fd(fd) {}
-    ~TLayerFd()
-    {
-        if (Fd >= 0)
-            FileLayer().Close(Fd);
-    }
-    TLayerFd(const TLayerFd&) = delete;
-    TLayerFd& operator=(const TLayerFd&) = delete;
-    int Fd;
-};
-
 void MakeEmptyArchive(TMemoryStream& empty, bool marker)
 {
     if (marker)

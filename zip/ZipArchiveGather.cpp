@@ -10,6 +10,13 @@ std::chrono::steady_clock::time_point TZipArchive::Now() const
     return Clock ? Clock() : std::chrono::steady_clock::now();
 }
 
+void TZipArchive::DropFailedEntry(TZipItem& item)
+{
+    item.SetAction(eaRemove);
+    FEntryFailure = std::current_exception();
+    DoProcessItemFailure(&item, ptAdd, ecFileOpenError, 0);
+}
+
 bool TZipArchive::Gather(TArchiveItem& entry, TProcessType type)
 {
     // A replaced entry's old bytes must stay until its new ones are written.
@@ -24,9 +31,7 @@ bool TZipArchive::Gather(TArchiveItem& entry, TProcessType type)
     } catch (const EUserAbort&) {
         throw;
     } catch (const std::exception&) {
-        item.SetAction(eaRemove);
-        FEntryFailure = std::current_exception();
-        DoProcessItemFailure(&item, ptAdd, ecFileOpenError, 0);
+        DropFailedEntry(item);
         return true;
     }
     const auto named = static_cast<int64_t>(item.GetFileName().size() + item.ExtraField().size());

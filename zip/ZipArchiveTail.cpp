@@ -77,9 +77,7 @@ void TZipArchive::AddNewEntry(TZipItem& item, TStream& image, int64_t base, TStr
     } catch (const EUserAbort&) {
         throw;
     } catch (const std::exception&) {
-        item.SetAction(eaRemove);
-        FEntryFailure = std::current_exception();
-        DoProcessItemFailure(&item, ptAdd, ecFileOpenError, 0);
+        DropFailedEntry(item);
     }
 }
 

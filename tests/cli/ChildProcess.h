@@ -37,3 +37,12 @@ private:
 
 // The shell's exit status of a command line run by /bin/sh.
 int RunShell(const std::string& command, std::string* output = nullptr);
+
+// How often part stands in a child's output, without overlaps.
+inline size_t Count(const std::string& text, const std::string& part)
+{
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
+        ++n;
+    return n;
+}

@@ -19,14 +19,6 @@ namespace {
 
 const std::string Program = PLK_BATCH_EXE;
 
-size_t Count(const std::string& text, const std::string& part)
-{
-    size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
-        ++n;
-    return n;
-}
-
 }  // namespace
 
 TEST(UnreadableFolder, IsWarnedAboutAndTheRunGoesOn)

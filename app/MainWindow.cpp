@@ -191,6 +191,10 @@ TMainWindow::~TMainWindow()
 {
     if (FHintWatcher)
         qApp->removeEventFilter(FHintWatcher);
+    // Children still signal while QWidget's destructor takes them down (a field
+    // losing the focus sets its text); by then this is no longer a TMainWindow.
+    for (QObject* child : findChildren<QObject*>())
+        child->disconnect(this);
 }
 
 void TMainWindow::CreateControls()

@@ -2,8 +2,9 @@
 """Reads the window's accessibility tree the way a screen reader does, over
 AT-SPI, and checks that every control says what it is (its name) and what it
 does (its hint, as description), and that the main window and the preview are
-windows. Run under xvfb-run and dbus-run-session, which give the X server and
-the session bus that starts the AT-SPI bus.
+windows. It starts an X server of its own on a display the server picks
+(-displayfd, so no other test's server is ever taken for it), then runs again
+inside dbus-run-session, whose session bus starts the AT-SPI bus.
 
 usage: accessibility_tree.py PLINKAVORTE MAKE_TEST_JPEG"""
 
@@ -14,7 +15,7 @@ import sys
 import tempfile
 import time
 
-import pyatspi
+pyatspi = None  # imported inside the session bus only
 
 CONTROLS = {"push button", "check box", "spin button", "text", "list", "toggle button", "combo box"}
 # What each named control must be, and the hint a screen reader reads for it.
@@ -93,7 +94,31 @@ def open_preview(window):
     pyatspi.Registry.generateMouseEvent(place.x + 10, place.y + place.height // 2, "b1d")
 
 
+def in_own_x_server_and_bus():
+    read_end, write_end = os.pipe()
+    # Without -noreset the server resets when the AT-SPI launcher's short
+    # connection ends, and a window connecting just then is refused.
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-noreset",
+                               "-nolisten", "tcp"], pass_fds=[write_end], stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    try:
+        with os.fdopen(read_end) as answer:
+            display = answer.readline().strip()
+        if not display:
+            sys.exit("accessibility_tree.py: Xvfb did not start")
+        env = dict(os.environ, DISPLAY=":" + display, PLK_A11Y_INSIDE="1")
+        env.pop("XAUTHORITY", None)
+        return subprocess.run(["dbus-run-session", "--", sys.executable] + sys.argv, env=env).returncode
+    finally:
+        server.terminate()
+        server.wait()
+
+
 def main():
+    if os.environ.get("PLK_A11Y_INSIDE") != "1":
+        return in_own_x_server_and_bus()
+    global pyatspi
+    import pyatspi
     plinkavorte, make_test_jpeg = sys.argv[1:3]
     scratch = tempfile.mkdtemp(prefix="plk-a11y-")
     child = None

@@ -162,15 +162,15 @@ void PictureSeeds(const std::string& dir)
 // Small DNG files: with a preview, without one, turned.
 void RawSeeds(const std::string& dir)
 {
-    TDngSpec spec;
-    spec.SensorWidth = 32;
-    spec.SensorHeight = 24;
-    WriteBytes(dir + "/sensor", WithSettingsByte(MakeTestDng(spec), 0x10));
-    spec.Orientation = 6;
-    spec.Preview = MakeTestJpeg(16, 12, TJpegKind::Baseline, 60);
-    spec.PreviewWidth = 16;
-    spec.PreviewHeight = 12;
-    WriteBytes(dir + "/preview", WithSettingsByte(MakeTestDng(spec), 0x02));
+    TDngContents dng;
+    dng.SensorWidth = 32;
+    dng.SensorHeight = 24;
+    WriteBytes(dir + "/sensor", WithSettingsByte(MakeTestDng(dng), 0x10));
+    dng.Orientation = 6;
+    dng.Preview = MakeTestJpeg(16, 12, TJpegKind::Baseline, 60);
+    dng.PreviewWidth = 16;
+    dng.PreviewHeight = 12;
+    WriteBytes(dir + "/preview", WithSettingsByte(MakeTestDng(dng), 0x02));
 }
 
 void StreamSeeds(const std::string& dir)

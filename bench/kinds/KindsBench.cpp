@@ -60,15 +60,15 @@ bool MakePictures(const TTempDir& dir)
                                 dir.Path() + "' >/dev/null 2>&1";
     if (std::system(command.c_str()) != 0)
         return false;
-    TDngSpec spec;
-    spec.SensorWidth = 3000;
-    spec.SensorHeight = 2000;
-    spec.Preview = MakeTestJpeg(1620, 1080, TJpegKind::Baseline, 85);
-    spec.PreviewWidth = 1620;
-    spec.PreviewHeight = 1080;
-    WriteBytes(dir.File("photo.dng"), MakeTestDng(spec));
-    spec.Preview.clear();
-    WriteBytes(dir.File("sensor.dng"), MakeTestDng(spec));
+    TDngContents dng;
+    dng.SensorWidth = 3000;
+    dng.SensorHeight = 2000;
+    dng.Preview = MakeTestJpeg(1620, 1080, TJpegKind::Baseline, 85);
+    dng.PreviewWidth = 1620;
+    dng.PreviewHeight = 1080;
+    WriteBytes(dir.File("photo.dng"), MakeTestDng(dng));
+    dng.Preview.clear();
+    WriteBytes(dir.File("sensor.dng"), MakeTestDng(dng));
     return true;
 }
 

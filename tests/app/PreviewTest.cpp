@@ -110,13 +110,13 @@ TEST(PreviewPlacement, CentredOverAndNeverNegative)
 // A camera RAW file previews like a JPEG: its preview, turned upright.
 TEST_F(WindowTest, RawFilePreviewsAsItsThumbnail)
 {
-    TDngSpec spec;
-    spec.Orientation = 6;
-    spec.Preview = MakeTestJpeg(400, 600);
-    spec.PreviewWidth = 400;
-    spec.PreviewHeight = 600;
+    TDngContents dng;
+    dng.Orientation = 6;
+    dng.Preview = MakeTestJpeg(400, 600);
+    dng.PreviewWidth = 400;
+    dng.PreviewHeight = 600;
     const QString path = File("IMG_0002.CR2");
-    WriteBytes(path.toStdString(), MakeTestDng(spec));
+    WriteBytes(path.toStdString(), MakeTestDng(dng));
     AddEntry(*MainWindow, path);
     DoubleClickEntry(*MainWindow, 0);
     Settle();

@@ -128,11 +128,11 @@ TEST_F(BatchRunFixture, DuplicateNamesIgnoringCaseKeepTheFirstPicture)
 // a JPEG: the first listed is kept, the second skipped. A PNG's name ends in .jpg.
 TEST_F(BatchRunFixture, RawAndJpegOfOneShotGiveOneEntry)
 {
-    TDngSpec spec;
-    spec.Preview = MakeTestJpeg(600, 400);
-    spec.PreviewWidth = 600;
-    spec.PreviewHeight = 400;
-    WriteBytes(Dir.File("IMG_0001.CR2"), MakeTestDng(spec));
+    TDngContents dng;
+    dng.Preview = MakeTestJpeg(600, 400);
+    dng.PreviewWidth = 600;
+    dng.PreviewHeight = 400;
+    WriteBytes(Dir.File("IMG_0001.CR2"), MakeTestDng(dng));
     Host.List = {Dir.File("IMG_0001.CR2"), Picture("IMG_0001.JPG", 240, 320)};
     Run.Go(Host);
 

@@ -10,12 +10,12 @@ TEST_F(BatchRunFixture, EveryKindOnManyJobsGivesTheArchiveOfOneJob)
     const std::string& folder = PictureFixtureFolder();
     if (folder.empty())
         GTEST_SKIP() << "python3 with Pillow cannot make the pictures";
-    TDngSpec spec;
-    spec.Preview = MakeTestJpeg(600, 400);
-    spec.PreviewWidth = 600;
-    spec.PreviewHeight = 400;
-    WriteBytes(Dir.File("shot.NEF"), MakeTestDng(spec));
-    WriteBytes(Dir.File("sensor.dng"), MakeTestDng(TDngSpec{}));
+    TDngContents dng;
+    dng.Preview = MakeTestJpeg(600, 400);
+    dng.PreviewWidth = 600;
+    dng.PreviewHeight = 400;
+    WriteBytes(Dir.File("shot.NEF"), MakeTestDng(dng));
+    WriteBytes(Dir.File("sensor.dng"), MakeTestDng(TDngContents{}));
     std::vector<std::string> list{Picture("photo.jpg"), Dir.File("shot.NEF"), Dir.File("sensor.dng")};
     for (const char* name : {"rgb8.png", "interlaced.png", "alpha.webp", "animated.webp", "cmyk.tif", "orient6.tif",
                              "rotated.heic", "iccp.heic", "p3.avif"})

@@ -30,8 +30,8 @@ struct TKindFile {
 std::vector<uint8_t> Sample(const TKindFile& file)
 {
     if (std::string(file.Name) == "sensor.dng") {
-        TDngSpec spec;
-        return MakeTestDng(spec);
+        TDngContents dng;
+        return MakeTestDng(dng);
     }
     const std::string& folder = PictureFixtureFolder();
     const std::string path = folder + "/" + file.Name;

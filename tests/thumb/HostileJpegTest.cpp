@@ -190,7 +190,7 @@ TEST(HostileScans, ProgressionsNoEncoderWritesFailAtOnce)
     const std::string inconsistent = "JPEG error #" + std::to_string(JWRN_BOGUS_PROGRESSION);
     struct TCase {
         const char* Name;
-        std::vector<TScanSpec> Scans;
+        std::vector<TScanLayout> Scans;
     };
     const std::vector<TCase> cases = {
         {"an AC first pass repeated", RepeatedAcScan(3)},
@@ -202,7 +202,7 @@ TEST(HostileScans, ProgressionsNoEncoderWritesFailAtOnce)
     for (const TCase& c : cases)
         EXPECT_EQ(DecodeFailure(CraftedGreyProgressive(64, 64, c.Scans)), inconsistent) << c.Name;
 
-    const std::vector<TScanSpec> valid = {{0, 0, 0, 1}, {1, 5, 0, 2}, {6, 63, 0, 2}, {1, 63, 2, 1}, {0, 0, 1, 0},
+    const std::vector<TScanLayout> valid = {{0, 0, 0, 1}, {1, 5, 0, 2}, {6, 63, 0, 2}, {1, 63, 2, 1}, {0, 0, 1, 0},
                                           {1, 63, 1, 0}};
     EXPECT_EQ(DecodeFailure(CraftedGreyProgressive(64, 64, valid)), "decoded") << "a progression as encoders write";
 }

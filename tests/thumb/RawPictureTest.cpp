@@ -49,13 +49,13 @@ std::unique_ptr<TBitmap> UprightPattern(int width, int height, int orientation, 
 TEST(RawPictures, LargePreviewIsDecodedThroughTheJpegPathAndTurned)
 {
     TTempDir dir;
-    TDngSpec spec;
-    spec.Orientation = 6;
-    spec.Preview = MakeTestJpeg(600, 400, TJpegKind::Baseline, 92, 6);  // stored 400 x 600
-    spec.PreviewWidth = 400;
-    spec.PreviewHeight = 600;
-    WriteBytes(dir.File("IMG_0001.DNG"), MakeTestDng(spec));
-    WriteBytes(dir.File("preview.jpg"), spec.Preview);
+    TDngContents dng;
+    dng.Orientation = 6;
+    dng.Preview = MakeTestJpeg(600, 400, TJpegKind::Baseline, 92, 6);  // stored 400 x 600
+    dng.PreviewWidth = 400;
+    dng.PreviewHeight = 600;
+    WriteBytes(dir.File("IMG_0001.DNG"), MakeTestDng(dng));
+    WriteBytes(dir.File("preview.jpg"), dng.Preview);
 
     auto thumbnail = Preview(dir.File("IMG_0001.DNG"));
     ASSERT_EQ(thumbnail->Width(), 200);
@@ -74,7 +74,7 @@ TEST(RawPictures, LargePreviewIsDecodedThroughTheJpegPathAndTurned)
     EXPECT_LT(MeanDifference(*thumbnail, expected), 3.0);
 
     for (const char* name : {"a.CR2", "a.nef", "a.NRW", "a.arw", "a.raf", "a.orf", "a.rw2", "a.pef", "a.srw", "a.cr3"}) {
-        WriteBytes(dir.File(name), MakeTestDng(spec));
+        WriteBytes(dir.File(name), MakeTestDng(dng));
         EXPECT_TRUE(SamePixels(*Preview(dir.File(name)), *thumbnail)) << name;
     }
 }
@@ -82,14 +82,14 @@ TEST(RawPictures, LargePreviewIsDecodedThroughTheJpegPathAndTurned)
 TEST(RawPictures, WithoutALargeEnoughPreviewTheSensorDataIsDecodedAtHalfSize)
 {
     TTempDir dir;
-    TDngSpec small;
+    TDngContents small;
     small.SensorWidth = 800;
     small.SensorHeight = 528;
     small.Orientation = 8;
     small.Preview = MakeTestJpeg(120, 80);
     small.PreviewWidth = 120;
     small.PreviewHeight = 80;
-    TDngSpec none = small;
+    TDngContents none = small;
     none.Preview.clear();
     none.Orientation = 1;
     WriteBytes(dir.File("small.dng"), MakeTestDng(small));

@@ -1,6 +1,7 @@
 #include "TApplication.h"
 
 #include "Accessibility.h"
+#include "CoreMessages.h"
 #include "ErrorText.h"
 #include "Errors.h"
 
@@ -55,11 +56,12 @@ void ShowCurrentException(const QString& file)
 void TApplication::ShowException(const std::string& message, const std::string& reason, const QString& file)
 {
     QStringList below;
+    // The layers below write English; the box speaks the window's language.
     if (!reason.empty())
-        below << QString::fromStdString(MessageBoxText(reason));
+        below << QString::fromStdString(MessageBoxText(CoreReasonText(reason).toStdString()));
     if (!file.isEmpty())
         below << file;
-    FPending.append({QString::fromStdString(MessageBoxText(message)), below.join('\n')});
+    FPending.append({QString::fromStdString(MessageBoxText(CoreMessageText(message).toStdString())), below.join('\n')});
     // Not from inside notify: the failing handler's widgets may be mid-event.
     QMetaObject::invokeMethod(this, [this] { ShowPending(); }, Qt::QueuedConnection);
 }

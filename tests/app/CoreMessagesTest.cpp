@@ -186,6 +186,15 @@ TEST_F(CoreMessagesWindowTest, GermanWindowShowsTheFailuresOfTheLayersBelowInGer
     QTest::mouseClick(MainWindow->FGoButton, Qt::LeftButton);
     Settle();
     EXPECT_EQ(Messages, QStringList{"Nicht unterstützter Archivtyp."});
+
+    Messages.clear();
+    try {
+        throw 42;
+    } catch (...) {
+        ShowCurrentException();
+    }
+    Settle();
+    EXPECT_EQ(Messages, QStringList{"Unbekannter Fehler."});
 }
 
 TEST_F(CoreMessagesWindowTest, EnglishWindowShowsTheMessagesAsWritten)

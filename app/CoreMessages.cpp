@@ -286,6 +286,16 @@ private:
 
     TSlot KindOf(size_t slot) const { return FPattern.Slots[FPieces.Slots[slot] - 1]; }
 
+    // A translation that lost a placeholder would lose a name or a reason.
+    QString Translation() const
+    {
+        const QString translation = QCoreApplication::translate("CoreMessage", FPattern.Source);
+        for (const int n : FPieces.Slots)
+            if (!translation.contains(u'%' + QString::number(n)))
+                return QString::fromLatin1(FPattern.Source);
+        return translation;
+    }
+
     bool Take()
     {
         std::vector<QString> parts(FParts.size());
@@ -299,7 +309,7 @@ private:
             whole = whole && part.Whole;
         }
         if (!FBest || (whole && !FBest->Whole))
-            FBest = TTranslated{Filled(QCoreApplication::translate("CoreMessage", FPattern.Source), parts), whole};
+            FBest = TTranslated{Filled(Translation(), parts), whole};
         return whole;
     }
 

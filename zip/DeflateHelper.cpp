@@ -100,14 +100,24 @@ constexpr int ZlibGreedyLevel = 1; // a level zlib runs without it
 constexpr int LongestMatch = 258;
 constexpr int UnlimitedChain = 1 << 30;
 
-// Releases the encoder on every path, also when a progress hook throws.
+// The encoder of one thread, kept between entries with its buffers: made
+// and freed for every entry, its quarter megabyte makes the C library give
+// the heap back to the system and take it again each time, which costs more
+// than deflating a small entry.
 struct TZlibDeflater {
     z_stream Z{};
     bool Ready = false;
-    ~TZlibDeflater()
+    int Level = -1;
+    int Strategy = -1;
+    std::vector<uint8_t> In = std::vector<uint8_t>(DeflateChunk);
+    std::vector<uint8_t> Out = std::vector<uint8_t>(DeflateChunk);
+    ~TZlibDeflater() { Release(); }
+    void Release()
     {
         if (Ready)
             deflateEnd(&Z);
+        Z = z_stream{};
+        Ready = false;
     }
 };
 
@@ -147,19 +157,30 @@ TZlibEffort EffortFor(const TDeflateHelper& helper)
     return effort;
 }
 
-void StartDeflater(TZlibDeflater& deflater, const TDeflateHelper& helper)
+// A held encoder of the same level and strategy is reset, which also
+// drops its tuning; any other is made anew.
+TZlibDeflater& DeflaterFor(const TDeflateHelper& helper)
 {
+    thread_local TZlibDeflater deflater;
     const TZlibEffort effort = EffortFor(helper);
-    const int code = deflateInit2(&deflater.Z, effort.Level, Z_DEFLATED, RawDeflateWindowBits,
-                                  DeflateMemLevel, effort.Strategy);
-    if (code != Z_OK)
-        throw EDeflateError(ZlibCause(deflater.Z, code));
-    deflater.Ready = true;
+    const bool reusable = deflater.Ready && deflater.Level == effort.Level && deflater.Strategy == effort.Strategy &&
+                          deflateReset(&deflater.Z) == Z_OK;
+    if (!reusable) {
+        deflater.Release();
+        const int code = deflateInit2(&deflater.Z, effort.Level, Z_DEFLATED, RawDeflateWindowBits,
+                                      DeflateMemLevel, effort.Strategy);
+        if (code != Z_OK)
+            throw EDeflateError(ZlibCause(deflater.Z, code));
+        deflater.Ready = true;
+        deflater.Level = effort.Level;
+        deflater.Strategy = effort.Strategy;
+    }
     if (effort.Tune) {
         const int tuned = deflateTune(&deflater.Z, effort.Good, effort.Lazy, effort.Nice, effort.Chain);
         if (tuned != Z_OK)
             throw EDeflateError(ZlibCause(deflater.Z, tuned));
     }
+    return deflater;
 }
 
 int PercentOf(int64_t done, int64_t total)
@@ -175,9 +196,9 @@ uint32_t Deflate(TStream& source, TStream& dest, TDeflateHelper& helper)
 {
     if ((helper.Options() & (dfc_CanUseStored | dfc_CanUseStatic | dfc_CanUseDynamic)) == 0)
         throw EDeflateError("no block type allowed");
-    TZlibDeflater deflater;
-    StartDeflater(deflater, helper);
-    std::vector<uint8_t> in(DeflateChunk), out(DeflateChunk);
+    TZlibDeflater& deflater = DeflaterFor(helper);
+    std::vector<uint8_t>& in = deflater.In;
+    std::vector<uint8_t>& out = deflater.Out;
     uint32_t crc = 0;
     int64_t read = 0, written = 0;
     int flush = Z_NO_FLUSH;

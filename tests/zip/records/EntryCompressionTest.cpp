@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
+#include <thread>
 #include <zlib.h>
 
 namespace {
@@ -211,6 +213,43 @@ TEST(EntryCompression, EveryEffortMakesValidRawDeflate)
         if (letter == '0') {
             EXPECT_GT(out.GetSize(), static_cast<int64_t>(input.size()));
         }
+    }
+}
+
+namespace {
+
+std::string DeflatedWith(const std::string& input, char letter, bool abortHalfway = false)
+{
+    TMemoryStream source, out;
+    AppendBytes(source, input);
+    source.SetPosition(0);
+    TDeflateHelper helper;
+    helper.SetPKZipOption(letter);
+    helper.StreamSize = static_cast<int32_t>(input.size());
+    if (abortHalfway)
+        helper.OnProgressStep = [](int percent) {
+            if (percent >= 50)
+                throw EUserAbort();
+        };
+    Deflate(source, out, helper);
+    return std::string(out.Bytes().begin(), out.Bytes().end());
+}
+
+} // namespace
+
+// The encoder a thread keeps between entries gives each effort what a new
+// one gives, whatever it deflated before, an abandoned entry included.
+TEST(EntryCompression, AnEntryDeflatesTheSameWhateverItsThreadDeflatedBefore)
+{
+    const std::string input = Compressible(120000) + RandomBytes(30000, 9) + Compressible(40000);
+    const std::string letters = "02nxfs";
+    std::map<char, std::string> fresh;
+    for (char letter : letters)
+        std::thread([&] { fresh[letter] = DeflatedWith(input, letter); }).join();
+    std::string order = letters + std::string(letters.rbegin(), letters.rend());
+    for (char letter : order) {
+        EXPECT_EQ(DeflatedWith(input, letter), fresh[letter]) << letter;
+        EXPECT_THROW(DeflatedWith(input, letter, true), EUserAbort);
     }
 }
 

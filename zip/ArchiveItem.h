@@ -49,7 +49,17 @@ public:
     void SetNextItem(TArchiveItem* item) { FNextItem = item; }
 
     TEntryAction Action() const { return FAction; }
-    void SetAction(TEntryAction action) { FAction = action; }
+    void SetAction(TEntryAction action)
+    {
+        if (FAction == eaKeep && action != eaKeep && FKeptChanges)
+            ++*FKeptChanges;
+        FAction = action;
+    }
+    // The hash of the name the entry had when its list took it.
+    uint32_t NameHash() const { return FNameHash; }
+    void SetNameHash(uint32_t hash) { FNameHash = hash; }
+    // The counter of the list holding the entry, told when it leaves eaKeep.
+    void SetKeptChangeCounter(uint64_t* counter) { FKeptChanges = counter; }
 
     // The full path the entry was made from.
     const std::string& DiskFileName() const { return FDiskFileName; }
@@ -65,6 +75,8 @@ public:
 
 protected:
     TArchiveItem* FNextItem = nullptr;
+    uint64_t* FKeptChanges = nullptr;
+    uint32_t FNameHash = 0;
     TEntryAction FAction = eaKeep;
     int32_t FCompressedSize = 0;
     uint32_t FCRC32 = 0;

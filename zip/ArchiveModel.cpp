@@ -12,10 +12,6 @@
 
 namespace {
 
-char UpperAscii(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 std::string ProgramDirectory()
 {
@@ -68,39 +64,49 @@ uint32_t TArchiveList::GenerateHash(const std::string& name)
 
 bool TArchiveList::NamesEqual(const std::string& a, const std::string& b)
 {
-    if (a.size() == b.size() &&
-        std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return UpperAscii(x) == UpperAscii(y); }))
-        return true;
-    return FoldedName(a) == FoldedName(b);
+    return TNameMatch(a)(b);
 }
 
 void TArchiveList::Add(std::unique_ptr<TArchiveItem> item)
 {
-    const uint32_t bucket = Bucket(item->GetFileName());
+    const uint32_t hash = GenerateHash(item->GetFileName());
+    const uint32_t bucket = hash % BucketCount;
     FList.push_back(item.get());
     TArchiveItem* raw = item.release();
+    raw->SetNameHash(hash);
+    ++FHashCounts[hash];
+    raw->SetKeptChangeCounter(&FKeptChanges);
     raw->SetNextItem(FBuckets[bucket]);
     FBuckets[bucket] = raw;
 }
 
+// From the end: the entry asked about is most often the one just added.
 int TArchiveList::IndexOf(const TArchiveItem* item) const
 {
-    const auto it = std::find(FList.begin(), FList.end(), item);
-    return it == FList.end() ? -1 : static_cast<int>(it - FList.begin());
+    const auto it = std::find(FList.rbegin(), FList.rend(), item);
+    return it == FList.rend() ? -1 : static_cast<int>(FList.rend() - it) - 1;
+}
+
+TArchiveItem* TArchiveList::ChainFor(const std::string& name) const
+{
+    const uint32_t hash = GenerateHash(name);
+    return FHashCounts.count(hash) != 0 ? FBuckets[hash % BucketCount] : nullptr;
 }
 
 int TArchiveList::Find(const std::string& name) const
 {
-    for (TArchiveItem* p = FBuckets[Bucket(name)]; p; p = p->NextItem())
-        if (NamesEqual(p->GetFileName(), name))
+    TNameMatch equal(name);
+    for (TArchiveItem* p = ChainFor(name); p; p = p->NextItem())
+        if (equal(p->GetFileName()))
             return IndexOf(p);
     return -1;
 }
 
 bool TArchiveList::IsActiveDupe(const std::string& name) const
 {
-    for (TArchiveItem* p = FBuckets[Bucket(name)]; p; p = p->NextItem())
-        if (NamesEqual(p->GetFileName(), name) && p->Action() != eaRemove)
+    TNameMatch equal(name);
+    for (TArchiveItem* p = ChainFor(name); p; p = p->NextItem())
+        if (p->Action() != eaRemove && equal(p->GetFileName()))
             return true;
     return false;
 }
@@ -124,11 +130,16 @@ std::unique_ptr<TArchiveItem> TArchiveList::Take(int index)
 {
     TArchiveItem* item = Item(index);
     // An entry renamed since it was added sits in the bucket of its old name.
-    if (!Unlink(Bucket(item->GetFileName()), item))
+    const auto counted = FHashCounts.find(item->NameHash());
+    if (counted != FHashCounts.end() && --counted->second == 0)
+        FHashCounts.erase(counted);
+    if (!Unlink(item->NameHash() % BucketCount, item))
         for (uint32_t b = 0; b < BucketCount && !Unlink(b, item); ++b) {
         }
     FList.erase(FList.begin() + index);
     item->SetNextItem(nullptr);
+    item->SetKeptChangeCounter(nullptr);
+    ++FKeptChanges;
     return std::unique_ptr<TArchiveItem>(item);
 }
 

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 enum TArchiveState : uint8_t { stInvalid = 0, stIdle = 1, stBusy = 2 };
@@ -53,6 +54,9 @@ public:
     // Unlinks and closes the gap; the caller gets the entry.
     std::unique_ptr<TArchiveItem> Take(int index);
     int IndexOf(const TArchiveItem* item) const;
+    // Grows whenever an entry leaves eaKeep or the list: while it stands
+    // still, kept entries are at their indexes and as they were.
+    uint64_t KeptChanges() const { return FKeptChanges; }
 
     // Hash of the case-folded name (FoldedName), before the modulo.
     static uint32_t GenerateHash(const std::string& name);
@@ -61,11 +65,16 @@ public:
     static bool NamesEqual(const std::string& a, const std::string& b);
 
 private:
-    static uint32_t Bucket(const std::string& name) { return GenerateHash(name) % BucketCount; }
     bool Unlink(uint32_t bucket, const TArchiveItem* item);
+    // The chain of a name's bucket, or none where no entry was added under
+    // the name's hash: a large archive's chains are long, and most names
+    // asked about are new.
+    TArchiveItem* ChainFor(const std::string& name) const;
 
     std::vector<TArchiveItem*> FList;
     std::vector<TArchiveItem*> FBuckets;
+    uint64_t FKeptChanges = 0;
+    std::unordered_map<uint32_t, uint32_t> FHashCounts;
 };
 
 class TArchive;

@@ -107,6 +107,18 @@ TEST(ArchiveList, DeletingFromTheMiddleOfAChainKeepsTheOthersFindable)
     EXPECT_EQ(list.Find("p857.jpg"), 1);
 }
 
+TEST(ArchiveList, AnEqualNameStaysFindableUntilItsLastEntryLeaves)
+{
+    TArchiveList list;
+    list.Add(Entry("twin.jpg"));
+    list.Add(Entry("TWIN.jpg"));
+    list.Delete(0);
+    EXPECT_TRUE(list.IsActiveDupe("twin.jpg"));
+    list.Delete(0);
+    EXPECT_FALSE(list.IsActiveDupe("twin.jpg"));
+    EXPECT_EQ(list.Find("Twin.jpg"), -1);
+}
+
 TEST(ArchiveList, EntriesAboutToBeRemovedAreNoLiveDuplicates)
 {
     TArchiveList list;

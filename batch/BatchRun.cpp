@@ -115,6 +115,7 @@ void TBatchRun::CommitWhatWaited(IBatchHost& host)
     try {
         FZipper.Commit();
         ReportCommitted(host);
+        FZipper.GiveBackRoom();
     } catch (...) {
     }
 }

@@ -190,10 +190,13 @@ void Settle(const std::string& target, const std::string& path, int lockedHandle
     throw EBadStream(err == 0 || err == EFBIG || err == ENOSPC ? EWriteError().what() : SystemErrorText(err));
 }
 
-uint32_t CrcOfStream(TStream& stream)
+// The CRC of `zeros` zero bytes followed by the stream's bytes.
+uint32_t CrcOfStream(TStream& stream, int64_t zeros)
 {
     std::vector<uint8_t> buf(static_cast<size_t>(Chunk));
     uint32_t crc = static_cast<uint32_t>(::crc32(0, nullptr, 0));
+    for (int64_t n; (n = std::min(zeros, Chunk)) > 0; zeros -= n)
+        crc = static_cast<uint32_t>(::crc32(crc, buf.data(), static_cast<uInt>(n)));
     stream.Seek(0, soFromBeginning);
     for (int64_t n; (n = stream.Read(buf.data(), Chunk)) > 0;)
         crc = static_cast<uint32_t>(::crc32(crc, buf.data(), static_cast<uInt>(n)));
@@ -210,19 +213,21 @@ bool WriteStreamAt(TStream& stream, int fd, int64_t offset)
     return true;
 }
 
+// A tail placed past the file's end leaves a hole before it, which reads
+// as zeros: the commit then starts at the old end.
 TJournalHeader HeaderFor(const std::string& target, const struct stat& node, int archive, int64_t offset,
                          TStream& tail)
 {
     TJournalHeader header;
     header.Device = static_cast<uint64_t>(node.st_dev);
     header.Inode = static_cast<uint64_t>(node.st_ino);
-    header.Offset = offset;
+    header.Offset = std::min<int64_t>(offset, node.st_size);
     header.OldSize = node.st_size;
     header.NewSize = offset + tail.GetSize();
-    header.TailCrc = CrcOfStream(tail);
-    header.PrefixLength = static_cast<uint32_t>(std::min(offset, PrefixCheck));
+    header.TailCrc = CrcOfStream(tail, offset - header.Offset);
+    header.PrefixLength = static_cast<uint32_t>(std::min(header.Offset, PrefixCheck));
     header.ArchivePath = target;
-    if (!CrcOfRange(archive, offset - header.PrefixLength, header.PrefixLength, header.PrefixCrc))
+    if (!CrcOfRange(archive, header.Offset - header.PrefixLength, header.PrefixLength, header.PrefixCrc))
         throw EBadStream(EReadError().what());
     return header;
 }
@@ -237,6 +242,26 @@ void FinishJournal(const std::string& path, int fd)
         VoidJournal(fd);
 }
 
+// The target opened for writing, checked to be the file the caller locked.
+int OpenLockedForWriting(const std::string& target, int lockedHandle)
+{
+    const int fd = FileLayer().Open(target, O_RDWR, 0);
+    if (fd < 0)
+        throw EFOpenError(target, errno);
+    if (!SameNode(fd, lockedHandle)) {
+        FileLayer().Close(fd);
+        throw EBadStream(EWriteError().what());
+    }
+    return fd;
+}
+
+TFileIdentity IdentityOf(int fd)
+{
+    TFileIdentity identity;
+    GetHandleIdentity(fd, identity);
+    return identity;
+}
+
 } // namespace
 
 int64_t JournalSize(int64_t coveredBytes)
@@ -248,11 +273,9 @@ TFileIdentity CommitTail(const std::string& target, int lockedHandle, int64_t of
                          bool& unfinished)
 {
     unfinished = false;
-    TLayerFd archive(FileLayer().Open(target, O_RDWR, 0));
-    if (archive.Fd < 0)
-        throw EFOpenError(target, errno);
+    TLayerFd archive(OpenLockedForWriting(target, lockedHandle));
     struct stat node {};
-    if (!SameNode(archive.Fd, lockedHandle) || ::fstat(archive.Fd, &node) != 0 || offset > node.st_size)
+    if (::fstat(archive.Fd, &node) != 0)
         throw EBadStream(EWriteError().what());
     const TJournalHeader header = HeaderFor(target, node, archive.Fd, offset, tail);
 
@@ -278,9 +301,27 @@ TFileIdentity CommitTail(const std::string& target, int lockedHandle, int64_t of
         FailWrite(err);
     }
     FinishJournal(journalPath, journal.Fd);
-    TFileIdentity identity;
-    GetHandleIdentity(archive.Fd, identity);
-    return identity;
+    return IdentityOf(archive.Fd);
+}
+
+// A finished commit's journal that a power loss brings back must not find
+// the archive changed under it: its removal reaches the disk first.
+TFileIdentity WriteUnreferenced(const std::string& target, int lockedHandle, int64_t offset, TStream& bytes)
+{
+    TLayerFd archive(OpenLockedForWriting(target, lockedHandle));
+    if (!SyncEarlierRemovals(target, std::string()) || !WriteStreamAt(bytes, archive.Fd, offset) ||
+        FileLayer().Sync(archive.Fd) != 0)
+        FailWrite(errno);
+    return IdentityOf(archive.Fd);
+}
+
+TFileIdentity ShortenFile(const std::string& target, int lockedHandle, int64_t size)
+{
+    TLayerFd archive(OpenLockedForWriting(target, lockedHandle));
+    if (!SyncEarlierRemovals(target, std::string()) || FileLayer().Truncate(archive.Fd, size) != 0 ||
+        FileLayer().Sync(archive.Fd) != 0)
+        FailWrite(errno);
+    return IdentityOf(archive.Fd);
 }
 
 void RecoverInterruptedCommit(const std::string& target, int lockedHandle)

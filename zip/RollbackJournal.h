@@ -22,7 +22,8 @@
 int64_t JournalSize(int64_t coveredBytes);
 
 // Replaces everything of `target` from `offset` on by `tail` (read from its
-// start). `lockedHandle` is an open handle of the target the caller holds
+// start; placed past the file's end, a hole reading as zeros comes before
+// it). `lockedHandle` is an open handle of the target the caller holds
 // the commit lock on. Returns the file's identity afterwards.
 // Failures: the target not writable passes as the system's open error,
 // untouched; no place for a journal is an EArchiveBlocked; any later
@@ -31,6 +32,15 @@ int64_t JournalSize(int64_t coveredBytes);
 // to finish the job.
 TFileIdentity CommitTail(const std::string& target, int lockedHandle, int64_t offset, TStream& tail,
                          bool& unfinished);
+
+// Writes `bytes` at `offset` of `target` where nothing the file holds refers
+// to yet, and syncs them: a cut write leaves the file as whole as it was, so
+// no journal is needed. Failures as for CommitTail, with nothing to undo.
+TFileIdentity WriteUnreferenced(const std::string& target, int lockedHandle, int64_t offset, TStream& bytes);
+
+// Cuts `target` to `size` and syncs it, where the file up to `size` is
+// already whole on disk: the cut is one step of the file system's own.
+TFileIdentity ShortenFile(const std::string& target, int lockedHandle, int64_t size);
 
 // Settles every journal of `target`, wherever it lies. Call with the commit
 // lock held. Fails with EArchiveBlocked when one cannot be settled; the

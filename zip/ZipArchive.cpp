@@ -79,9 +79,10 @@ void TZipArchive::MarkFreshlyCreated()
     FFreshFile = true;
 }
 
-void TZipArchive::FinishEntries()
+// Entries before `first` stayed as they were.
+void TZipArchive::FinishEntries(int first)
 {
-    for (int i = Count() - 1; i >= 0; --i) {
+    for (int i = Count() - 1; i >= first; --i) {
         if (Item(i)->Action() == eaRemove) {
             FItemList.Delete(i);
         } else {
@@ -112,11 +113,12 @@ void TZipArchive::WriteTail()
     const TCommitPlan plan = RewriteWhole ? TCommitPlan() : PlanCommit(marker);
     // Offsets change as the tail is built; a write that does not reach the
     // disk must leave them pointing into the file that is still there.
-    const TPlacement saved = SavePlacement(plan.First);
+    TPlacement saved = SavePlacement(plan.First);
     try {
-        std::unique_ptr<TStream> tail = MakeTailStream(plan);
-        BuildTail(*tail, plan, capacity, marker);
-        CommitInPlace(*tail, plan.Keep, handle);
+        if (CommitsIntoRoom(plan, capacity))
+            CommitIntoRoom(plan, capacity, handle, saved);
+        else
+            CommitWholeTail(plan, capacity, marker, handle);
     } catch (...) {
         RestorePlacement(saved);
         throw;
@@ -124,10 +126,18 @@ void TZipArchive::WriteTail()
     FCurrentDisk = 0;
     FFreshFile = false;
     FCommentSet = false;
-    FinishEntries();
+    FinishEntries(plan.First);
+    RememberPlacedEntries();
 
     DoArchiveSaveProgress(100);
     DoArchiveProgress(100);
+}
+
+void TZipArchive::CommitWholeTail(const TCommitPlan& plan, const TCapacity& capacity, bool marker, int handle)
+{
+    std::unique_ptr<TStream> tail = MakeTailStream(plan);
+    BuildTail(*tail, plan, capacity, marker);
+    CommitInPlace(*tail, plan.Keep, handle);
 }
 
 void TZipArchive::RefuseSpannedWrite()
@@ -151,6 +161,7 @@ TZipArchive::TPlacement TZipArchive::SavePlacement(int first) const
     saved.Footer = FInfo;
     saved.PrefixEnd = FPrefixEnd;
     saved.DirectoryPos = FDirectoryPos;
+    saved.DirectorySize = FDirectorySize;
     saved.Zip64End = FZip64End;
     return saved;
 }
@@ -159,6 +170,7 @@ TZipArchive::TPlacement TZipArchive::SavePlacement(int first) const
 void TZipArchive::RestorePlacement(const TPlacement& saved)
 {
     FCurrentItem = nullptr;
+    FPlaced = TPlacedEntries();
     for (int i = saved.First; i < Count(); ++i) {
         const auto k = static_cast<size_t>(i - saved.First);
         ZipItem(i)->ItemInfo() = saved.Headers[k];
@@ -169,6 +181,7 @@ void TZipArchive::RestorePlacement(const TPlacement& saved)
     FInfo.ZipfileComment = comment;
     FPrefixEnd = saved.PrefixEnd;
     FDirectoryPos = saved.DirectoryPos;
+    FDirectorySize = saved.DirectorySize;
     FZip64End = saved.Zip64End;
 }
 

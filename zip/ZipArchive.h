@@ -2,7 +2,8 @@
 // The zip archive model: reads the directory of an existing file and, after
 // every change, writes what a rewrite of the whole archive would give, in
 // place: the bytes before the first changed entry stay, the rest is
-// committed under a rollback journal. What lies before the first entry (a
+// committed under a rollback journal. Grouped commits into a large archive
+// go into free room kept before the directory instead (see CloseRoom). What lies before the first entry (a
 // launcher, a stub, a picture) always stays, and new offsets are counted as
 // the archive already counts them. Zip64 records are written only where the
 // classic fields cannot hold a count, size or offset.
@@ -54,6 +55,17 @@ inline constexpr const char* ArchiveMsgBeyondThreshold =
 inline constexpr std::chrono::milliseconds LongestGatherWait{1000};
 // Gathered data held in memory before a commit, at most.
 inline constexpr int64_t LargestGathering = 32 << 20;
+
+// From this size of the central directory on, grouped commits write their
+// entries into free room before the directory and only append their
+// records to it, so a commit no longer costs the whole directory.
+inline constexpr int64_t RoomFromDirectory = 8 << 10;
+// A commit into the room costs a few pages beside its entries (the journal,
+// the pages its writes start and end in): entries wait for twice that.
+inline constexpr int64_t RoomCommitBatch = 32 << 10;
+// The room a moved directory leaves before itself, per byte of directory:
+// moves then cost a third of the entries they make room for.
+inline constexpr int64_t RoomPerDirectoryByte = 3;
 
 using TSteadyClock = std::function<std::chrono::steady_clock::time_point()>;
 
@@ -125,6 +137,10 @@ public:
     // within `ahead`.
     void CommitIfDue(std::chrono::milliseconds ahead = std::chrono::milliseconds(0));
     void CommitGathered();
+    // Gives back the room grouped commits kept before the directory: the
+    // directory moves to right after the last entry and the file ends
+    // there. Does nothing when there is no room, or nothing is written.
+    void CloseRoom();
 
     // Relays an entry's compression progress to the item-progress hook.
     bool ItemProgress(TArchiveItem* item, uint8_t progress) { return DoArchiveItemProgress(item, progress); }
@@ -159,7 +175,16 @@ private:
         TZipDirectoryFileFooter Footer;
         int64_t PrefixEnd = 0;
         int64_t DirectoryPos = 0;
+        int64_t DirectorySize = 0;
         bool Zip64End = false;
+    };
+    // Entries in place one after the other from the prefix on, as every
+    // commit leaves them: a plan starts after them while none changed since.
+    struct TPlacedEntries {
+        int Count = -1;
+        int64_t End = 0;
+        uint64_t Changes = 0;
+        const TArchiveItem* Last = nullptr;
     };
     // The central directory as the end records place it.
     struct TDirectoryPlace {
@@ -177,7 +202,7 @@ private:
     TPlacement SavePlacement(int first) const;
     void RestorePlacement(const TPlacement& saved);
     std::unique_ptr<TStream> MakeTailStream(const TCommitPlan& plan) const;
-    void FinishEntries();
+    void FinishEntries(int first);
 
     // ZipArchiveAdopt.cpp
     void RememberIdentity(int handle);
@@ -193,6 +218,8 @@ private:
     void CheckFits(int64_t end, int64_t tailSize, const TCapacity& capacity) const;
     bool AddsMarker(bool marker);
     bool StaysInPlace(const TZipItem& item, int64_t at) const;
+    void RememberPlacedEntries();
+    bool PlacedEntriesStand() const;
     TCommitPlan PlanCommit(bool marker);
 
     // ZipArchiveTail.cpp
@@ -200,10 +227,20 @@ private:
     void WritePrefix(TStream& image, bool marker);
     void WriteEntriesFrom(int first, TStream& image, int64_t base, TStream& directory, const TCapacity& capacity);
     void WriteDirectoryAndEnd(TStream& image, int64_t base, TStream& directory, const TCapacity& capacity);
+    void WriteEndRecords(TStream& image, int64_t base, uint64_t entries, const TCapacity& capacity);
     void CopyKeptEntry(TZipItem& item, TStream& image, int64_t base, TStream& directory);
     void CopyRenamedRecord(TZipItem& item, TStream& image);
     void AddNewEntry(TZipItem& item, TStream& image, int64_t base, TStream& directory, const std::string& swapDir);
     void CommitInPlace(TStream& tail, int64_t keep, int handle);
+    void CommitWholeTail(const TCommitPlan& plan, const TCapacity& capacity, bool marker, int handle);
+
+    // ZipArchiveRoom.cpp: grouped commits into room before the directory.
+    bool GathersForRoom() const;
+    bool CommitsIntoRoom(const TCommitPlan& plan, const TCapacity& capacity) const;
+    void CommitIntoRoom(const TCommitPlan& plan, const TCapacity& capacity, int handle, TPlacement& saved);
+    void MoveDirectory(int64_t roomStart, int64_t entriesEnd, int kept, const TCapacity& capacity, int handle);
+    void CopyDirectory(TStream& image);
+    void ShrinkToDirectory(int64_t to, int handle);
 
     // ZipArchiveGather.cpp
     std::chrono::steady_clock::time_point Now() const;
@@ -236,6 +273,8 @@ private:
     int64_t FOffsetShift = 0;
     int64_t FPrefixEnd = 0;
     int64_t FDirectoryPos = 0;
+    int64_t FDirectorySize = 0;
+    TPlacedEntries FPlaced;
     bool FZip64End = false;
     int FGathered = 0;
     int64_t FGatheredBytes = 0;

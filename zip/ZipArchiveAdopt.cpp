@@ -116,14 +116,15 @@ bool TZipArchive::ReadOtherCopysDirectory(int knownCount)
     return FCurrentDisk == 0 && FOffsetShift == shift && Count() >= knownCount;
 }
 
-// The same prefix, and every entry where a rewrite would put it.
+// The same prefix, and every entry where a rewrite would put it, with the
+// directory after them or after room the other copy keeps.
 bool TZipArchive::OtherCopyLeftItInPlace(int knownCount)
 {
     const int64_t prefix = FPrefixEnd;
     FFreshFile = false;
     MeasureEntries(knownCount);
     const TCommitPlan plan = PlanCommit(false);
-    return FPrefixEnd == prefix && plan.First == Count() && plan.Keep == FDirectoryPos;
+    return FPrefixEnd == prefix && plan.First == Count() && plan.Keep <= FDirectoryPos;
 }
 
 void TZipArchive::QueueAfterAdopted(std::vector<std::unique_ptr<TArchiveItem>>& pending)

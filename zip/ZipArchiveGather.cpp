@@ -50,12 +50,14 @@ bool TZipArchive::Gather(TArchiveItem& entry, TProcessType type)
 }
 
 // The old directory goes into the journal and comes back after the new
-// entries with their records: commit once the entries outweigh that.
+// entries with their records: commit once the entries outweigh that, or
+// the pages a commit into the room costs.
 bool TZipArchive::GatheredOutweighDirectory() const
 {
     const int64_t size = FStream->GetSize();
     const int64_t directory = size > 0 ? size - FDirectoryPos : 0;
-    return FGatheredBytes >= 2 * directory + FGatheredRecords || FGatheredBytes >= LargestGathering;
+    const int64_t cost = GathersForRoom() ? RoomCommitBatch : 2 * directory + FGatheredRecords;
+    return FGatheredBytes >= cost || FGatheredBytes >= LargestGathering;
 }
 
 void TZipArchive::CommitIfDue(std::chrono::milliseconds ahead)

@@ -42,14 +42,33 @@ bool TZipArchive::StaysInPlace(const TZipItem& item, int64_t at) const
     return item.Action() == eaKeep && item.LocalRecordSize() >= 0 && PositionOf(item) == at;
 }
 
+// Called after a commit, when every entry is in place.
+void TZipArchive::RememberPlacedEntries()
+{
+    const int count = Count();
+    FPlaced.Count = count;
+    FPlaced.Changes = FItemList.KeptChanges();
+    FPlaced.Last = count > 0 ? Item(count - 1) : nullptr;
+    FPlaced.End = count > 0 ? PositionOf(*ZipItem(count - 1)) + StoredSize(*ZipItem(count - 1)) : FPrefixEnd;
+}
+
+bool TZipArchive::PlacedEntriesStand() const
+{
+    return FPlaced.Count >= 0 && FPlaced.Count <= Count() && FPlaced.Changes == FItemList.KeptChanges() &&
+           (FPlaced.Count == 0 || Item(FPlaced.Count - 1) == FPlaced.Last);
+}
+
+// Scanning a large archive's entries for every commit would cost more than
+// the commit: the scan starts after the entries the last commit placed.
 TZipArchive::TCommitPlan TZipArchive::PlanCommit(bool marker)
 {
     TCommitPlan plan;
     if (FStream->GetSize() == 0 || AddsMarker(marker))
         return plan;
-    int64_t at = FPrefixEnd;
+    const bool placed = PlacedEntriesStand();
+    int64_t at = placed ? FPlaced.End : FPrefixEnd;
     const int count = Count();
-    for (int i = 0; i < count; ++i) {
+    for (int i = placed ? FPlaced.Count : 0; i < count; ++i) {
         const TZipItem& item = *ZipItem(i);
         if (!StaysInPlace(item, at)) {
             plan.First = i;

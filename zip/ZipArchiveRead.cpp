@@ -43,6 +43,7 @@ void TZipArchive::ReadArchive()
 
 void TZipArchive::ReadEndAndDirectory(int64_t tail)
 {
+    FPlaced = TPlacedEntries();
     FStream->Seek(tail, soFromBeginning);
     FInfo.LoadFromStream(*FStream);
     // Whatever follows the end record would be lost to the next commit.
@@ -53,6 +54,7 @@ void TZipArchive::ReadEndAndDirectory(int64_t tail)
     FZip64End = place.Zip64;
     FOffsetShift = place.Shift;
     FDirectoryPos = place.Position;
+    FDirectorySize = place.Size;
     ReadDirectory(place);
 }
 

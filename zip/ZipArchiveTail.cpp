@@ -136,17 +136,24 @@ void TZipArchive::WriteEntriesFrom(int first, TStream& image, int64_t base, TStr
     FCurrentItem = nullptr;
 }
 
-// Zip64 records go in only where a count, size or offset outgrows the
-// classic end record, or where the archive had them already.
 void TZipArchive::WriteDirectoryAndEnd(TStream& image, int64_t base, TStream& directory, const TCapacity& capacity)
 {
     uint64_t entries = 0;
     for (int i = 0; i < Count(); ++i)
         entries += Item(i)->Action() != eaRemove;
     FDirectoryPos = base + image.GetPosition();
-    const auto offset = static_cast<uint64_t>(FDirectoryPos - FOffsetShift);
-    const auto size = static_cast<uint64_t>(directory.GetSize());
+    FDirectorySize = directory.GetSize();
     image.CopyFrom(directory, 0);
+    WriteEndRecords(image, base, entries, capacity);
+}
+
+// The end records of the directory of `entries` records at FDirectoryPos,
+// FDirectorySize long. Zip64 records go in only where a count, size or
+// offset outgrows the classic end record, or where the archive had them already.
+void TZipArchive::WriteEndRecords(TStream& image, int64_t base, uint64_t entries, const TCapacity& capacity)
+{
+    const auto offset = static_cast<uint64_t>(FDirectoryPos - FOffsetShift);
+    const auto size = static_cast<uint64_t>(FDirectorySize);
     FZip64End = FZip64End || entries > Saturated16 || offset >= Saturated32 || size >= Saturated32;
     if (FZip64End) {
         TZip64End zip64;
@@ -174,7 +181,7 @@ void TZipArchive::CommitInPlace(TStream& tail, int64_t keep, int handle)
     const int64_t oldSize = FStream->GetSize();
     const int64_t newSize = keep + tail.GetSize();
     // Only the growth needs room: the new tail beyond the old end, and the journal.
-    const int64_t growth = std::max<int64_t>(0, newSize - oldSize) + JournalSize(oldSize - keep);
+    const int64_t growth = std::max<int64_t>(0, newSize - oldSize) + JournalSize(std::max<int64_t>(0, oldSize - keep));
     const int64_t free = VolumeFreeSpace(ExtractFilePath(FArchiveName));
     if (free >= 0 && free < growth)
         throw EZipWriteRefused(ArchiveMsgNoRoom);

@@ -49,6 +49,17 @@ void TZipper::LetGoOfModel()
     if (model && !refused) {
         model->SaveChanges();
         FEntryFailure = model->TakeEntryFailure();
+        GiveBackRoomOf(*model);
+    }
+}
+
+// Every entry is on disk before this: an archive that keeps its room is
+// whole and complete all the same, and the next session gives it back.
+void TZipper::GiveBackRoomOf(TZipArchive& model)
+{
+    try {
+        model.CloseRoom();
+    } catch (const std::exception&) {
     }
 }
 
@@ -212,6 +223,12 @@ void TZipper::Commit()
 {
     if (FArchive)
         FArchive->CommitGathered();
+}
+
+void TZipper::GiveBackRoom()
+{
+    if (FArchive)
+        GiveBackRoomOf(*FArchive);
 }
 
 void TZipper::SetComment(const std::string& text)

@@ -60,6 +60,10 @@ public:
     void CommitIfDue(std::chrono::milliseconds ahead = std::chrono::milliseconds(0));
     // Commits what waits now.
     void Commit();
+    // Gives back the room commits kept before the directory (see
+    // TZipArchive::CloseRoom), as letting go of the archive does. A failure
+    // leaves the archive whole with its room, for the next session to give back.
+    void GiveBackRoom();
     // The time waiting entries go by; empty: the steady clock.
     void SetCommitClock(TSteadyClock clock);
     // What kept an added entry out of a commit that went on without it
@@ -112,6 +116,7 @@ public:
 
 private:
     void LetGoOfModel();
+    static void GiveBackRoomOf(TZipArchive& model);
     void OpenModel(const std::string& name);
     std::unique_ptr<TZipArchive> MakeModel(const std::string& name, uint16_t mode);
     void InitArchive(TZipArchive& archive);

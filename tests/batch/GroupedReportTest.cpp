@@ -48,8 +48,12 @@ TEST_F(GroupedReport, PicturesAreReportedOnlyOnceTheirCommitIsOnDisk)
     Run.Go(Host);
     EXPECT_EQ(Host.Done, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
     EXPECT_EQ(Host.Position, 0);
-    // Twelve small thumbnails weigh less than the directory: they wait for the close.
-    EXPECT_EQ(entriesSeen, std::vector<size_t>(12, 4000));
+    // Small thumbnails go to disk in groups, never one by one.
+    ASSERT_EQ(entriesSeen.size(), 12u);
+    EXPECT_EQ(entriesSeen.front(), 4000u);
+    for (size_t i = 1; i < entriesSeen.size(); ++i)
+        EXPECT_TRUE(entriesSeen[i] == entriesSeen[i - 1] || entriesSeen[i] >= entriesSeen[i - 1] + 2)
+            << "committed alone: " << i;
     EXPECT_EQ(Archive().Entries.size(), 4012u);
 }
 

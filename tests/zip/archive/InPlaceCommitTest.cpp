@@ -76,6 +76,7 @@ public:
         // Its content was synced before it had this name.
         FPaths[fd] = path;
         FUnnamed.insert(path);
+        FRemoved.erase(path);
         FDurable[path] = ReadAll(path);
         return 0;
     }
@@ -104,15 +105,33 @@ public:
             return Fail();
         for (auto it = FUnnamed.begin(); it != FUnnamed.end();)
             it = it->rfind(folder, 0) == 0 ? FUnnamed.erase(it) : std::next(it);
+        // A removal reaches the disk with its folder.
+        for (auto it = FRemoved.begin(); it != FRemoved.end();) {
+            if (it->rfind(folder, 0) != 0) {
+                ++it;
+                continue;
+            }
+            FDurable.erase(*it);
+            it = FRemoved.erase(it);
+        }
         return TFileLayer::SyncFolder(folder);
     }
-    int Remove(const std::string& path) override { return Dies() ? Fail() : TFileLayer::Remove(path); }
+    int Remove(const std::string& path) override
+    {
+        if (Dies())
+            return Fail();
+        const int result = TFileLayer::Remove(path);
+        if (result == 0)
+            FRemoved.insert(path);
+        return result;
+    }
     int Close(int fd) override { return TFileLayer::Close(fd); }
 
     bool Died() const { return FOps > FCutAt; }
     int Operations() const { return FOps; }
 
-    // What a power loss leaves: synced content under names that reached the disk.
+    // What a power loss leaves: synced content under names that reached the
+    // disk, also where their removal did not.
     void LosePower()
     {
         if (!FPowerLoss)
@@ -138,6 +157,7 @@ private:
     std::map<int, std::string> FPaths;
     std::map<std::string, Bytes> FDurable;
     std::set<std::string> FUnnamed;
+    std::set<std::string> FRemoved;
 };
 
 class InPlaceCommit : public ::testing::Test {

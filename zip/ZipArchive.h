@@ -137,9 +137,9 @@ public:
     // within `ahead`.
     void CommitIfDue(std::chrono::milliseconds ahead = std::chrono::milliseconds(0));
     void CommitGathered();
-    // Gives back the room grouped commits kept before the directory: the
-    // directory moves to right after the last entry and the file ends
-    // there. Does nothing when there is no room, or nothing is written.
+    // Gives back the room grouped commits of this model kept before the
+    // directory: the directory moves to right after the last entry and the
+    // file ends there. Does nothing when this model kept no room.
     void CloseRoom();
 
     // Relays an entry's compression progress to the item-progress hook.
@@ -275,6 +275,7 @@ private:
     int64_t FDirectoryPos = 0;
     int64_t FDirectorySize = 0;
     TPlacedEntries FPlaced;
+    bool FKeptRoom = false;
     bool FZip64End = false;
     int FGathered = 0;
     int64_t FGatheredBytes = 0;

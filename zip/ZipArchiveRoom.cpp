@@ -45,6 +45,7 @@ bool TZipArchive::CommitsIntoRoom(const TCommitPlan& plan, const TCapacity& capa
 void TZipArchive::CommitIntoRoom(const TCommitPlan& plan, const TCapacity& capacity, int handle, TPlacement& saved)
 {
     const int64_t roomStart = plan.Keep;
+    FKeptRoom = true;
     TMemoryStream entries;
     TMemoryStream records;
     WriteEntriesFrom(plan.First, entries, roomStart, records, capacity);
@@ -90,9 +91,11 @@ void TZipArchive::CopyDirectory(TStream& image)
         image.CopyFrom(*FStream, FDirectorySize);
 }
 
+// Only room this model kept: bytes another program left before its
+// directory are not this model's to drop while it adds nothing.
 void TZipArchive::CloseRoom()
 {
-    if (FStatus == stInvalid || FSpanned || FGathered > 0 || FStream->GetSize() == 0)
+    if (!FKeptRoom || FStatus == stInvalid || FSpanned || FGathered > 0 || FStream->GetSize() == 0)
         return;
     const int handle = ArchiveHandle(*FStream);
     TFileLock lock(handle);
@@ -109,6 +112,7 @@ void TZipArchive::CloseRoom()
         throw;
     }
     RememberPlacedEntries();
+    FKeptRoom = false;
 }
 
 // A directory that fits in the room is written there, where nothing refers

@@ -86,8 +86,11 @@ void ReserveDecodeMemory(TDecodedPicture& picture, const char* kindName, int64_t
 
 void RefuseOversizedPicture(const char* kindName, uint64_t width, uint64_t height, uint64_t bytesPerPixel)
 {
-    const auto total = static_cast<unsigned __int128>(width) * height * bytesPerPixel;
-    if (total > static_cast<unsigned __int128>(SharedDecodeBudget().Total()))
+    uint64_t pixels = 0;
+    uint64_t total = 0;
+    const bool overflows = __builtin_mul_overflow(width, height, &pixels) ||
+                           __builtin_mul_overflow(pixels, bytesPerPixel, &total);
+    if (overflows || total > static_cast<uint64_t>(SharedDecodeBudget().Total()))
         throw EPictureError(kindName, std::to_string(width) + " x " + std::to_string(height) +
                                           " pixels need more memory than one picture may take");
 }

@@ -98,7 +98,8 @@ TEST_F(StallingPicture, SigtermDuringNormalPicturesKeepsEveryFinishedOne)
     std::vector<std::string> args{"-c", Archive};
     const std::vector<uint8_t> photo = MakeTestJpeg(1600, 1200);
     for (int k = 0; k < 20; ++k) {
-        args.push_back(Dir.File("p" + std::to_string(k) + ".jpg"));
+        const std::string number = std::to_string(k);
+        args.push_back(Dir.File("p" + number + ".jpg"));
         WriteBytes(args.back(), photo);
     }
     TRunningChild child(BatchProgram, args);

@@ -190,35 +190,17 @@ TEST(EntryCompression, FlagBitsFollowTheDeflationOption)
     }
 }
 
-TEST(EntryCompression, EveryEffortMakesValidRawDeflate)
-{
-    const std::string input = Compressible(150000) + RandomBytes(20000, 4) + Compressible(30000);
-    for (char letter : {'0', '2', 'n', 'x', 'f', 's'}) {
-        TMemoryStream source, out;
-        AppendBytes(source, input);
-        source.SetPosition(0);
-        TDeflateHelper helper;
-        helper.SetPKZipOption(letter);
-        helper.StreamSize = static_cast<int32_t>(input.size());
-        std::vector<int> steps;
-        helper.OnProgressStep = [&steps](int percent) { steps.push_back(percent); };
-        const uint32_t crc = Deflate(source, out, helper);
-        EXPECT_EQ(crc, ZlibCrc(input)) << letter;
-        EXPECT_EQ(helper.NormalSize, static_cast<int32_t>(input.size()));
-        EXPECT_EQ(helper.CompressedSize, static_cast<int32_t>(out.GetSize()));
-        EXPECT_EQ(RawInflate(std::string(out.Bytes().begin(), out.Bytes().end()), input.size()), input) << letter;
-        ASSERT_FALSE(steps.empty());
-        EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
-        EXPECT_EQ(steps.back(), 100);
-        if (letter == '0') {
-            EXPECT_GT(out.GetSize(), static_cast<int64_t>(input.size()));
-        }
-    }
-}
-
 namespace {
 
-std::string DeflatedWith(const std::string& input, char letter, bool abortHalfway = false)
+// One raw deflate run at an effort letter; `step` hears its progress.
+struct TDeflated {
+    std::string Data;
+    uint32_t Crc = 0;
+    int32_t NormalSize = 0;
+    int32_t CompressedSize = 0;
+};
+
+TDeflated DeflatedWith(const std::string& input, char letter, TProgressStep step = {})
 {
     TMemoryStream source, out;
     AppendBytes(source, input);
@@ -226,16 +208,35 @@ std::string DeflatedWith(const std::string& input, char letter, bool abortHalfwa
     TDeflateHelper helper;
     helper.SetPKZipOption(letter);
     helper.StreamSize = static_cast<int32_t>(input.size());
-    if (abortHalfway)
-        helper.OnProgressStep = [](int percent) {
-            if (percent >= 50)
-                throw EUserAbort();
-        };
-    Deflate(source, out, helper);
-    return std::string(out.Bytes().begin(), out.Bytes().end());
+    helper.OnProgressStep = std::move(step);
+    TDeflated result;
+    result.Crc = Deflate(source, out, helper);
+    result.Data.assign(out.Bytes().begin(), out.Bytes().end());
+    result.NormalSize = helper.NormalSize;
+    result.CompressedSize = helper.CompressedSize;
+    return result;
 }
 
 } // namespace
+
+TEST(EntryCompression, EveryEffortMakesValidRawDeflate)
+{
+    const std::string input = Compressible(150000) + RandomBytes(20000, 4) + Compressible(30000);
+    for (char letter : {'0', '2', 'n', 'x', 'f', 's'}) {
+        std::vector<int> steps;
+        const TDeflated out = DeflatedWith(input, letter, [&steps](int percent) { steps.push_back(percent); });
+        EXPECT_EQ(out.Crc, ZlibCrc(input)) << letter;
+        EXPECT_EQ(out.NormalSize, static_cast<int32_t>(input.size()));
+        EXPECT_EQ(out.CompressedSize, static_cast<int32_t>(out.Data.size()));
+        EXPECT_EQ(RawInflate(out.Data, input.size()), input) << letter;
+        ASSERT_FALSE(steps.empty());
+        EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
+        EXPECT_EQ(steps.back(), 100);
+        if (letter == '0') {
+            EXPECT_GT(out.Data.size(), input.size());
+        }
+    }
+}
 
 // The encoder a thread keeps between entries gives each effort what a new
 // one gives, whatever it deflated before, an abandoned entry included.
@@ -245,11 +246,15 @@ TEST(EntryCompression, AnEntryDeflatesTheSameWhateverItsThreadDeflatedBefore)
     const std::string letters = "02nxfs";
     std::map<char, std::string> fresh;
     for (char letter : letters)
-        std::thread([&] { fresh[letter] = DeflatedWith(input, letter); }).join();
+        std::thread([&] { fresh[letter] = DeflatedWith(input, letter).Data; }).join();
+    const auto abortHalfway = [](int percent) {
+        if (percent >= 50)
+            throw EUserAbort();
+    };
     std::string order = letters + std::string(letters.rbegin(), letters.rend());
     for (char letter : order) {
-        EXPECT_EQ(DeflatedWith(input, letter), fresh[letter]) << letter;
-        EXPECT_THROW(DeflatedWith(input, letter, true), EUserAbort);
+        EXPECT_EQ(DeflatedWith(input, letter).Data, fresh[letter]) << letter;
+        EXPECT_THROW(DeflatedWith(input, letter, abortHalfway), EUserAbort);
     }
 }
 

@@ -1,8 +1,8 @@
 #include "AbandonedReplacements.h"
 
+#include "FileSystem.h"
 #include "FullPath.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -11,7 +11,6 @@
 #include <cctype>
 #include <cstring>
 #include <ctime>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -25,10 +24,6 @@ std::string NamePrefix(const std::string& target)
     prefix.append(ExtractFileName(target)).append(Marker);
     return prefix;
 }
-
-struct TDirCloser {
-    void operator()(DIR* dir) const { ::closedir(dir); }
-};
 
 struct TFd {
     explicit TFd(int fd) : Fd(fd) {}
@@ -90,12 +85,10 @@ std::vector<std::string> ReplacementsBeside(const std::string& target)
 {
     std::vector<std::string> found;
     const std::string folder = FolderOfPath(target);
-    std::unique_ptr<DIR, TDirCloser> dir(::opendir(folder.c_str()));
-    if (!dir)
-        return found;
-    while (const dirent* entry = ::readdir(dir.get()))
-        if (IsAnyReplacementName(entry->d_name))
-            found.push_back(folder + entry->d_name);
+    TFolderEnumeration names(folder);
+    for (std::string name; names.Next(name);)
+        if (IsAnyReplacementName(name))
+            found.push_back(folder + name);
     return found;
 }
 

@@ -2,6 +2,7 @@
 
 #include "Errors.h"
 #include "FileLayer.h"
+#include "FileSystem.h"
 #include "FullPath.h"
 
 #include <cerrno>
@@ -15,12 +16,6 @@ std::string& SpareRoot()
 {
     static std::string root;
     return root;
-}
-
-bool IsFolder(const std::string& path)
-{
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 std::string WithoutTrailingSlashes(std::string path)
@@ -38,13 +33,13 @@ bool MakeFoldersDurably(const std::string& folder, std::string& problem)
     do {
         at = folder.find('/', at + 1);
         const std::string step = folder.substr(0, at);
-        if (IsFolder(step))
+        if (DirectoryExists(step))
             continue;
         if (FileLayer().MakeFolder(step, 0700) != 0 && errno != EEXIST) {
             problem = "cannot make " + step + ": " + SystemErrorText(errno);
             return false;
         }
-        if (!IsFolder(step)) {
+        if (!DirectoryExists(step)) {
             problem = step + " is not a folder";
             return false;
         }
@@ -90,7 +85,7 @@ TJournalFolder ProgramStateFolder(bool make)
         return Unusable("HOME is not set");
     const std::string folder = WithoutTrailingSlashes(base) + "/plinkavorte";
     std::string problem;
-    if (make ? MakeFoldersDurably(folder, problem) : IsFolder(folder))
+    if (make ? MakeFoldersDurably(folder, problem) : DirectoryExists(folder))
         return Usable(folder);
     return Unusable(problem.empty() ? folder + " does not exist" : problem);
 }

@@ -111,7 +111,7 @@ bool TArchiveList::IsActiveDupe(const std::string& name) const
     return false;
 }
 
-bool TArchiveList::Unlink(uint32_t bucket, const TArchiveItem* item)
+void TArchiveList::Unlink(uint32_t bucket, const TArchiveItem* item)
 {
     TArchiveItem* prev = nullptr;
     for (TArchiveItem* p = FBuckets[bucket]; p; prev = p, p = p->NextItem()) {
@@ -121,21 +121,19 @@ bool TArchiveList::Unlink(uint32_t bucket, const TArchiveItem* item)
             prev->SetNextItem(p->NextItem());
         else
             FBuckets[bucket] = p->NextItem();
-        return true;
+        return;
     }
-    return false;
 }
 
 std::unique_ptr<TArchiveItem> TArchiveList::Take(int index)
 {
     TArchiveItem* item = Item(index);
-    // An entry renamed since it was added sits in the bucket of its old name.
+    // An entry renamed since it was added still sits in the bucket of the
+    // name it was added under, which its hash keeps.
     const auto counted = FHashCounts.find(item->NameHash());
     if (counted != FHashCounts.end() && --counted->second == 0)
         FHashCounts.erase(counted);
-    if (!Unlink(item->NameHash() % BucketCount, item))
-        for (uint32_t b = 0; b < BucketCount && !Unlink(b, item); ++b) {
-        }
+    Unlink(item->NameHash() % BucketCount, item);
     FList.erase(FList.begin() + index);
     item->SetNextItem(nullptr);
     item->SetKeptChangeCounter(nullptr);

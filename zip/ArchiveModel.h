@@ -65,7 +65,7 @@ public:
     static bool NamesEqual(const std::string& a, const std::string& b);
 
 private:
-    bool Unlink(uint32_t bucket, const TArchiveItem* item);
+    void Unlink(uint32_t bucket, const TArchiveItem* item);
     // The chain of a name's bucket, or none where no entry was added under
     // the name's hash: a large archive's chains are long, and most names
     // asked about are new.

@@ -2,16 +2,15 @@
 
 #include "ArchiveErrors.h"
 #include "FileLayer.h"
+#include "FileSystem.h"
 #include "FullPath.h"
 #include "JournalFolders.h"
 #include "JournalFormat.h"
 
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
-#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -53,18 +52,11 @@ bool EndsWith(const std::string& text, const std::string& end)
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
-struct TDirCloser {
-    void operator()(DIR* dir) const { ::closedir(dir); }
-};
-
 // Journals in `folder` naming `target` by path: its device and inode changed.
 void AddJournalsNamingPath(const std::string& folder, const std::string& target, std::vector<std::string>& found)
 {
-    std::unique_ptr<DIR, TDirCloser> dir(::opendir(folder.c_str()));
-    if (!dir)
-        return;
-    while (const dirent* entry = ::readdir(dir.get())) {
-        const std::string name = entry->d_name;
+    TFolderEnumeration names(folder);
+    for (std::string name; names.Next(name);) {
         if (!EndsWith(name, FolderSuffix))
             continue;
         const int fd = ::open((folder + name).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);

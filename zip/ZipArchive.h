@@ -228,6 +228,7 @@ private:
     void WriteEntriesFrom(int first, TStream& image, int64_t base, TStream& directory, const TCapacity& capacity);
     void WriteDirectoryAndEnd(TStream& image, int64_t base, TStream& directory, const TCapacity& capacity);
     void WriteEndRecords(TStream& image, int64_t base, uint64_t entries, const TCapacity& capacity);
+    uint64_t EntriesKeptFrom(int first) const;
     void CopyKeptEntry(TZipItem& item, TStream& image, int64_t base, TStream& directory);
     void CopyRenamedRecord(TZipItem& item, TStream& image);
     void AddNewEntry(TZipItem& item, TStream& image, int64_t base, TStream& directory, const std::string& swapDir);
@@ -239,7 +240,7 @@ private:
     bool CommitsIntoRoom(const TCommitPlan& plan, const TCapacity& capacity) const;
     void CommitIntoRoom(const TCommitPlan& plan, const TCapacity& capacity, int handle, TPlacement& saved);
     void MoveDirectory(int64_t roomStart, int64_t entriesEnd, int kept, const TCapacity& capacity, int handle);
-    void CopyDirectory(TStream& image);
+    void WriteDirectoryCopy(TStream& image, int64_t to, uint64_t entries, const TCapacity& capacity);
     void ShrinkToDirectory(int64_t to, int handle);
 
     // ZipArchiveGather.cpp

@@ -47,8 +47,9 @@ void TZipArchive::CommitIntoRoom(const TCommitPlan& plan, const TCapacity& capac
     const int64_t roomStart = plan.Keep;
     FKeptRoom = true;
     TMemoryStream entries;
-    TMemoryStream records;
-    WriteEntriesFrom(plan.First, entries, roomStart, records, capacity);
+    // The new records, then the end records, are the tail committed after the directory.
+    TMemoryStream tail;
+    WriteEntriesFrom(plan.First, entries, roomStart, tail, capacity);
     if (roomStart + entries.GetSize() > FDirectoryPos) {
         MoveDirectory(roomStart, roomStart + entries.GetSize(), plan.First, capacity, handle);
         // The move is on disk: a later failure leaves the directory where it went.
@@ -58,14 +59,10 @@ void TZipArchive::CommitIntoRoom(const TCommitPlan& plan, const TCapacity& capac
     }
     if (entries.GetSize() > 0)
         FIdentity = WriteUnreferenced(FArchiveName, handle, roomStart, entries);
-    uint64_t added = 0;
-    for (int i = plan.First; i < Count(); ++i)
-        added += Item(i)->Action() != eaRemove;
+    const uint64_t entriesNow = static_cast<uint64_t>(plan.First) + EntriesKeptFrom(plan.First);
     const int64_t endRecords = FDirectoryPos + FDirectorySize;
-    TMemoryStream tail;
-    tail.CopyFrom(records, 0);
-    FDirectorySize += records.GetSize();
-    WriteEndRecords(tail, endRecords, static_cast<uint64_t>(plan.First) + added, capacity);
+    FDirectorySize += tail.GetSize();
+    WriteEndRecords(tail, endRecords, entriesNow, capacity);
     CommitInPlace(tail, endRecords, handle);
 }
 
@@ -76,19 +73,20 @@ void TZipArchive::MoveDirectory(int64_t roomStart, int64_t entriesEnd, int kept,
     const int64_t to =
         std::max({FStream->GetSize(), entriesEnd, roomStart + RoomPerDirectoryByte * FDirectorySize});
     TMemoryStream tail;
-    CopyDirectory(tail);
-    FDirectoryPos = to;
-    WriteEndRecords(tail, to, static_cast<uint64_t>(kept), capacity);
+    WriteDirectoryCopy(tail, to, static_cast<uint64_t>(kept), capacity);
     CommitInPlace(tail, to, handle);
 }
 
-// The directory as the file holds it: every record is one of an entry in place.
-void TZipArchive::CopyDirectory(TStream& image)
+// The directory as the file holds it, with end records placing it at `to`:
+// every record is one of an entry in place.
+void TZipArchive::WriteDirectoryCopy(TStream& image, int64_t to, uint64_t entries, const TCapacity& capacity)
 {
     if (FStream->Seek(FDirectoryPos, soFromBeginning) != FDirectoryPos)
         throw EZipInvalid();
     if (FDirectorySize > 0)
         image.CopyFrom(*FStream, FDirectorySize);
+    FDirectoryPos = to;
+    WriteEndRecords(image, to, entries, capacity);
 }
 
 // Only room this model kept: bytes another program left before its
@@ -121,9 +119,7 @@ void TZipArchive::ShrinkToDirectory(int64_t to, int handle)
 {
     const int64_t roomEnd = FDirectoryPos;
     TMemoryStream tail;
-    CopyDirectory(tail);
-    FDirectoryPos = to;
-    WriteEndRecords(tail, to, static_cast<uint64_t>(Count()), TCapacity());
+    WriteDirectoryCopy(tail, to, static_cast<uint64_t>(Count()), TCapacity());
     if (to + tail.GetSize() > roomEnd) {
         CommitInPlace(tail, to, handle);
         return;

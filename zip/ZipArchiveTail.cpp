@@ -138,13 +138,19 @@ void TZipArchive::WriteEntriesFrom(int first, TStream& image, int64_t base, TStr
 
 void TZipArchive::WriteDirectoryAndEnd(TStream& image, int64_t base, TStream& directory, const TCapacity& capacity)
 {
-    uint64_t entries = 0;
-    for (int i = 0; i < Count(); ++i)
-        entries += Item(i)->Action() != eaRemove;
     FDirectoryPos = base + image.GetPosition();
     FDirectorySize = directory.GetSize();
     image.CopyFrom(directory, 0);
-    WriteEndRecords(image, base, entries, capacity);
+    WriteEndRecords(image, base, EntriesKeptFrom(0), capacity);
+}
+
+// Entries from `first` on that the commit keeps.
+uint64_t TZipArchive::EntriesKeptFrom(int first) const
+{
+    uint64_t entries = 0;
+    for (int i = first; i < Count(); ++i)
+        entries += Item(i)->Action() != eaRemove;
+    return entries;
 }
 
 // The end records of the directory of `entries` records at FDirectoryPos,

@@ -3,15 +3,13 @@
 // many names linked to a few distinct pictures, so that a long list costs
 // little disk, and runs in a child process, measured from outside.
 
+#include "BenchSupport.h"
 #include "BatchRun.h"
 #include "ZipSession.h"
 #include "ZipperSetup.h"
 
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -51,29 +49,6 @@ inline std::vector<std::string> LinkedPictures(const std::string& folder, const 
             throw std::runtime_error("cannot link " + paths.back());
     }
     return paths;
-}
-
-struct TChildRun {
-    double Seconds = 0;
-    rusage Usage{};  // the child's own: its peak resident size and blocks written
-};
-
-// Runs body (which returns the exit status) in a child process; a failed run throws.
-template <class TBody>
-TChildRun InChild(TBody body)
-{
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t child = ::fork();
-    if (child < 0)
-        throw std::runtime_error("fork failed");
-    if (child == 0)
-        ::_exit(body());
-    int status = 0;
-    TChildRun run;
-    if (::wait4(child, &status, 0, &run.Usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        throw std::runtime_error("a measured run failed");
-    run.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    return run;
 }
 
 // One batch run of list into archive with `jobs` jobs, in a child process.

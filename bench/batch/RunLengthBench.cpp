@@ -44,17 +44,14 @@ TFigures Run(const std::string& archive, const std::vector<std::string>& photos)
 
 int main()
 {
-    std::string pattern = (std::filesystem::current_path() / "plk-runlength-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        return 1;
-    const std::string folder = pattern;
+    const TBenchFolder scratch("plk-runlength");
+    const std::string& folder = scratch.Path();
     const std::vector<std::string> all = Photos(folder, 3000);
     const std::vector<std::string> some(all.begin(), all.begin() + 100);
     const std::string archive = folder + "/thumbs.zip";
     Run(archive, some);  // warms the page cache
     const TFigures shortRun = Run(archive, some);
     const TFigures longRun = Run(archive, all);
-    std::filesystem::remove_all(folder);
 
     const double shortPer = 1000 * shortRun.Seconds / 100;
     const double longPer = 1000 * longRun.Seconds / 3000;

@@ -6,6 +6,7 @@
 // whole session around it (open, add, close: what `zip -g` does).
 // PLK_BENCH_SIZES="10 1000" picks other sizes.
 
+#include "BenchSupport.h"
 #include "ZipRecords.h"
 #include "ZipSession.h"
 #include "FileStream.h"
@@ -25,7 +26,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <random>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -46,24 +46,6 @@ std::vector<uint8_t> JpegLikeBytes(uint32_t seed)
     out[1] = 0xD8;
     return out;
 }
-
-// Bench files live beside the build, on a disk: a memory file system writes no blocks.
-class TBenchFolder {
-public:
-    TBenchFolder()
-    {
-        std::string pattern = (std::filesystem::current_path() / "plk-bench-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            throw std::runtime_error("cannot make a bench folder");
-        FPath = pattern;
-    }
-    ~TBenchFolder() { std::filesystem::remove_all(FPath); }
-    std::string File(const std::string& name) const { return FPath + "/" + name; }
-    const std::string& Path() const { return FPath; }
-
-private:
-    std::string FPath;
-};
 
 // An archive of n stored entries written in one go. Returns its directory size.
 int64_t WriteArchiveOf(const std::string& path, int n)
@@ -158,15 +140,6 @@ void CopyAndSync(const std::string& from, const std::string& to)
     out.Flush();
 }
 
-std::vector<int> Sizes()
-{
-    std::vector<int> sizes;
-    const char* text = std::getenv("PLK_BENCH_SIZES");
-    std::istringstream in(text ? text : "10 1000 10000 60000");
-    for (int n; in >> n;)
-        sizes.push_back(n);
-    return sizes;
-}
 
 } // namespace
 
@@ -185,7 +158,7 @@ int main()
     std::printf("one add of a 10 KB picture; best of %d; KiB written from ru_oublock\n", Repeats);
     std::printf("%8s %10s | %18s | %18s | %18s | %18s | %6s %s\n", "entries", "archive", "add in session",
                 "open+add+close", "zip -g", "copy + fsync", "ratio", "budget KiB (entry+2 dir+4)");
-    for (int n : Sizes()) {
+    for (int n : NumbersFromEnvironment("PLK_BENCH_SIZES", "10 1000 10000 60000")) {
         const std::string ours = folder.File("ours.zip");
         const std::string theirs = folder.File("theirs.zip");
         std::filesystem::remove(ours);

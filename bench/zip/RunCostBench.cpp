@@ -12,6 +12,7 @@
 // per picture what the first 1000 cost; a run writes at most 4 times the
 // final archive's size. PLK_BENCH_RUNS="1000 10000" picks other lengths.
 
+#include "BenchSupport.h"
 #include "ZipSession.h"
 #include "MemoryStream.h"
 #include "Volume.h"
@@ -97,35 +98,38 @@ TRunFigures AddEntries(const std::string& archive, int count, size_t size)
 // Runs body in a child; its figures come back through a pipe, its blocks
 // written through wait4.
 template <class TBody>
-TChildFigures InChild(const std::string& archive, TBody body)
+TChildFigures FiguresInChild(const std::string& archive, TBody body)
 {
     int fds[2];
     if (::pipe(fds) != 0)
         throw std::runtime_error("pipe");
     ::sync();
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(fds[0]);
-        TRunFigures figures;
-        try {
-            figures = body();
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "run failed: %s\n", e.what());
-            ::_exit(1);
-        }
-        const bool sent = ::write(fds[1], &figures, sizeof figures) == static_cast<ssize_t>(sizeof figures);
-        ::_exit(sent ? 0 : 1);
-    }
-    ::close(fds[1]);
     TChildFigures result;
+    TChildRun run;
+    try {
+        run = InChild([&] {
+            ::close(fds[0]);
+            TRunFigures figures;
+            try {
+                figures = body();
+            } catch (const std::exception& e) {
+                std::fprintf(stderr, "run failed: %s\n", e.what());
+                return 1;
+            }
+            return ::write(fds[1], &figures, sizeof figures) == static_cast<ssize_t>(sizeof figures) ? 0 : 1;
+        });
+    } catch (...) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        throw;
+    }
+    // The figures are a few bytes: the child's write did not wait for this read.
+    ::close(fds[1]);
     const bool got = ::read(fds[0], &result.Run, sizeof result.Run) == static_cast<ssize_t>(sizeof result.Run);
     ::close(fds[0]);
-    int status = 0;
-    rusage usage{};
-    if (child < 0 || ::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
-        !got)
-        throw std::runtime_error("a run failed");
-    result.WrittenMiB = static_cast<double>(usage.ru_oublock) * 512 / (1 << 20);
+    if (!got)
+        throw std::runtime_error("a run sent no figures");
+    result.WrittenMiB = static_cast<double>(run.Usage.ru_oublock) * 512 / (1 << 20);
     result.ArchiveMiB = static_cast<double>(std::filesystem::file_size(archive)) / (1 << 20);
     return result;
 }
@@ -133,7 +137,7 @@ TChildFigures InChild(const std::string& archive, TBody body)
 // A peer's command in a child, timed, its output synced before the clock stops.
 TChildFigures PeerRun(const std::string& archive, const std::string& command)
 {
-    return InChild(archive, [&] {
+    return FiguresInChild(archive, [&] {
         const auto start = TClock::now();
         if (std::system((command + " && sync '" + archive + "'").c_str()) != 0)
             throw std::runtime_error("peer failed: " + command);
@@ -198,24 +202,13 @@ TChildFigures PythonRun(const std::string& folder, const std::string& archive, i
                                 std::to_string(size));
 }
 
-std::vector<int> Runs()
-{
-    std::vector<int> runs;
-    const char* text = std::getenv("PLK_BENCH_RUNS");
-    std::istringstream in(text ? text : "1000 10000 65535 200000");
-    for (int n; in >> n;)
-        runs.push_back(n);
-    return runs;
-}
 
 } // namespace
 
 int main()
 {
-    std::string pattern = (std::filesystem::current_path() / "plk-runcost-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        return 1;
-    const std::string folder = pattern;
+    const TBenchFolder scratch("plk-runcost");
+    const std::string& folder = scratch.Path();
     const std::string archive = folder + "/run.zip";
     std::printf("runs of one session into a new archive, group commits on; written from ru_oublock, "
                 "per picture in us, MB = MiB\n");
@@ -223,12 +216,12 @@ int main()
                 "entry", "seconds", "us/pic", "first", "last", "last/1", "close", "MB wr", "MB arc", "w/a", "commit",
                 "zip us", "zip wr", "t/zip", "w/zip", "py us", "t/py", "w/py", "goals");
     try {
-        for (const int count : Runs()) {
+        for (const int count : NumbersFromEnvironment("PLK_BENCH_RUNS", "1000 10000 65535 200000")) {
             for (const size_t size : {size_t{10240}, size_t{100}}) {
                 if (size > 1000 && count > 10000)
                     continue;
                 std::filesystem::remove(archive);
-                const TChildFigures ours = InChild(archive, [&] { return AddEntries(archive, count, size); });
+                const TChildFigures ours = FiguresInChild(archive, [&] { return AddEntries(archive, count, size); });
                 std::filesystem::remove(archive);
                 const TChildFigures zip = ZipRun(folder, archive, count, size);
                 std::filesystem::remove(archive);
@@ -251,10 +244,8 @@ int main()
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
-        std::filesystem::remove_all(folder);
         return 1;
     }
-    std::filesystem::remove_all(folder);
     std::printf("last/1: last 1000 pictures against the first 1000, per picture (goal at 200000: at most 1.2)\n");
     std::printf("w/a: bytes written against the final archive (goal: at most 4)\n");
     std::printf("t/zip, w/zip, t/py, w/py: our time and bytes written against the peer's, one session each\n");

@@ -58,11 +58,13 @@ TEST_F(GroupedReport, PicturesAreReportedOnlyOnceTheirCommitIsOnDisk)
 }
 
 // While the run waits for a big thumbnail made ahead, the pictures waiting
-// in memory reach the disk once their second is up, before the big one.
+// in memory reach the disk once their second is up, before the big one
+// (big enough to be still in the making when its turn comes, also on a
+// busy machine).
 TEST_F(GroupedReport, WhileAThumbnailIsAwaitedWhatWaitedASecondIsCommitted)
 {
     ASSERT_NO_FATAL_FAILURE(MakeLargeArchive());
-    Host.List = {Picture("p1.jpg", 64, 48), Picture("p2.jpg", 64, 48), Picture("big.jpg", 4000, 3000),
+    Host.List = {Picture("p1.jpg", 64, 48), Picture("p2.jpg", 64, 48), Picture("big.jpg", 8000, 6000),
                  Picture("p3.jpg", 64, 48)};
     auto clock = std::chrono::steady_clock::time_point();
     Zipper.SetCommitClock([&clock] { return clock; });

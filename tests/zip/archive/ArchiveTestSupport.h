@@ -76,6 +76,18 @@ inline void AddBytes(TZipper& zipper, const std::string& name, const Bytes& byte
     zipper.AddStream(name, stream);
 }
 
+// An archive of `entries` photo-like entries old0.jpg, old1.jpg ..., closed.
+inline void MakeArchive(const std::string& name, int entries, uint32_t seed = 0)
+{
+    TZipper zipper;
+    zipper.SetFileName(name);
+    for (int i = 0; i < entries; ++i) {
+        const std::string number = std::to_string(i);
+        AddBytes(zipper, "old" + number + ".jpg", PhotoLikeBytes(1500, seed + static_cast<uint32_t>(i)));
+    }
+    zipper.Close();
+}
+
 struct TRun {
     int Status = -1;
     std::string Output;

@@ -38,13 +38,23 @@ void AsUnprivilegedUser(const std::function<void(const std::string& folder)>& bo
     EXPECT_TRUE(ExitedCleanly(status)) << "the unprivileged part failed, status " << status;
 }
 
-void MakeArchive(const std::string& name, int entries)
+// An archive of two entries on a shelf in `folder` the user cannot write,
+// so that no journal can go beside it.
+void MakeArchiveOnReadOnlyShelf(const std::string& folder, std::string& shelf, std::string& name)
 {
-    TZipper zipper;
-    zipper.SetFileName(name);
-    for (int i = 0; i < entries; ++i)
-        AddBytes(zipper, "old" + std::to_string(i) + ".jpg", PhotoLikeBytes(1500, static_cast<uint32_t>(i)));
-    zipper.Close();
+    shelf = folder + "/shelf";
+    name = shelf + "/thumbs.zip";
+    std::filesystem::create_directory(shelf);
+    MakeArchive(name, 2);
+    ASSERT_EQ(::chmod(shelf.c_str(), 0555), 0);
+}
+
+// Leaves no state folder to this process; the spare folder it falls back to.
+std::string WithoutStateFolder(const std::string& folder)
+{
+    ::unsetenv("HOME");
+    ::unsetenv("XDG_STATE_HOME");
+    return folder + "/spare/plinkavorte-" + std::to_string(::geteuid());
 }
 
 // Adds one entry and closes; the first failure's message, or "".
@@ -133,11 +143,8 @@ TEST_F(FilePermissions, AHardLinkedArchiveStaysOneFile)
 TEST_F(FilePermissions, AWritableArchiveInAReadOnlyFolderKeepsItsJournalInTheStateFolder)
 {
     AsUnprivilegedUser([](const std::string& folder) {
-        const std::string shelf = folder + "/shelf";
-        const std::string name = shelf + "/thumbs.zip";
-        std::filesystem::create_directory(shelf);
-        MakeArchive(name, 2);
-        ASSERT_EQ(::chmod(shelf.c_str(), 0555), 0);
+        std::string shelf, name;
+        ASSERT_NO_FATAL_FAILURE(MakeArchiveOnReadOnlyShelf(folder, shelf, name));
         EXPECT_EQ(AddOne(name), "");
         EXPECT_EQ(EntriesOf(name), 3);
         EXPECT_EQ(NamesIn(shelf), (std::set<std::string>{"thumbs.zip"}));
@@ -167,14 +174,9 @@ TEST_F(FilePermissions, AWritableArchiveInAReadOnlyFolderKeepsItsJournalInTheSta
 TEST_F(FilePermissions, WithoutAStateFolderTheJournalGoesToTheSpareFolder)
 {
     AsUnprivilegedUser([](const std::string& folder) {
-        const std::string shelf = folder + "/shelf";
-        const std::string name = shelf + "/thumbs.zip";
-        std::filesystem::create_directory(shelf);
-        MakeArchive(name, 2);
-        ASSERT_EQ(::chmod(shelf.c_str(), 0555), 0);
-        ::unsetenv("HOME");
-        ::unsetenv("XDG_STATE_HOME");
-        const std::string spare = folder + "/spare/plinkavorte-" + std::to_string(::geteuid());
+        std::string shelf, name;
+        ASSERT_NO_FATAL_FAILURE(MakeArchiveOnReadOnlyShelf(folder, shelf, name));
+        const std::string spare = WithoutStateFolder(folder);
 
         // Cut inside the tail: the journal waits in the spare folder.
         const Bytes before = ReadAll(name);
@@ -198,14 +200,9 @@ TEST_F(FilePermissions, WithoutAStateFolderTheJournalGoesToTheSpareFolder)
 TEST_F(FilePermissions, ASpareFolderThatIsNotTheUsersOwnIsRefused)
 {
     AsUnprivilegedUser([](const std::string& folder) {
-        const std::string shelf = folder + "/shelf";
-        const std::string name = shelf + "/thumbs.zip";
-        std::filesystem::create_directory(shelf);
-        MakeArchive(name, 2);
-        ASSERT_EQ(::chmod(shelf.c_str(), 0555), 0);
-        ::unsetenv("HOME");
-        ::unsetenv("XDG_STATE_HOME");
-        const std::string spare = folder + "/spare/plinkavorte-" + std::to_string(::geteuid());
+        std::string shelf, name;
+        ASSERT_NO_FATAL_FAILURE(MakeArchiveOnReadOnlyShelf(folder, shelf, name));
+        const std::string spare = WithoutStateFolder(folder);
         std::filesystem::create_directories(folder + "/spare/elsewhere");
         ASSERT_EQ(::symlink("elsewhere", spare.c_str()), 0);
         const Bytes before = ReadAll(name);
@@ -226,11 +223,8 @@ TEST_F(FilePermissions, ASpareFolderThatIsNotTheUsersOwnIsRefused)
 TEST_F(FilePermissions, NoPlaceForAJournalFailsUntouchedAndSaysWhy)
 {
     AsUnprivilegedUser([](const std::string& folder) {
-        const std::string shelf = folder + "/shelf";
-        const std::string name = shelf + "/thumbs.zip";
-        std::filesystem::create_directory(shelf);
-        MakeArchive(name, 2);
-        ASSERT_EQ(::chmod(shelf.c_str(), 0555), 0);
+        std::string shelf, name;
+        ASSERT_NO_FATAL_FAILURE(MakeArchiveOnReadOnlyShelf(folder, shelf, name));
         std::filesystem::create_directory(folder + "/locked");
         ASSERT_EQ(::chmod((folder + "/locked").c_str(), 0555), 0);
         ::unsetenv("XDG_STATE_HOME");

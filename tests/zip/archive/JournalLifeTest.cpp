@@ -36,15 +36,6 @@ std::vector<std::string> EntryNames(const std::string& name)
     return names;
 }
 
-void MakeArchive(const std::string& name, int entries, uint32_t seed = 0)
-{
-    TZipper zipper;
-    zipper.SetFileName(name);
-    for (int i = 0; i < entries; ++i)
-        AddBytes(zipper, "old" + std::to_string(i) + ".jpg", PhotoLikeBytes(1500, seed + static_cast<uint32_t>(i)));
-    zipper.Close();
-}
-
 // Adds one picture and closes; the first failure's message, or "".
 std::string AddPicture(const std::string& name, const std::string& entry)
 {
@@ -272,6 +263,21 @@ std::string HomeOf(const TScratch& scratch, uid_t user)
     return scratch.File("home" + std::to_string(user));
 }
 
+// A sticky folder open to all, holding an archive of two entries that user
+// Nobody made and everyone may write.
+void MakeSharedArchive(TScratch& scratch, std::string& name)
+{
+    SharedScratch(scratch);
+    const std::string shared = scratch.File("shared");
+    name = shared + "/thumbs.zip";
+    std::filesystem::create_directory(shared);
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    ASSERT_TRUE(ExitedCleanly(RunAs(Nobody, HomeOf(scratch, Nobody), [&] {
+        MakeArchive(name, 2);
+        ASSERT_EQ(::chmod(name.c_str(), 0666), 0);
+    })));
+}
+
 } // namespace
 
 TEST(JournalAcrossUsers, AJournalThatCannotBeRemovedNeverUndoesAPictureReportedDone)
@@ -313,17 +319,10 @@ TEST(JournalAcrossUsers, TwoUsersInAStickyFolderLoseNoPictureReportedDone)
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to run as two users";
     TScratch scratch;
-    SharedScratch(scratch);
-    const std::string shared = scratch.File("shared");
-    const std::string name = shared + "/thumbs.zip";
-    std::filesystem::create_directory(shared);
-    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    std::string name;
+    ASSERT_NO_FATAL_FAILURE(MakeSharedArchive(scratch, name));
     const std::string homeA = HomeOf(scratch, Nobody);
     const std::string homeB = HomeOf(scratch, SecondUser);
-    ASSERT_TRUE(ExitedCleanly(RunAs(Nobody, homeA, [&] {
-        MakeArchive(name, 2);
-        ASSERT_EQ(::chmod(name.c_str(), 0666), 0);
-    })));
     EXPECT_TRUE(WasKilled(RunAs(Nobody, homeA, [&] {
         TKillAtArchiveWrite kill(name, 700);
         SetFileLayer(&kill);
@@ -353,15 +352,8 @@ TEST(JournalAcrossUsers, AJournalAnotherUserCannotReadStopsTheirAddUntilItsOwner
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to run as two users";
     TScratch scratch;
-    SharedScratch(scratch);
-    const std::string shared = scratch.File("shared");
-    const std::string name = shared + "/thumbs.zip";
-    std::filesystem::create_directory(shared);
-    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
-    ASSERT_TRUE(ExitedCleanly(RunAs(Nobody, HomeOf(scratch, Nobody), [&] {
-        MakeArchive(name, 2);
-        ASSERT_EQ(::chmod(name.c_str(), 0666), 0);
-    })));
+    std::string name;
+    ASSERT_NO_FATAL_FAILURE(MakeSharedArchive(scratch, name));
     const Bytes before = ReadAll(name);
     EXPECT_TRUE(WasKilled(RunAs(Nobody, HomeOf(scratch, Nobody), [&] {
         TKillAtArchiveWrite kill(name, 700);
